@@ -1,0 +1,10 @@
+# Warnings for our own code only: third-party headers are not held to them.
+add_library(tabulon_warnings INTERFACE)
+target_compile_options(tabulon_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+  -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough
+  # C++17 dropped trigraphs; "????/????" placeholders are plain text.
+  -Wno-trigraphs)
+if(TABULON_WERROR)
+  target_compile_options(tabulon_warnings INTERFACE -Werror)
+endif()

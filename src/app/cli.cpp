@@ -1,0 +1,112 @@
+// Argument parsing, the terminal view and the summary of tabulon-cli.
+#include "app/cli.h"
+
+#include <ostream>
+
+#include "app/generation_run.h"
+#include "platform/error.h"
+#include "platform/file_list.h"
+
+namespace tabulon {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tabulon-cli [--app-dir DIR] [--quintara]\n"
+    "\n"
+    "Builds masterlist.lst in the parent of the application folder DIR (default: the folder\n"
+    "that holds this program) from every *.dat file in DIR/dats, with categories and versions\n"
+    "from DIR/catvers.\n"
+    "\n"
+    "  --app-dir DIR  the application folder to run in\n"
+    "  --quintara     write the 38-field Quintara layout instead of the normal one\n"
+    "  --help         show this help\n"
+    "  --version      show the version\n";
+
+class TerminalView : public View {
+ public:
+  explicit TerminalView(std::ostream& err) : err_(err) {}
+  void ShowStatus(const std::string& text) override { err_ << text << '\n'; }
+  void Warning(const std::string& text) override { err_ << "warning: " << text << '\n'; }
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    err_ << title << ": " << text << '\n';
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+void PrintSummary(const RunState& run, const GenerationResult& result, std::ostream& err) {
+  err << "Summary:\n";
+  for (const DatSummary& dat : run.dats) {
+    err << "  " << dat.name << ": " << dat.records << (dat.records == 1 ? " record" : " records")
+        << '\n';
+  }
+  err << "  " << result.master_list << ": " << result.lines_written << " lines written\n";
+  err << "  warnings: " << run.warnings.size() << '\n';
+}
+
+}  // namespace
+
+std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::string* error) {
+  CliArgs parsed;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      parsed.help = true;
+    } else if (arg == "--version") {
+      parsed.version = true;
+    } else if (arg == "--quintara") {
+      parsed.quintara = true;
+    } else if (arg == "--app-dir") {
+      if (i + 1 >= args.size()) {
+        *error = "--app-dir needs a folder";
+        return std::nullopt;
+      }
+      parsed.app_dir = args[++i];
+    } else if (arg.rfind("--app-dir=", 0) == 0) {
+      parsed.app_dir = arg.substr(10);
+    } else {
+      *error = "unknown argument '" + arg + "'";
+      return std::nullopt;
+    }
+  }
+  return parsed;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string error;
+  std::optional<CliArgs> parsed = ParseCliArgs(args, &error);
+  if (!parsed) {
+    err << "tabulon-cli: error: " << error << "\n" << kUsage;
+    return 2;
+  }
+  if (parsed->help) {
+    out << kUsage;
+    return 0;
+  }
+  if (parsed->version) {
+    out << "tabulon-cli (Tabulon Version 5.0)\n";
+    return 0;
+  }
+
+  std::string app_dir = parsed->app_dir.empty() ? ExecutableFolder() : parsed->app_dir;
+  while (app_dir.size() > 1 && app_dir.back() == '/') app_dir.pop_back();
+
+  TerminalView view(err);
+  RunState run(app_dir, &view);
+  run.layout = parsed->quintara ? RecordLayout::kQuintara : RecordLayout::kNormal;
+  try {
+    std::vector<std::string> file_list;
+    LoadAppFolder(run, &file_list);
+    GenerationResult result = RunGeneration(run, file_list);
+    PrintSummary(run, result, err);
+    out << result.master_list << '\n';
+    return 0;
+  } catch (const Error& e) {
+    err << "tabulon-cli: error: " << e.what() << '\n';
+    err << "tabulon-cli: the master list was not written; the previous one is unchanged\n";
+    return 1;
+  }
+}
+
+}  // namespace tabulon

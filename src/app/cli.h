@@ -1,0 +1,26 @@
+// tabulon-cli: the generation run without a window, for cabinets without a screen and scripts.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tabulon {
+
+struct CliArgs {
+  std::string app_dir;  // empty: the folder that holds the program
+  bool quintara = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Parses the arguments after the program name. On a bad argument returns nullopt and sets
+// `error` to a one-line reason.
+std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::string* error);
+
+// Runs the CLI: status texts, warnings and the summary go to `err`, the path of the master list
+// to `out`. Returns the process exit status: 0 on success, 1 when the run failed, 2 for bad usage.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace tabulon

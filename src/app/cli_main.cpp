@@ -1,0 +1,11 @@
+// Entry point of tabulon-cli.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return tabulon::RunCli(args, std::cout, std::cerr);
+}

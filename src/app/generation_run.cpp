@@ -1,0 +1,35 @@
+// The generation run.
+#include "app/generation_run.h"
+
+#include "datparse/dat_reader.h"
+#include "platform/file_list.h"
+#include "platform/strings.h"
+#include "records/vp_reader.h"
+
+namespace tabulon {
+
+void LoadAppFolder(RunState& run, std::vector<std::string>* file_list) {
+  MakeFolderIfMissing(run.DatsDir());
+  MakeFolderIfMissing(run.CatversDir());
+  *file_list = ListDatFiles(run.DatsDir());
+}
+
+GenerationResult RunGeneration(RunState& run, const std::vector<std::string>& file_list) {
+  run.List1.Clear();
+  run.dats.clear();
+  run.warnings.clear();
+
+  for (const std::string& name : file_list) {
+    size_t added = UpperAscii(name) == "VPLAUNCHER.DAT" ? getlistinfoVP(name, run)
+                                                         : GetListInfo(name, run);
+    run.dats.push_back(DatSummary{"dats/" + name, added});
+  }
+
+  GenerationResult result;
+  result.master_list = MasterListPath(run.app_dir);
+  result.lines_written = WriteMasterList(run.app_dir, run.List1, run.layout);
+  run.ShowStatus("List Creation Complete");
+  return result;
+}
+
+}  // namespace tabulon

@@ -1,0 +1,26 @@
+// One generation run from start to finish: MAME's games, every dat of dats/, the master list.
+// The window's button, its timer in silent mode and tabulon-cli all drive this same run.
+#pragma once
+
+#include <string>
+
+#include "records/run_state.h"
+
+namespace tabulon {
+
+// What the window does when it loads: makes dats/ and catvers/ when missing and lists the dats
+// into `file_list`, as the window's dat file list shows them.
+void LoadAppFolder(RunState& run, std::vector<std::string>* file_list);
+
+struct GenerationResult {
+  std::string master_list;   // path of the master list written
+  size_t lines_written = 0;
+};
+
+// Empties the record list, reads every dat of `file_list` (VPLAUNCHER.DAT, in any case, with the
+// Visual Pinball reader, every other one with the dat reader), writes the master list and shows
+// "List Creation Complete". Throws Error (or RunCancelled) when the run cannot finish; the master
+// list is then left as it was.
+GenerationResult RunGeneration(RunState& run, const std::vector<std::string>& file_list);
+
+}  // namespace tabulon

@@ -1,0 +1,45 @@
+// Category and version of a set from its emulator's category file in catvers/: catver.ini for
+// MAME, <emulator>catver.ini for any other emulator. A file that is missing when a dat is read is
+// created with a placeholder entry for every set of that dat.
+#pragma once
+
+#include <string>
+
+#include "platform/profile_ini.h"
+#include "records/field_slots.h"
+
+namespace tabulon {
+
+inline constexpr const char* kCategoryUnknown = "???? / ????";
+inline constexpr const char* kVersionUnknown = "????";
+inline constexpr const char* kCategoryPlaceholder = "????/????";
+inline constexpr const char* kMameUnknown = "TLTC";
+
+class CategoryLookup {
+ public:
+  // PrepareCatver: makes catvers/ when missing, picks the file for `emulator` and notes whether it
+  // exists now. An existing file is loaded and indexed once here. Throws Error naming the file
+  // when it cannot be read or the folder cannot be made.
+  static CategoryLookup PrepareCatver(const std::string& app_dir, const std::string& emulator);
+
+  // GetCatVer: sets lCat and lVer of the slots from lrom, falling back to LClone, or, when the
+  // file did not exist, to the placeholders, noting a placeholder entry for lrom.
+  void GetCatVer(FieldSlots* slots);
+
+  // In MAME's own list, a set the file does not know gets "TLTC" as its version and category.
+  static void ReplaceUnknownForMame(FieldSlots* slots);
+
+  // Writes the file when it did not exist: one empty line and the placeholder entries, replacing
+  // it atomically. Does nothing for a file that existed. Throws Error naming the file.
+  void Finish();
+
+  const std::string& path() const { return path_; }
+  bool existed_at_start() const { return existed_; }
+
+ private:
+  std::string path_;
+  bool existed_ = false;
+  ProfileIni ini_;
+};
+
+}  // namespace tabulon

@@ -1,0 +1,186 @@
+// The dat reader. Its quirks are those of the list format's long-standing reader and are kept on
+// purpose, because front ends depend on the lists it has always produced: the first block is
+// never recognised as a resource block by its opening line, a field is the first occurrence of
+// its key anywhere in the block text, and lines between blocks join the next block.
+#include "datparse/dat_reader.h"
+
+#include "datparse/category_lookup.h"
+#include "mame/game_status.h"
+#include "platform/error.h"
+#include "platform/strings.h"
+#include "platform/text_io.h"
+
+namespace tabulon {
+namespace {
+
+constexpr int kHeaderLines = 10;
+
+bool KeepLine(std::string_view line) {
+  return !StartsWith(line, "history") && !StartsWith(line, "rom") &&
+         !StartsWith(line, "dipswitch") && !StartsWith(line, "chip") && !line.empty() &&
+         line != ")";
+}
+
+// A bracketed field loses its brackets; a single character leaves nothing.
+std::string WithoutEnds(const std::string& text) {
+  return text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string();
+}
+
+bool IsBlockEnd(std::string_view line) { return TrimSpaces(line) == ")"; }
+
+}  // namespace
+
+std::string CleanLine(std::string_view raw) {
+  std::string line;
+  line.reserve(raw.size());
+  for (char c : raw) {
+    if (c != '\n' && c != '\r' && c != '\t' && c != '"') line.push_back(c);
+  }
+  std::string_view trimmed = TrimSpaces(line);
+  if (trimmed.size() != line.size()) return std::string(trimmed);
+  return line;
+}
+
+void GetSlot(std::string_view block_text, std::string_view search, std::string* slot) {
+  size_t pos = block_text.find(search);
+  if (pos == std::string_view::npos) return;
+  std::string_view rest = block_text.substr(pos);
+  std::string_view piece = rest.substr(0, rest.find("\r\n"));
+  *slot = std::string(TrimSpaces(Mid(piece, search.size())));
+}
+
+size_t GetListInfo(const std::string& dat_name, RunState& run) {
+  FieldSlots& s = run.slots;
+  const bool mame_mode = run.MameMode;
+  const std::string shown_name = mame_mode ? dat_name : "dats/" + dat_name;
+
+  s.lCat.clear();
+  s.lVer.clear();
+  LineReader dat(mame_mode ? run.app_dir + "/" + dat_name : run.DatsDir() + "/" + dat_name);
+  std::string raw;
+  std::string current;
+
+  // Header phase: a CLRMAMEPRO header in the first ten lines names the emulator. The lines read
+  // here are gone for the block scan.
+  s.LEmu = "MAME";
+  if (!mame_mode) {
+    bool header = false;
+    for (int i = 0; i < kHeaderLines && dat.ReadLine(&raw); ++i) {
+      current = CleanLine(raw);
+      if (UpperAscii(Left(current, 12)) == "CLRMAMEPRO (") {
+        header = true;
+        break;
+      }
+    }
+    bool named = false;
+    if (header) {
+      while (!(named = UpperAscii(Left(current, 5)) == "NAME ") && dat.ReadLine(&raw)) {
+        current = CleanLine(raw);
+      }
+      if (named) s.LEmu = std::string(TrimSpaces(Mid(current, 5)));
+    }
+    if (dat.AtEnd()) {
+      const char* why = !header  ? "the file ends within its first ten lines, which are never "
+                                   "scanned for games; no game was read"
+                        : !named ? "the CLRMAMEPRO header has no name line; no game was read"
+                                 : "the file ends in its CLRMAMEPRO header; no game was read";
+      run.Warn(FormatLocation(shown_name, 0, why));
+    }
+  }
+  current.clear();
+
+  run.ShowStatus("Parsing " + s.LEmu + " Dat File");
+  CategoryLookup catver = CategoryLookup::PrepareCatver(run.app_dir, s.LEmu);
+
+  size_t added = 0;
+  size_t found = 0;  // where the first block opening line was found; 0 until then
+  while (!dat.AtEnd()) {
+    run.lgame.clear();
+    run.Yield();
+
+    // Seek the first block only; later blocks are read on from where the previous one ended.
+    while (found == 0 && !dat.AtEnd()) {
+      run.Yield();
+      dat.ReadLine(&raw);
+      found = InStr(raw, "game (");
+      if (found == 0) found = InStr(raw, "resource (");
+    }
+
+    // Collect the block's lines up to its ")".
+    while (!IsBlockEnd(current) && !dat.AtEnd()) {
+      run.Yield();
+      dat.ReadLine(&raw);
+      current = CleanLine(raw);
+      if (KeepLine(current)) {
+        run.lgame += "\r\n";
+        run.lgame += current;
+      }
+    }
+    const bool resource = InStr(run.lgame, "resource (") != 0;
+
+    // Skip the one separator line after the block.
+    if (IsBlockEnd(current) && !dat.AtEnd()) dat.ReadLine(&current);
+
+    s.lrom.clear();
+    s.lDesc.clear();
+    s.lYear.clear();
+    s.LManu.clear();
+    s.LClone.clear();
+    s.LDriver.clear();
+    s.LVideo.clear();
+    s.LInput.clear();
+    s.lCat.clear();
+    s.lVer.clear();
+    s.LDriverC.clear();
+
+    GetSlot(run.lgame, "name ", &s.lrom);
+    GetSlot(run.lgame, "description ", &s.lDesc);
+    GetSlot(run.lgame, "year ", &s.lYear);
+    GetSlot(run.lgame, "manufacturer ", &s.LManu);
+    GetSlot(run.lgame, "cloneof ", &s.LClone);
+    if (!mame_mode) GetSlot(run.lgame, "driver (", &s.LDriver);
+    GetSlot(run.lgame, "video (", &s.LVideo);
+    GetSlot(run.lgame, "input (", &s.LInput);
+
+    if (s.LClone.empty()) s.LClone = s.lrom;
+    if (s.lYear.empty()) s.lYear = "????";
+
+    catver.GetCatVer(&s);
+
+    // MAME's own list: the n-th game takes the n-th row of each side file.
+    if (mame_mode && !resource) {
+      if (run.listdetails != nullptr && run.listdetails->ReadLine(&current)) {
+        s.LDriverC = DriverNameFromRow(current);
+      } else {
+        current.clear();
+        ++run.listdetails_short;
+      }
+      std::optional<std::string> status;
+      if (run.gamelist != nullptr) status = GetGameStatus(*run.gamelist);
+      if (status) {
+        s.LDriver = std::move(*status);
+      } else {
+        ++run.gamelist_short;
+      }
+    }
+
+    if (!mame_mode) s.LDriver = s.LDriver.empty() ? "na" : WithoutEnds(s.LDriver);
+    s.LVideo = s.LVideo.empty() ? "na" : std::string(TrimSpaces(WithoutEnds(s.LVideo)));
+    s.LInput = s.LInput.empty() ? "na" : std::string(TrimSpaces(WithoutEnds(s.LInput)));
+
+    if (mame_mode) CategoryLookup::ReplaceUnknownForMame(&s);
+
+    AddGameRecord(s, run.layout, &run.List1);
+    ++added;
+  }
+
+  catver.Finish();
+  if (dat.saw_lone_lf() && !dat.saw_cr()) {
+    run.Warn(FormatLocation(shown_name, 0,
+                            "the file has LF line ends only; lines end at CR LF or CR, so it was "
+                            "read as a single line"));
+  }
+  return added;
+}
+
+}  // namespace tabulon

@@ -1,0 +1,28 @@
+// Reader of dat files in the block format of MAME's listinfo output and of CLRMAMEPRO dats:
+// every "game (" or "resource (" block becomes one game record.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "records/run_state.h"
+
+namespace tabulon {
+
+// A dat line as the reader sees it: every LF, CR, TAB and double quote removed, then leading and
+// trailing spaces trimmed.
+std::string CleanLine(std::string_view raw);
+
+// Field extractor: finds the first occurrence of `search` anywhere in the block text and sets
+// `slot` to the rest of that line, from the last character of `search` on, trimmed of spaces.
+// Leaves `slot` as it was when `search` does not occur.
+void GetSlot(std::string_view block_text, std::string_view search, std::string* slot);
+
+// Reads one dat and adds a record per block to run.List1, with category and version from the
+// emulator's category file. Outside MAME mode the file is dats/<dat_name> and a CLRMAMEPRO header
+// in its first ten lines names the emulator; in MAME mode (run.MameMode) it is <app>/<dat_name>,
+// the emulator is MAME, and every game block takes one row of each open side file. Returns the
+// number of records added. Throws Error naming the file when it cannot be read.
+size_t GetListInfo(const std::string& dat_name, RunState& run);
+
+}  // namespace tabulon

@@ -1,0 +1,39 @@
+// The one exception type that ends a run: it carries the file, the line where known, and what
+// went wrong, so every shell can print the same clear message.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tabulon {
+
+class Error : public std::runtime_error {
+ public:
+  // line 0 means the message is about the file as a whole.
+  Error(std::string file, long line, const std::string& message);
+  Error(std::string file, const std::string& message) : Error(std::move(file), 0, message) {}
+
+  const std::string& file() const { return file_; }
+  long line() const { return line_; }
+  // The message without the "file:line: " prefix.
+  const std::string& message() const { return message_; }
+
+ private:
+  std::string file_;
+  long line_;
+  std::string message_;
+};
+
+// Thrown when the user stops a run (for example by closing the window). Nothing was written.
+class RunCancelled : public std::runtime_error {
+ public:
+  RunCancelled() : std::runtime_error("the run was stopped before it finished") {}
+};
+
+// "path: message", or "path:line: message" when the line is known.
+std::string FormatLocation(const std::string& file, long line, const std::string& message);
+
+// The text of errno as a message part, e.g. "No such file or directory".
+std::string ErrnoText(int err);
+
+}  // namespace tabulon

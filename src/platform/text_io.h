@@ -1,0 +1,83 @@
+// Text files as the list formats define them: a line ends at CR LF or at a lone CR (a lone LF is
+// part of the line), bytes pass through unchanged, and every written line ends with CR LF.
+// Writers replace their file atomically, so a failed run never leaves a half-written file.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tabulon {
+
+// Reads a file line by line in large blocks. Errors throw tabulon::Error naming the path.
+class LineReader {
+ public:
+  // Opens `path`; throws Error(path, "cannot open: ...") when it cannot.
+  explicit LineReader(const std::string& path);
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // True when no byte is left to read. A file that ends with a line end is at its end right
+  // after its last line; it does not give an extra empty line.
+  bool AtEnd();
+
+  // Reads the next line into `line` without its terminator. Returns false, with `line` emptied,
+  // when the file is at its end.
+  bool ReadLine(std::string* line);
+
+  const std::string& path() const { return path_; }
+  // Number of lines read so far, so a caller can name the line it is looking at.
+  long line_number() const { return line_number_; }
+  // A file with LF line ends only reads as one long line; callers use these to say so.
+  bool saw_cr() const { return saw_cr_; }
+  bool saw_lone_lf() const { return saw_lone_lf_; }
+
+ private:
+  bool Fill();
+
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  std::vector<char> buffer_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  bool eof_ = false;
+  long line_number_ = 0;
+  bool saw_cr_ = false;
+  bool saw_lone_lf_ = false;
+};
+
+// Writes a file through a temporary file in the same folder that is renamed over the target on
+// Commit(). Without Commit() (an error, a cancelled run) the target is left exactly as it was.
+class AtomicTextWriter {
+ public:
+  // Throws Error(path, ...) when the temporary file cannot be created.
+  explicit AtomicTextWriter(std::string path);
+  ~AtomicTextWriter();
+  AtomicTextWriter(const AtomicTextWriter&) = delete;
+  AtomicTextWriter& operator=(const AtomicTextWriter&) = delete;
+
+  // Writes the line followed by CR LF.
+  void WriteLine(std::string_view line);
+  // Writes bytes as they are.
+  void Write(std::string_view bytes);
+  // Flushes, closes and renames the temporary file over the target. Throws Error on failure,
+  // in which case the target is unchanged.
+  void Commit();
+
+ private:
+  std::string path_;
+  std::string temp_path_;
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+};
+
+// Replaces `path` with the given lines, each ended by CR LF.
+void WriteTextFile(const std::string& path, const std::vector<std::string>& lines);
+
+// Reads a whole file as bytes; throws Error naming the path when it cannot.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace tabulon

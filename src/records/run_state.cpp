@@ -1,0 +1,22 @@
+// Status, yields and warnings of a run, passed on to its view.
+#include "records/run_state.h"
+
+#include "platform/error.h"
+
+namespace tabulon {
+
+void RunState::ShowStatus(const std::string& text) {
+  status = text;
+  if (view != nullptr) view->ShowStatus(text);
+}
+
+void RunState::Yield() const {
+  if (view != nullptr && !view->Yield()) throw RunCancelled();
+}
+
+void RunState::Warn(const std::string& text) {
+  warnings.push_back(text);
+  if (view != nullptr) view->Warning(text);
+}
+
+}  // namespace tabulon

@@ -1,0 +1,94 @@
+// tabulon-cli end to end on copies of the bundled demo front end.
+#include "app/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "testing/temp_dir.h"
+
+namespace tabulon {
+namespace {
+
+using testing::ReadFile;
+using testing::SplitCrLf;
+using testing::TempDir;
+using testing::WriteFile;
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(std::string(TABULON_SOURCE_DIR) + "/examples/frontend", dir_.path(),
+                          std::filesystem::copy_options::recursive);
+  }
+  int Run(std::vector<std::string> args) {
+    out_.str("");
+    err_.str("");
+    return RunCli(args, out_, err_);
+  }
+  std::string App() const { return dir_ / "Tabulon"; }
+
+  TempDir dir_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(CliTest, DemoFrontEnd) {
+  ASSERT_EQ(Run({"--app-dir", App()}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), dir_ / "masterlist.lst\n");
+  // The demo's expected list, checked by hand: descriptions in order, rom names first, the
+  // Vectrex dat's new category file giving placeholders.
+  EXPECT_EQ(ReadFile(dir_ / "masterlist.lst"),
+            ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst"));
+  std::string err = err_.str();
+  for (const char* expected :
+       {"Parsing MAME Dat File\n", "Parsing VisualPinball Dat File\n",
+        "Parsing GCE - Vectrex Dat File\n", "List Creation Complete\n", "Summary:\n",
+        "  dats/Arcade Classics.dat: 7 records\n", "  dats/VPLAUNCHER.DAT: 4 records\n",
+        "  dats/Vectrex.dat: 5 records\n", "  warnings: 0\n"}) {
+    EXPECT_NE(err.find(expected), std::string::npos) << expected << " not in:\n" << err;
+  }
+}
+
+TEST_F(CliTest, FailedRunKeepsThePreviousMasterList) {
+  WriteFile(dir_ / "masterlist.lst", "previous\r\n");
+  // A folder where the Vectrex category file has to be created makes the run fail.
+  std::filesystem::create_directory(App() + "/catvers/GCE - Vectrexcatver.ini");
+  EXPECT_EQ(Run({"--app-dir", App()}), 1);
+  EXPECT_NE(err_.str().find("tabulon-cli: error: " + App() +
+                            "/catvers/GCE - Vectrexcatver.ini: cannot write: Is a directory\n"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(ReadFile(dir_ / "masterlist.lst"), "previous\r\n");
+  EXPECT_EQ(out_.str(), "");
+}
+
+TEST_F(CliTest, QuintaraLayout) {
+  ASSERT_EQ(Run({"--quintara", "--app-dir=" + App()}), 0) << err_.str();
+  std::vector<std::string> lines = SplitCrLf(ReadFile(dir_ / "masterlist.lst"));
+  ASSERT_EQ(lines.size(), 16u);
+  for (const std::string& line : lines) {
+    EXPECT_EQ(std::count(line.begin(), line.end(), '|'), 37) << line;
+  }
+}
+
+TEST_F(CliTest, MakesTheWorkingFoldersOfAnEmptyApplicationFolder) {
+  std::string app = dir_ / "Empty";
+  std::filesystem::create_directory(app);
+  ASSERT_EQ(Run({"--app-dir", app}), 0) << err_.str();
+  EXPECT_TRUE(std::filesystem::is_directory(app + "/dats"));
+  EXPECT_TRUE(std::filesystem::is_directory(app + "/catvers"));
+  EXPECT_EQ(ReadFile(dir_ / "masterlist.lst"), "");
+}
+
+TEST_F(CliTest, BadArguments) {
+  EXPECT_EQ(Run({"--frobnicate"}), 2);
+  EXPECT_EQ(err_.str().substr(0, 51), "tabulon-cli: error: unknown argument '--frobnicate'");
+  EXPECT_EQ(Run({"--app-dir"}), 2);
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_EQ(out_.str().substr(0, 18), "usage: tabulon-cli");
+}
+
+}  // namespace
+}  // namespace tabulon

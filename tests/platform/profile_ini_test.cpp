@@ -1,0 +1,111 @@
+// Private-profile ini behaviour: lookups as the Windows profile functions answer them, and
+// rewrites that keep every line of the file.
+#include "platform/profile_ini.h"
+
+#include <gtest/gtest.h>
+
+#include "testing/temp_dir.h"
+
+namespace tabulon {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+TEST(ProfileIniTest, Lookups) {
+  ProfileIni ini;
+  ini.LoadText("catver.ini",
+               ";; comment line\r\n"
+               "[FOLDER_SETTINGS]\r\n"
+               "RootFolderIcon mame\r\n"
+               "[Category]\n"
+               "pacman=Maze\r"
+               "Galaga = Shooter / Flying Vertical  \r\n"
+               "quoted=\"Puzzle / Drop\"\r\n"
+               "single='Sports'\r\n"
+               "tabbed=\tBall & Paddle\t\r\n"
+               "twice=first\r\n"
+               "twice=second\r\n"
+               "eq=a=b\r\n"
+               "empty=\r\n"
+               "novalue\r\n"
+               "; x=comment\r\n"
+               "[category]\r\n"
+               "later=from the second section of the same name\r\n"
+               "[VerAdded]\r\n"
+               "pacman=.30\r\n");
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"Category", "pacman", "Maze"},                  // LF and lone CR line ends
+      {"CATEGORY", "GALAGA", "Shooter / Flying Vertical"},  // names ignore case, value trimmed
+      {"Category", "quoted", "Puzzle / Drop"},
+      {"Category", "single", "Sports"},
+      {"Category", "tabbed", "Ball & Paddle"},
+      {"Category", "twice", "first"},
+      {"Category", "eq", "a=b"},
+      {"Category", "empty", ""},
+      {"Category", "novalue", "DEF"},
+      {"Category", "later", "DEF"},                    // the first section of a name wins
+      {"Category", "", "DEF"},
+      {"VerAdded", "pacman", ".30"},
+      {"FOLDER_SETTINGS", "RootFolderIcon mame", "DEF"},
+      {"Missing", "pacman", "DEF"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ini.Get(c.section, c.key, "DEF"), c.expected) << c.section << "/" << c.key;
+  }
+}
+
+TEST(ProfileIniTest, LongValuesAreCutAt999) {
+  ProfileIni ini;
+  ini.LoadText("x.ini", "[Category]\r\nlong=" + std::string(1200, 'v') + "\r\n");
+  EXPECT_EQ(ini.Get("Category", "long", "").size(), 999u);
+}
+
+TEST(ProfileIniTest, SaveKeepsEveryLineAndPlacesNewKeysInTheirSection) {
+  TempDir dir;
+  WriteFile(dir / "catver.ini",
+            ";; header\r\n"
+            "[Category]\r\n"
+            "a=Maze\r\n"
+            "\r\n"
+            "[VerAdded]\n"
+            "a=.30\n");
+  ProfileIni ini;
+  ini.Load(dir / "catver.ini");
+  ini.Set("category", "b", "Sports");
+  ini.Set("Category", "A", "Puzzle");
+  ini.Set("NPlayers", "a", "1P");
+  ini.Set("NPlayers", "a", "2P alt");
+  ini.Save();
+  EXPECT_EQ(ReadFile(dir / "catver.ini"),
+            ";; header\r\n"
+            "[Category]\r\n"
+            "A=Puzzle\r\n"
+            "b=Sports\r\n"
+            "\r\n"
+            "[VerAdded]\r\n"
+            "a=.30\r\n"
+            "[NPlayers]\r\n"
+            "a=2P alt\r\n");
+  EXPECT_EQ(ini.Get("Category", "a", ""), "Puzzle");
+  EXPECT_EQ(ini.Get("nplayers", "A", ""), "2P alt");
+}
+
+TEST(ProfileIniTest, RealCatverOfToday) {
+  std::string path = testing::SharedData("catver/catver_0.262_progettosnaps.ini");
+  if (path.empty()) return;
+  ProfileIni ini;
+  ini.Load(path);
+  EXPECT_EQ(ini.key_count(), 2u * 46465u);
+  EXPECT_EQ(ini.Get("Category", "3kokushi", ""), "Puzzle / Match * Mature *");
+  EXPECT_EQ(ini.Get("FOLDER_SETTINGS", "RootFolderIcon", "none"), "none");
+}
+
+}  // namespace
+}  // namespace tabulon

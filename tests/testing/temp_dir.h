@@ -1,0 +1,54 @@
+// Test helpers: a temporary application folder per fixture, file helpers, a view that records
+// what the engine shows, and access to the real public data beside the checkout.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "records/run_state.h"
+
+namespace tabulon::testing {
+
+// A fresh folder under the system's temp folder, removed with everything in it on destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+ private:
+  std::string path_;
+};
+
+// Writes bytes to `path`, making its folders.
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+// Joins lines with CR LF after each.
+std::string CrLf(const std::vector<std::string>& lines);
+// Splits text at CR LF; a final CR LF gives no extra empty piece.
+std::vector<std::string> SplitCrLf(const std::string& text);
+
+// Path of a file under the shared real-data folder. Fails the current test (with a message that
+// names the missing folder) and returns an empty string when it is not there.
+std::string SharedData(const std::string& relative);
+// Reads a shared data file and turns its LF line ends into CR LF, as the file would be on the
+// Windows cabinets it was made for.
+std::string SharedDataAsCrLf(const std::string& relative);
+
+class RecordingView : public View {
+ public:
+  void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+  void Warning(const std::string& text) override { warnings.push_back(text); }
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    messages.push_back(title + "\n" + text);
+  }
+  std::vector<std::string> statuses;
+  std::vector<std::string> warnings;
+  std::vector<std::string> messages;
+};
+
+}  // namespace tabulon::testing
