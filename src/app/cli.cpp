@@ -98,7 +98,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   try {
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
-    GenerationResult result = RunGeneration(run, file_list);
+    GenerationResult result = RunGeneration(run, &file_list);
     PrintSummary(run, result, err);
     out << result.master_list << '\n';
     return 0;

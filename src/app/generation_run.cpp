@@ -14,12 +14,14 @@ void LoadAppFolder(RunState& run, std::vector<std::string>* file_list) {
   *file_list = ListDatFiles(run.DatsDir());
 }
 
-GenerationResult RunGeneration(RunState& run, const std::vector<std::string>& file_list) {
+GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list) {
+  if (run.view != nullptr) run.view->RunStarted();
   run.List1.Clear();
   run.dats.clear();
   run.warnings.clear();
 
-  for (const std::string& name : file_list) {
+  const std::vector<std::string> dats = *file_list;
+  for (const std::string& name : dats) {
     size_t added = UpperAscii(name) == "VPLAUNCHER.DAT" ? getlistinfoVP(name, run)
                                                          : GetListInfo(name, run);
     run.dats.push_back(DatSummary{"dats/" + name, added});

@@ -24,6 +24,13 @@ class Error : public std::runtime_error {
   std::string message_;
 };
 
+// MAME's listinfo run could not be waited on. The user has been shown the failure message; the
+// run ends there without a master list, and the window closes.
+class MameListinfoFailed : public Error {
+ public:
+  using Error::Error;
+};
+
 // Thrown when the user stops a run (for example by closing the window). Nothing was written.
 class RunCancelled : public std::runtime_error {
  public:

@@ -16,6 +16,8 @@ namespace tabulon {
 class View {
  public:
   virtual ~View() = default;
+  // A run begins: the window hides its disclaimer and its dat file list.
+  virtual void RunStarted() {}
   // A new status text: the window shows it in its title and status line.
   virtual void ShowStatus(const std::string& text) = 0;
   // Called often while a dat is read (at every block and line), so a window can repaint and show
