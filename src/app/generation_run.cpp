@@ -2,6 +2,7 @@
 #include "app/generation_run.h"
 
 #include "datparse/dat_reader.h"
+#include "mame/mame_data.h"
 #include "platform/file_list.h"
 #include "platform/strings.h"
 #include "records/vp_reader.h"
@@ -19,6 +20,9 @@ GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_lis
   run.List1.Clear();
   run.dats.clear();
   run.warnings.clear();
+
+  size_t mame_records = GetMameData(run, file_list);
+  if (run.IsMame && mame_records > 0) run.dats.push_back(DatSummary{"MAME (listinfo.dat)", mame_records});
 
   const std::vector<std::string> dats = *file_list;
   for (const std::string& name : dats) {

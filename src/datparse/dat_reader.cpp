@@ -149,6 +149,7 @@ size_t GetListInfo(const std::string& dat_name, RunState& run) {
 
     // MAME's own list: the n-th game takes the n-th row of each side file.
     if (mame_mode && !resource) {
+      ++run.paired_games;
       if (run.listdetails != nullptr && run.listdetails->ReadLine(&current)) {
         s.LDriverC = DriverNameFromRow(current);
       } else {

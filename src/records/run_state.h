@@ -2,6 +2,7 @@
 // tests each implement View; the engine never talks to a screen or a terminal directly.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,10 +64,14 @@ struct RunState {
   bool MameMode = false;
   std::string MamePath;
   std::string MameExe;
+  // Runs one of MAME's scripts in the MAME folder and waits for it: (folder, script name, error)
+  // -> whether it could be started and waited on. Empty: the platform's script runner.
+  std::function<bool(const std::string&, const std::string&, std::string*)> script_runner;
   // MAME's side outputs, open only while its listinfo.dat is read.
   std::unique_ptr<LineReader> listdetails;
   std::unique_ptr<LineReader> gamelist;
-  // Games that found no row left in a side file.
+  // Game blocks of MAME's list, and those that found no row left in a side file.
+  size_t paired_games = 0;
   size_t listdetails_short = 0;
   size_t gamelist_short = 0;
 

@@ -1,0 +1,138 @@
+// MAME data extraction and its run log.
+#include "mame/mame_data.h"
+
+#include <filesystem>
+
+#include "datparse/dat_reader.h"
+#include "mame/bat_scripts.h"
+#include "mame/mame_run.h"
+#include "platform/error.h"
+#include "platform/file_list.h"
+#include "platform/strings.h"
+#include "platform/text_io.h"
+
+namespace tabulon {
+namespace {
+
+// MAME mode and the open side files last exactly as long as MAME's own list is read, also when
+// the read ends with an exception.
+class MameModeScope {
+ public:
+  explicit MameModeScope(RunState& run) : run_(run) { run_.MameMode = true; }
+  ~MameModeScope() {
+    run_.MameMode = false;
+    run_.listdetails.reset();
+    run_.gamelist.reset();
+  }
+  MameModeScope(const MameModeScope&) = delete;
+  MameModeScope& operator=(const MameModeScope&) = delete;
+
+ private:
+  RunState& run_;
+};
+
+bool HasGameBlock(const std::string& path) {
+  LineReader reader(path);
+  std::string line;
+  while (reader.ReadLine(&line)) {
+    if (line.find("game (") != std::string::npos) return true;
+  }
+  return false;
+}
+
+// Opens both side files at their first data row. On a problem returns the message for the
+// warning, naming the file, and leaves both closed.
+std::string OpenSideFiles(RunState& run) {
+  const std::string details_path = run.app_dir + "/listdetails.dat";
+  const std::string gamelist_path = run.app_dir + "/gamelist.dat";
+  std::error_code ec;
+  for (const std::string& path : {details_path, gamelist_path}) {
+    if (!std::filesystem::is_regular_file(path, ec)) return path + ": not found";
+  }
+  auto details = std::make_unique<LineReader>(details_path);
+  auto gamelist = std::make_unique<LineReader>(gamelist_path);
+  std::string line;
+  if (!details->ReadLine(&line) || !details->ReadLine(&line)) {
+    return details_path + ": shorter than its two header lines";
+  }
+  // The header search tests the line in hand first, which is still listdetails.dat's second line.
+  while (Left(line, 11) != "| Game Name") {
+    if (!gamelist->ReadLine(&line)) {
+      return gamelist_path + ": no line begins with \"| Game Name\", so its rows cannot be found";
+    }
+  }
+  gamelist->ReadLine(&line);
+  run.listdetails = std::move(details);
+  run.gamelist = std::move(gamelist);
+  return "";
+}
+
+void WarnShortSideFiles(RunState& run, size_t games) {
+  struct Side {
+    const char* name;
+    size_t missing;
+    const char* lost;
+  };
+  for (const Side& side : {Side{"listdetails.dat", run.listdetails_short, "driver name"},
+                           Side{"gamelist.dat", run.gamelist_short, "driver status"}}) {
+    if (side.missing == 0) continue;
+    run.Warn(FormatLocation(run.app_dir + "/" + side.name, 0,
+                            "has rows for " + std::to_string(games - side.missing) + " of " +
+                                std::to_string(games) + " games; the last " +
+                                std::to_string(side.missing) + " got an empty " + side.lost));
+  }
+}
+
+}  // namespace
+
+void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lines) {
+  WriteTextFile(app_dir + "/tabulonlog.txt", lines);
+}
+
+size_t GetMameData(RunState& run, std::vector<std::string>* file_list) {
+  run.IsMame = true;
+  WriteRunLog(run.app_dir, {"Making Bats"});
+  RunMame(run);
+  WriteRunLog(run.app_dir, {"Bats Complete, Initial File Open"});
+  if (!run.IsMame) return 0;
+
+  const std::string listinfo_path = run.app_dir + "/listinfo.dat";
+  auto skip = [&run](const std::string& why) {
+    run.Warn(why + "; MAME's games are left out, the dats of dats/ are still read");
+    KillBats(run.MamePath);
+  };
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(listinfo_path, ec)) {
+    skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");
+    return 0;
+  }
+  if (!HasGameBlock(listinfo_path)) {
+    skip(listinfo_path + ": holds no game; MAME wrote no list for -li (today's MAME no longer "
+         "knows -li, -listdetails and -gamelist)");
+    return 0;
+  }
+  std::string problem = OpenSideFiles(run);
+  if (!problem.empty()) {
+    skip(problem);
+    return 0;
+  }
+
+  size_t added = 0;
+  {
+    MameModeScope mame_mode(run);
+    run.paired_games = 0;
+    run.listdetails_short = 0;
+    run.gamelist_short = 0;
+    WriteRunLog(run.app_dir, {"getting listinfo"});
+    added = GetListInfo("listinfo.dat", run);
+    WriteRunLog(run.app_dir, {"listinfo complete"});
+  }
+  WarnShortSideFiles(run, run.paired_games);
+  WriteRunLog(run.app_dir, {"Killing Bats"});
+  KillBats(run.MamePath);
+  WriteRunLog(run.app_dir, {"Mame Data Extraction complete", "Going to Parse Other Dats"});
+  *file_list = ListDatFiles(run.DatsDir());
+  return added;
+}
+
+}  // namespace tabulon

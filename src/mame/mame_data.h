@@ -1,0 +1,22 @@
+// The MAME half of a generation run: MAME writes its lists, its listinfo.dat is read into the
+// record list with the side files held open, and each step is written to tabulonlog.txt.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "records/run_state.h"
+
+namespace tabulon {
+
+// Replaces tabulonlog.txt in the application folder with `lines`: the log shows the last step
+// reached, never a history.
+void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lines);
+
+// GetMameData: sets run.IsMame, runs MAME (RunMame) and, when MAME was found, reads its
+// listinfo.dat in MAME mode, deletes the scripts and refreshes `file_list` from dats/. Outputs that
+// are missing or unusable (today's MAME writes nothing for -li) are reported as warnings naming
+// the file, and the run goes on with the other dats. Returns the number of MAME records added.
+size_t GetMameData(RunState& run, std::vector<std::string>* file_list);
+
+}  // namespace tabulon

@@ -1,0 +1,139 @@
+// Front-end configuration and MAME's script runs.
+#include "mame/mame_run.h"
+
+#include <filesystem>
+
+#include "mame/bat_scripts.h"
+#include "platform/error.h"
+#include "platform/process.h"
+#include "platform/strings.h"
+#include "platform/text_io.h"
+
+namespace tabulon {
+namespace {
+
+struct KeyLine {
+  std::string value;
+  long line = 0;
+};
+
+std::string KeyValue(const std::string& line, const char* key, const std::string& cfg_path,
+                     long line_number) {
+  std::vector<std::string_view> pieces = Split(line, '=');
+  if (pieces.size() < 2) {
+    throw Error(cfg_path, line_number, std::string("the ") + key + " line has no \"=\"");
+  }
+  return std::string(TrimSpaces(pieces[1]));
+}
+
+std::string LfHint(const LineReader& reader) {
+  return reader.saw_lone_lf() && !reader.saw_cr()
+             ? " (the file has LF line ends only; its lines must end with CR LF)"
+             : "";
+}
+
+}  // namespace
+
+MameConfig ReadMameConfig(const std::string& cfg_path) {
+  LineReader reader(cfg_path);
+  std::string line;
+  bool found = false;
+  while (reader.ReadLine(&line)) {
+    if (EqualsNoCase(Left(line, 4), "PATH")) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) throw Error(cfg_path, "no PATH line" + LfHint(reader));
+  MameConfig config;
+  long path_line = reader.line_number();
+  config.path = KeyValue(line, "PATH", cfg_path, path_line);
+
+  // The EXE search starts at the PATH line itself, which never matches.
+  found = false;
+  while (reader.ReadLine(&line)) {
+    if (EqualsNoCase(Left(line, 3), "EXE")) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) {
+    throw Error(cfg_path, "no EXE line after the PATH line (line " + std::to_string(path_line) +
+                              ")" + LfHint(reader));
+  }
+  config.exe = KeyValue(line, "EXE", cfg_path, reader.line_number());
+  return config;
+}
+
+std::string FrontEndFolder(const std::string& app_dir) {
+  std::filesystem::path app(app_dir);
+  if (!app.has_filename()) app = app.parent_path();
+  std::string folder = app.has_parent_path() ? app.parent_path().string() : app.string();
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+void RunMame(RunState& run) {
+  namespace fs = std::filesystem;
+  const std::string cfg_path = FrontEndFolder(run.app_dir) + "cfgs/mame.cfg";
+  std::error_code ec;
+  if (!fs::is_regular_file(cfg_path, ec)) return;
+
+  auto mame_missing = [&run]() {
+    run.IsMame = false;
+    run.ShowStatus(kMameMissingStatus);
+  };
+  try {
+    MameConfig config = ReadMameConfig(cfg_path);
+    run.MamePath = config.path;
+    if (run.MamePath.empty() || run.MamePath.back() != '/') run.MamePath += '/';
+    run.MameExe = config.exe;
+  } catch (const Error& e) {
+    run.Warn(std::string(e.what()) + "; MAME's games are left out");
+    mame_missing();
+    return;
+  }
+
+  // Hidden files count as missing, as the folder search that looks for MAME skips them.
+  const fs::path exe(run.MamePath + run.MameExe);
+  const bool exe_found = !run.MameExe.empty() && fs::is_regular_file(exe, ec) &&
+                         exe.filename().string().front() != '.';
+  if (!exe_found || !fs::is_directory(run.MamePath, ec) || run.MamePath == "/") {
+    mame_missing();
+    return;
+  }
+
+  MakeLiBat(run.MamePath, run.MameExe, run.app_dir);
+  MakeLDBat(run.MamePath, run.MameExe, run.app_dir);
+  MakeGLBat(run.MamePath, run.MameExe, run.app_dir);
+
+  struct Step {
+    const char* status;
+    MameList list;
+  };
+  const Step steps[] = {
+      {"Parsing MAME for listinfo......", MameList::kListinfo},
+      {"Parsing MAME for Driver information......", MameList::kListdetails},
+      {"Parsing MAME for gamelist......", MameList::kGamelist},
+  };
+  for (const Step& step : steps) {
+    run.ShowStatus(step.status);
+    const std::string script = ScriptName(step.list);
+    std::string error;
+    bool waited = run.script_runner
+                      ? run.script_runner(run.MamePath, script, &error)
+                      : RunScriptAndWait(run.MamePath, script, [&run]() { run.Yield(); }, &error);
+    if (waited) continue;
+    const std::string text = "Error parsing mame:  Last command run is:\r\n" + run.MamePath +
+                             script + "\r\nBat file contains:  \r\n" +
+                             ScriptLine(step.list, run.MameExe, run.app_dir);
+    if (run.view != nullptr) run.view->ShowMessage("Error Accessing Mame", text);
+    if (step.list == MameList::kListinfo) {
+      throw MameListinfoFailed(run.MamePath + script, "MAME's listinfo run could not be waited "
+                               "on: " + error);
+    }
+    run.Warn(FormatLocation(run.MamePath + script, 0, "could not be waited on: " + error));
+  }
+}
+
+}  // namespace tabulon

@@ -1,0 +1,35 @@
+// Finding MAME through the front end's cfgs/mame.cfg and running its three list scripts.
+#pragma once
+
+#include <string>
+
+#include "records/run_state.h"
+
+namespace tabulon {
+
+struct MameConfig {
+  std::string path;  // the PATH value, trimmed of spaces
+  std::string exe;   // the EXE value, trimmed of spaces
+};
+
+// Reads PATH (the first line whose first four characters are "PATH" in any case) and EXE (the
+// first line from the PATH line on whose first three characters are "EXE" in any case); a value
+// is the text between the line's first and second "=". Throws Error naming the file and, where
+// it helps, the line, when a key line is missing or has no "=".
+MameConfig ReadMameConfig(const std::string& cfg_path);
+
+// The parent of the application folder, ending with "/".
+std::string FrontEndFolder(const std::string& app_dir);
+
+// The status texts of the three runs.
+inline constexpr const char* kMameMissingStatus = "MAME.exe missing, searching for other dats....";
+
+// RunMame: reads the front end's mame.cfg into run.MamePath (ending with "/") and run.MameExe,
+// clears run.IsMame when MAME is missing (or the file cannot be used, with a warning that says
+// why), otherwise writes the three scripts and runs them one after the other, waiting for each.
+// A run that cannot be waited on shows the "Error Accessing Mame" message; for the listinfo run
+// that ends the run with MameListinfoFailed. Without a mame.cfg nothing happens and IsMame keeps
+// its value.
+void RunMame(RunState& run);
+
+}  // namespace tabulon

@@ -1,0 +1,24 @@
+// Child processes: the MAME runs go through one-line scripts started hidden in the MAME folder
+// and waited for without a time-out. POSIX implementation in process_posix.cpp.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace tabulon {
+
+// Runs the one-line script `folder`/`script_name` with /bin/sh, `folder` as its working folder
+// and first on PATH (so a bare program name in it resolves there, as the Windows command
+// interpreter resolves it in the current folder). The CR LF that ends the script's line is not
+// passed to the shell. Waits until the script has ended, calling `idle` about every 20 ms while
+// it runs; when `idle` throws, the script and everything it started are stopped before the
+// exception goes on. Returns false, with `error` set, when the script cannot be read, started or
+// waited on.
+bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
+                      const std::function<void()>& idle, std::string* error);
+
+// The short form of a path, as the scripts' output targets use it. Linux has no short names: an
+// existing path is its own short form, a path that does not exist has none (empty text).
+std::string GetShortPathName(const std::string& long_path);
+
+}  // namespace tabulon
