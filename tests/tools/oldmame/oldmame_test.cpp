@@ -318,7 +318,8 @@ TEST_F(OldMameTest, CommandLineHandling) {
 TEST(OldMameRealListTest, ListsAgreeOnTheRealFile) {
   const fs::path packed = fs::path(SHARED_DATA_DIR) / "mame_dats/mame078_listxml.xml.xz";
   if (!fs::exists(packed)) {
-    GTEST_SKIP() << "no " << packed;
+    FAIL() << "the real test data is missing: " << packed
+           << " (the shared data folder must lie beside the checkout, as ../shared/data)";
   }
   char pattern[] = "/tmp/oldmame_real_XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
