@@ -36,7 +36,7 @@ std::vector<std::string> ChildEnvironment(const std::string& folder) {
   for (char** e = environ; *e != nullptr; ++e) {
     std::string entry = *e;
     if (entry.rfind("PATH=", 0) == 0) {
-      path += ":" + entry.substr(5);
+      path.append(":").append(entry, 5, std::string::npos);
     } else {
       env.push_back(std::move(entry));
     }

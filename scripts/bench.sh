@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release mode (build-release/) and runs them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/setup-debian.sh"
+cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DTABULON_BUILD_TESTS=OFF -DTABULON_BUILD_GUI=OFF >/dev/null
+cmake --build "$root/build-release" --target generation_bench
+"$root/build-release/bin/generation_bench"
