@@ -1,9 +1,11 @@
 // Argument parsing, the terminal view and the summary of tabulon-cli.
 #include "app/cli.h"
 
+#include <filesystem>
 #include <ostream>
 
 #include "app/generation_run.h"
+#include "mame/listxml_converter.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
 
@@ -12,6 +14,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tabulon-cli [--app-dir DIR] [--quintara]\n"
+    "       tabulon-cli --convert-listxml FILE [--app-dir DIR]\n"
     "\n"
     "Builds masterlist.lst in the parent of the application folder DIR (default: the folder\n"
     "that holds this program) from every *.dat file in DIR/dats, with categories and versions\n"
@@ -19,6 +22,9 @@ constexpr const char* kUsage =
     "\n"
     "  --app-dir DIR  the application folder to run in\n"
     "  --quintara     write the 38-field Quintara layout instead of the normal one\n"
+    "  --convert-listxml FILE\n"
+    "                 only turn MAME's -listxml output FILE into listinfo.dat, listdetails.dat\n"
+    "                 and gamelist.dat in DIR, as an old MAME would have written them\n"
     "  --help         show this help\n"
     "  --version      show the version\n";
 
@@ -63,6 +69,12 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       parsed.app_dir = args[++i];
+    } else if (arg == "--convert-listxml") {
+      if (i + 1 >= args.size()) {
+        *error = "--convert-listxml needs a file";
+        return std::nullopt;
+      }
+      parsed.convert_listxml = args[++i];
     } else if (arg.rfind("--app-dir=", 0) == 0) {
       parsed.app_dir = arg.substr(10);
     } else {
@@ -89,8 +101,23 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
   }
 
-  std::string app_dir = parsed->app_dir.empty() ? ExecutableFolder() : parsed->app_dir;
+  std::string app_dir = parsed->app_dir.empty()
+                            ? ExecutableFolder()
+                            : std::filesystem::absolute(parsed->app_dir).lexically_normal().string();
   while (app_dir.size() > 1 && app_dir.back() == '/') app_dir.pop_back();
+
+  if (!parsed->convert_listxml.empty()) {
+    try {
+      ListXmlCounts counts = ConvertListXmlFile(parsed->convert_listxml, app_dir);
+      err << "Converted " << parsed->convert_listxml << ": " << counts.games << " games, "
+          << counts.resources << " resources, " << counts.devices << " devices left out\n";
+      out << app_dir << "/listinfo.dat\n";
+      return 0;
+    } catch (const Error& e) {
+      err << "tabulon-cli: error: " << e.what() << '\n';
+      return 1;
+    }
+  }
 
   TerminalView view(err);
   RunState run(app_dir, &view);

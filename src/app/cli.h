@@ -11,6 +11,7 @@ namespace tabulon {
 struct CliArgs {
   std::string app_dir;  // empty: the folder that holds the program
   bool quintara = false;
+  std::string convert_listxml;  // --convert-listxml FILE: only convert, no generation run
   bool help = false;
   bool version = false;
 };

@@ -5,9 +5,11 @@
 
 #include "datparse/dat_reader.h"
 #include "mame/bat_scripts.h"
+#include "mame/listxml_converter.h"
 #include "mame/mame_run.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
+#include "platform/process.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
 
@@ -32,6 +34,8 @@ class MameModeScope {
 };
 
 bool HasGameBlock(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   LineReader reader(path);
   std::string line;
   while (reader.ReadLine(&line)) {
@@ -83,6 +87,40 @@ void WarnShortSideFiles(RunState& run, size_t games) {
   }
 }
 
+// Today's MAME knows only -listxml: its output is read through a pipe while MAME writes it,
+// converted on the fly into the three lists old MAME printed, and saved as listxml.xml. Returns
+// an empty text on success, else the warning naming the file (and line and column for bad XML).
+std::string ConvertFromMame(RunState& run) {
+  const std::string xml_path = run.app_dir + "/listxml.xml";
+  run.ShowStatus("Parsing MAME for listxml......");
+  try {
+    AtomicTextWriter saved(xml_path);
+    ListXmlConverter converter(run.app_dir, xml_path);
+    bool converting = false;
+    std::string error;
+    bool ran = RunCommandReadingOutput(
+        run.MamePath, run.MameExe + " -listxml",
+        [&](const char* data, size_t size) {
+          if (!converting) {
+            run.ShowStatus("Converting MAME listxml......");
+            converting = true;
+          }
+          saved.Write(std::string_view(data, size));
+          converter.Feed(data, size);
+        },
+        [&run]() { run.Yield(); }, &error);
+    if (!ran) return run.MamePath + run.MameExe + ": " + error;
+    converter.Finish();
+    saved.Commit();
+    if (converter.counts().games + converter.counts().resources == 0) {
+      return xml_path + ": MAME's -listxml output holds no machine";
+    }
+    return "";
+  } catch (const Error& e) {
+    return e.what();
+  }
+}
+
 }  // namespace
 
 void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lines) {
@@ -92,7 +130,7 @@ void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lin
 size_t GetMameData(RunState& run, std::vector<std::string>* file_list) {
   run.IsMame = true;
   WriteRunLog(run.app_dir, {"Making Bats"});
-  RunMame(run);
+  const MameRunResult mame = RunMame(run);
   WriteRunLog(run.app_dir, {"Bats Complete, Initial File Open"});
   if (!run.IsMame) return 0;
 
@@ -102,6 +140,14 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list) {
     KillBats(run.MamePath);
   };
   std::error_code ec;
+  const bool ran_mame = mame == MameRunResult::kRan || mame == MameRunResult::kScriptsNotWritten;
+  if (ran_mame && (mame == MameRunResult::kScriptsNotWritten || !HasGameBlock(listinfo_path))) {
+    std::string problem = ConvertFromMame(run);
+    if (!problem.empty()) {
+      skip(problem);
+      return 0;
+    }
+  }
   if (!std::filesystem::is_regular_file(listinfo_path, ec)) {
     skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");
     return 0;

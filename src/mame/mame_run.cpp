@@ -73,11 +73,11 @@ std::string FrontEndFolder(const std::string& app_dir) {
   return folder;
 }
 
-void RunMame(RunState& run) {
+MameRunResult RunMame(RunState& run) {
   namespace fs = std::filesystem;
   const std::string cfg_path = FrontEndFolder(run.app_dir) + "cfgs/mame.cfg";
   std::error_code ec;
-  if (!fs::is_regular_file(cfg_path, ec)) return;
+  if (!fs::is_regular_file(cfg_path, ec)) return MameRunResult::kNoConfig;
 
   auto mame_missing = [&run]() {
     run.IsMame = false;
@@ -91,7 +91,7 @@ void RunMame(RunState& run) {
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; MAME's games are left out");
     mame_missing();
-    return;
+    return MameRunResult::kMissing;
   }
 
   // Hidden files count as missing, as the folder search that looks for MAME skips them.
@@ -100,12 +100,18 @@ void RunMame(RunState& run) {
                          exe.filename().string().front() != '.';
   if (!exe_found || !fs::is_directory(run.MamePath, ec) || run.MamePath == "/") {
     mame_missing();
-    return;
+    return MameRunResult::kMissing;
   }
 
-  MakeLiBat(run.MamePath, run.MameExe, run.app_dir);
-  MakeLDBat(run.MamePath, run.MameExe, run.app_dir);
-  MakeGLBat(run.MamePath, run.MameExe, run.app_dir);
+  try {
+    MakeLiBat(run.MamePath, run.MameExe, run.app_dir);
+    MakeLDBat(run.MamePath, run.MameExe, run.app_dir);
+    MakeGLBat(run.MamePath, run.MameExe, run.app_dir);
+  } catch (const Error& e) {
+    KillBats(run.MamePath);
+    run.Warn(std::string(e.what()) + "; MAME's old list options are not tried");
+    return MameRunResult::kScriptsNotWritten;
+  }
 
   struct Step {
     const char* status;
@@ -134,6 +140,7 @@ void RunMame(RunState& run) {
     }
     run.Warn(FormatLocation(run.MamePath + script, 0, "could not be waited on: " + error));
   }
+  return MameRunResult::kRan;
 }
 
 }  // namespace tabulon

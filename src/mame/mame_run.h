@@ -24,12 +24,20 @@ std::string FrontEndFolder(const std::string& app_dir);
 // The status texts of the three runs.
 inline constexpr const char* kMameMissingStatus = "MAME.exe missing, searching for other dats....";
 
+enum class MameRunResult {
+  kNoConfig,         // no cfgs/mame.cfg: nothing was done
+  kMissing,          // MAME is missing or mame.cfg unusable: run.IsMame is false
+  kRan,              // the three scripts ran
+  kScriptsNotWritten // MAME is there but its folder takes no scripts (a warning says why)
+};
+
 // RunMame: reads the front end's mame.cfg into run.MamePath (ending with "/") and run.MameExe,
 // clears run.IsMame when MAME is missing (or the file cannot be used, with a warning that says
 // why), otherwise writes the three scripts and runs them one after the other, waiting for each.
 // A run that cannot be waited on shows the "Error Accessing Mame" message; for the listinfo run
 // that ends the run with MameListinfoFailed. Without a mame.cfg nothing happens and IsMame keeps
-// its value.
-void RunMame(RunState& run);
+// its value. A MAME folder that takes no scripts (Debian's /usr/games for a user) is reported
+// and the script runs are left out.
+MameRunResult RunMame(RunState& run);
 
 }  // namespace tabulon

@@ -278,20 +278,121 @@ TEST_F(MameExtractionTest, LeftoverOutputsWithShortSideFiles) {
   EXPECT_EQ(file_list, std::vector<std::string>{"VPLAUNCHER.DAT"});
 }
 
-TEST_F(MameExtractionTest, TodaysMameWritesNothingForTheOldOptions) {
+// Today's MAME answers the old list options with an error and writes nothing; only -listxml
+// works. A shell script plays it here.
+class TodaysMameTest : public MameExtractionTest {
+ protected:
+  void InstallMame(const std::string& xml) {
+    WriteFile(mame_ + "/listxml.xml", xml);
+    WriteFile(mame_ + "/mame",
+              "#!/bin/sh\n"
+              "if [ \"$1\" = -listxml ]; then cat listxml.xml; exit 0; fi\n"
+              "echo \"Error: unknown option: $1\" >&2\n"
+              "exit 1\n");
+    fs::permissions(mame_ + "/mame", fs::perms::owner_all, fs::perm_options::replace);
+  }
+};
+
+constexpr char kModernXml[] = R"xml(<?xml version="1.0"?>
+<mame build="0.251">
+	<machine name="pacman" sourcefile="pacman/pacman.cpp">
+		<description>Pac-Man (Midway)</description>
+		<year>1980</year>
+		<manufacturer>Namco (Midway license)</manufacturer>
+		<display type="raster" rotate="90" width="288" height="224" refresh="60.606061"/>
+		<sound channels="1"/>
+		<input players="2" coins="2"><control type="joy" ways="4"/></input>
+		<driver status="good" emulation="good" savestate="supported"/>
+	</machine>
+	<machine name="neogeo" isbios="yes" sourcefile="neogeo/neogeo.cpp">
+		<description>Neo-Geo</description><year>1990</year><manufacturer>SNK</manufacturer>
+	</machine>
+	<machine name="z80" isdevice="yes"><description>Zilog Z80</description></machine>
+	<machine name="mslug" romof="neogeo" sourcefile="neogeo/neogeo.cpp">
+		<description>Metal Slug - Super Vehicle-001</description>
+		<year>1996</year>
+		<manufacturer>Nazca</manufacturer>
+		<display type="raster" rotate="0" width="320" height="224" refresh="59.185606"/>
+		<input players="2" coins="2"><control type="joy" ways="8" buttons="4"/></input>
+		<driver status="good" emulation="good" cocktail="preliminary"/>
+		<feature type="sound" status="imperfect"/>
+	</machine>
+</mame>
+)xml";
+
+TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
+  InstallMame(kModernXml);
+  WriteFile(app_ + "/catvers/catver.ini",
+            CrLf({"[Category]", "pacman=Maze / Chase", "mslug=Shooter / Run and Gun",
+                  "[VerAdded]", "pacman=0.30", "mslug=0.104"}));
+  ASSERT_EQ(RunCli(), 0) << err_.str();
+  EXPECT_EQ(SplitCrLf(ReadFile(front_ + "/masterlist.lst")),
+            (std::vector<std::string>{
+                "mslug|Metal Slug - Super Vehicle-001|1996|Nazca|mslug|MAME|Shooter / Run and Gun|"
+                "0.104||Working Yes Correct Colors Yes Sound Partial Flip Screen No|screen raster "
+                "orientation horizontal x 320 y 224 freq 59.185606|players 2 control joy8way "
+                "buttons 4 coins 2|neogeo|",
+                "neogeo|Neo-Geo|1990|SNK|neogeo|MAME|TLTC|TLTC|||na|na||",
+                "pacman|Pac-Man (Midway)|1980|Namco (Midway license)|pacman|MAME|Maze / Chase|0.30||"
+                "Working Yes Correct Colors Yes Sound Yes Flip Screen Yes|screen raster orientation "
+                "vertical x 224 y 288 freq 60.606061|players 2 control joy4way buttons 0 coins 2|"
+                "pacman|",
+                "Tee'd Off|Tee'd Off|1993|Gottlieb|Tee'd Off|VisualPinball|Pinball \\ "
+                "Simulation|????||na|na|na|na|",
+            }));
+  EXPECT_EQ(ReadFile(app_ + "/listxml.xml"), kModernXml);
+  EXPECT_EQ(ReadFile(app_ + "/tabulonlog.txt"),
+            "Mame Data Extraction complete\r\nGoing to Parse Other Dats\r\n");
+  EXPECT_FALSE(FileExists(mame_ + "/listinfo.bat"));
+  const std::string err = err_.str();
+  EXPECT_LT(err.find("Parsing MAME for gamelist......\n"),
+            err.find("Parsing MAME for listxml......\nConverting MAME listxml......\n"));
+  EXPECT_NE(err.find("  warnings: 0\n"), std::string::npos) << err;
+}
+
+TEST_F(TodaysMameTest, MalformedListxmlSkipsMameAndKeepsTheDats) {
+  InstallMame("<?xml version=\"1.0\"?>\n<mame>\n\t<machine name=\"a\">\n\t</mame>\n");
+  ASSERT_EQ(RunCli(), 0) << err_.str();
+  EXPECT_NE(err_.str().find("warning: " + app_ + "/listxml.xml:4: malformed XML at column 4: "
+                            "mismatched tag; MAME's games are left out, the dats of dats/ are "
+                            "still read\n"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(SplitCrLf(ReadFile(front_ + "/masterlist.lst")).size(), 1u);
+  // Only what MAME's refused old options left (nothing) is there: no half conversion.
+  for (const char* output : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) {
+    EXPECT_EQ(ReadFile(app_ + "/" + output), "") << output;
+  }
+  EXPECT_FALSE(FileExists(mame_ + "/listinfo.bat"));
+}
+
+TEST(DebianMameTest, EveryGameOfTodaysMameWithItsCategory) {
   if (!FileExists("/usr/games/mame")) {
     FAIL() << "Debian's MAME (/usr/games/mame) is missing: scripts/setup-debian.sh installs it";
   }
-  WriteFile(front_ + "/cfgs/mame.cfg", CrLf({"PATH=/usr/games", "EXE=mame"}));
-  ASSERT_EQ(RunCli(), 0) << err_.str();
-  EXPECT_NE(err_.str().find("warning: " + app_ + "/listinfo.dat: holds no game; MAME wrote no "
-                            "list for -li (today's MAME no longer knows -li, -listdetails and "
-                            "-gamelist); MAME's games are left out, the dats of dats/ are still "
-                            "read\n"),
-            std::string::npos)
-      << err_.str();
-  EXPECT_NE(err_.str().find("  dats/VPLAUNCHER.DAT: 1 record\n"), std::string::npos);
-  EXPECT_EQ(SplitCrLf(ReadFile(front_ + "/masterlist.lst")).size(), 1u);
+  std::string catver = testing::SharedDataAsCrLf("catver/catver_0.262_progettosnaps.ini");
+  if (catver.empty()) return;
+  TempDir dir;
+  WriteFile(dir / "cfgs/mame.cfg", CrLf({"PATH=/usr/games", "EXE=mame"}));
+  WriteFile(dir / "Gen/catvers/catver.ini", catver);
+  std::ostringstream out, err;
+  ASSERT_EQ(RunCli({"--app-dir", dir / "Gen"}, out, err), 0) << err.str();
+
+  // Every game and BIOS block of the converted list is a line of the master list.
+  const std::string listinfo = ReadFile(dir / "Gen/listinfo.dat");
+  size_t blocks = 0;
+  for (size_t pos = 0; (pos = listinfo.find(" (\r\n\tname ", pos)) != std::string::npos; ++pos) {
+    ++blocks;
+  }
+  std::vector<std::string> lines = SplitCrLf(ReadFile(dir / "masterlist.lst"));
+  EXPECT_GT(blocks, 35000u);
+  EXPECT_EQ(lines.size(), blocks);
+  EXPECT_NE(err.str().find("  warnings: 0\n"), std::string::npos) << err.str();
+  auto line = std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& l) { return l.rfind("pacman|", 0) == 0; });
+  ASSERT_NE(line, lines.end());
+  EXPECT_EQ(line->substr(0, line->find("||")), "pacman|Pac-Man (Midway)|1980|Namco (Midway license)|"
+                                               "puckman|MAME|Maze / Collect|0.1");
   EXPECT_FALSE(FileExists("/usr/games/listinfo.bat"));
 }
 

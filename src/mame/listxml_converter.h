@@ -1,0 +1,58 @@
+// Turns MAME's -listxml output into the three lists old MAME printed for -li, -listdetails and
+// -gamelist, so that a MAME which only knows -listxml still feeds the dat reader and the fixed
+// column side-file reading unchanged.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace tabulon {
+
+// What one conversion wrote.
+struct ListXmlCounts {
+  size_t games = 0;      // game blocks, and rows in each side file
+  size_t resources = 0;  // resource blocks (BIOS sets)
+  size_t devices = 0;    // device machines, left out
+};
+
+// Converts a -listxml document fed in chunks of any size, in constant memory: only the machine
+// being read is held, plus the resource blocks, which are few and must follow all games.
+//
+// The outputs listinfo.dat, listdetails.dat and gamelist.dat in `out_dir` are written to
+// temporary files and renamed over the old ones only by Finish(), after the whole document has
+// been read. A conversion that fails (malformed XML, a write error) or is abandoned (the
+// converter destroyed before Finish()) removes its temporary files and leaves the three old
+// files exactly as they were, so nothing half-converted is ever there to be read.
+//
+// Every failure throws tabulon::Error. Malformed XML gives
+// Error(source_name, line, "malformed XML at column C: <expat's text>"), with line and column
+// counted from 1. After a throw the converter is spent: later calls throw the same error. Using
+// it after a successful Finish() is a programming error (std::logic_error).
+class ListXmlConverter {
+ public:
+  // `source_name` names the document in error messages (a path, or how it was produced).
+  // Throws Error naming the output file when its temporary file cannot be created.
+  ListXmlConverter(std::string out_dir, std::string source_name);
+  ~ListXmlConverter();
+  ListXmlConverter(const ListXmlConverter&) = delete;
+  ListXmlConverter& operator=(const ListXmlConverter&) = delete;
+
+  void Feed(const char* data, size_t size);
+  // Ends the document and puts the three files in place: listinfo.dat last, so that a failure
+  // between the renames never leaves game blocks without their side-file rows.
+  void Finish();
+
+  // Counts so far; complete after Finish().
+  const ListXmlCounts& counts() const;
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Converts the -listxml file at `xml_path` (read in 256 KiB blocks) into `out_dir`. Throws Error
+// naming the file when it cannot be read, and as ListXmlConverter does otherwise.
+ListXmlCounts ConvertListXmlFile(const std::string& xml_path, const std::string& out_dir);
+
+}  // namespace tabulon
