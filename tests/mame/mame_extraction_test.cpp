@@ -350,6 +350,21 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
   EXPECT_NE(err.find("  warnings: 0\n"), std::string::npos) << err;
 }
 
+TEST_F(TodaysMameTest, MameFolderThatTakesNoScriptsStillGivesTheGames) {
+  InstallMame(kModernXml);
+  // A folder in place of a script makes writing it fail, as a read-only /usr/games does for a
+  // user who is not root.
+  fs::create_directory(mame_ + "/listdetails.bat");
+  ASSERT_EQ(RunCli(), 0) << err_.str();
+  EXPECT_NE(err_.str().find("warning: " + mame_ + "/listdetails.bat: cannot write: Is a "
+                            "directory; MAME's old list options are not tried\n"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(err_.str().find("Parsing MAME for listinfo......"), std::string::npos);
+  EXPECT_EQ(SplitCrLf(ReadFile(front_ + "/masterlist.lst")).size(), 4u);
+  EXPECT_FALSE(FileExists(mame_ + "/listinfo.bat"));
+}
+
 TEST_F(TodaysMameTest, MalformedListxmlSkipsMameAndKeepsTheDats) {
   InstallMame("<?xml version=\"1.0\"?>\n<mame>\n\t<machine name=\"a\">\n\t</mame>\n");
   ASSERT_EQ(RunCli(), 0) << err_.str();
