@@ -5,5 +5,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup-debian.sh"
 cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DTABULON_BUILD_TESTS=OFF -DTABULON_BUILD_GUI=OFF >/dev/null
-cmake --build "$root/build-release" --target generation_bench
+cmake --build "$root/build-release" --target generation_bench expat_pass convert_listxml_bench \
+  run_measured
 "$root/build-release/bin/generation_bench"
+# Today's MAME against Tabulon's run over its -listxml (needs Debian's MAME and about a minute).
+bash "$root/bench/mame_side_by_side.sh" "$root/build-release"

@@ -8,7 +8,7 @@ packages=(
   libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  xz-utils
+  xz-utils bc
   mame
 )
 

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Today's MAME side by side, in one run of this script:
+#   1. `mame -listxml > file` alone, against the complete generation run that starts MAME itself;
+#   2. a bare expat pass over the saved file, against --convert-listxml plus a generation run.
+# Usage: bench/mame_side_by_side.sh BUILD_DIR [ROUNDS]   (BUILD_DIR: a Release build)
+set -euo pipefail
+bin=$(cd "$1" && pwd)/bin
+rounds=${2:-3}
+root=$(cd "$(dirname "$0")/.." && pwd)
+catver="$root/../shared/data/catver/catver_0.262_progettosnaps.ini"
+work=$(mktemp -d /tmp/tabulon-mame-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+front_end() {  # $1: folder; $2: "mame" for a mame.cfg pointing at Debian's MAME
+  mkdir -p "$1/Gen/dats" "$1/Gen/catvers"
+  [ -f "$catver" ] && cp "$catver" "$1/Gen/catvers/catver.ini"
+  if [ "${2:-}" = mame ]; then
+    mkdir -p "$1/cfgs"
+    printf 'PATH=/usr/games\r\nEXE=mame\r\n' > "$1/cfgs/mame.cfg"
+  fi
+}
+seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null; e=$(date +%s.%N); echo "$e - $s" | bc; }
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+front_end "$work/with-mame" mame
+front_end "$work/from-file"
+echo "rounds: $rounds (medians)"
+for i in $(seq "$rounds"); do
+  seconds sh -c "/usr/games/mame -listxml > '$work/listxml.xml'" >> "$work/t.mame"
+  "$bin/run_measured" "$work/with-mame/Gen" >> "$work/r.full"
+  seconds "$bin/expat_pass" "$work/listxml.xml" >> "$work/t.expat"
+  "$bin/run_measured" "$work/from-file/Gen" --convert-listxml "$work/listxml.xml" >> "$work/r.file"
+done
+full=$(awk '{print $1}' "$work/r.full" | median)
+file=$(awk '{print $1}' "$work/r.file" | median)
+mame=$(median < "$work/t.mame")
+expat=$(median < "$work/t.expat")
+printf 'mame -listxml > file:             %6.2f s\n' "$mame"
+printf 'generation run with MAME:         %6.2f s  (%.2f x)  %s\n' "$full" "$(echo "$full / $mame" | bc -l)" "$(tail -1 "$work/r.full" | cut -d, -f2-)"
+printf 'bare expat pass over the file:    %6.2f s\n' "$expat"
+printf 'convert + generation from file:   %6.2f s  (%.2f x)  %s\n' "$file" "$(echo "$file / $expat" | bc -l)" "$(tail -1 "$work/r.file" | cut -d, -f2-)"
