@@ -18,3 +18,12 @@ echo
 echo "The master list went to $demo/masterlist.lst ($(wc -l <"$demo/masterlist.lst") lines)."
 echo "Its first lines:"
 head -n 6 "$demo/masterlist.lst" | tr -d '\r'
+
+# With a screen, the same run can be watched in the window (its application folder is the one
+# that holds the program).
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$root/build/bin/tabulon" ]; then
+  cp "$root/build/bin/tabulon" "$demo/Tabulon/"
+  echo
+  echo "Opening the window: press Generate List to run again."
+  "$demo/Tabulon/tabulon" &
+fi

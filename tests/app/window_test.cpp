@@ -1,0 +1,250 @@
+// The main window on Qt's offscreen platform: start-up in both modes, runs from the button and
+// in silent mode, runs that end early, the message boxes, and the repaint pace.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <tuple>
+
+#include "app/window/command_line.h"
+#include "app/window/listtest.h"
+#include "platform/error.h"
+#include "testing/temp_dir.h"
+
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace tabulon {
+namespace {
+
+using testing::ReadFile;
+using testing::WriteFile;
+
+TEST(CommandLineTest, SilentModeExamples) {
+  const std::pair<const char*, bool> cases[] = {
+      {"-S", true},   {"-s", true},   {"/S -S", true}, {"x-S", true}, {"-S -V", false},
+      {"-Sx", false}, {"--S", false}, {"", false},     {"S", false},  {"/S", false}};
+  for (const auto& [line, silent] : cases) EXPECT_EQ(ParseSilentMode(line), silent) << line;
+  const char* argv[] = {"tabulon", "/S", "-S"};
+  EXPECT_EQ(CommandLineText(3, argv), "/S -S");
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(std::string(TABULON_SOURCE_DIR) + "/examples/frontend", dir_.path(),
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::remove_all(dir_ / "cfgs");  // the dats alone, without Debian's MAME
+    // The boxes are modal and wait for the user: note each one and press OK.
+    QObject::connect(&box_poll_, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      const QMessageBox::Icon icon = box->icon();
+      boxes_.push_back(std::string(icon == QMessageBox::Warning    ? "exclamation"
+                                   : icon == QMessageBox::Critical ? "critical"
+                                                                   : "other icon") +
+                       (box->standardButtons() == QMessageBox::Ok ? ", OK|" : ", other buttons|") +
+                       (box->windowTitle() + "|" + box->text()).toStdString());
+      if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+        ok->click();
+      else
+        box->reject();
+    });
+    box_poll_.start(5);
+  }
+  std::string App() const { return dir_ / "Tabulon"; }
+  std::string MasterList() const { return ReadFile(dir_ / "masterlist.lst"); }
+  static std::string Expected() {
+    return ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst");
+  }
+  template <typename T = QLabel>
+  static T* Child(const QWidget& window, const char* name) {
+    T* child = window.findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr) ADD_FAILURE() << "no control " << name;
+    return child;
+  }
+  static void Click(const QWidget& window) { Child<QPushButton>(window, "Command1")->click(); }
+  // Calls `check` at every repaint of the run, which here is every yield.
+  void DuringRun(Listtest& window, std::function<void()> check) {
+    window.set_repaint_interval(std::chrono::milliseconds(0));
+    QObject::disconnect(&run_poll_, &QTimer::timeout, nullptr, nullptr);
+    QObject::connect(&run_poll_, &QTimer::timeout, std::move(check));
+    run_poll_.start(0);
+  }
+
+  testing::TempDir dir_;
+  QTimer box_poll_;
+  QTimer run_poll_;
+  std::vector<std::string> boxes_;
+};
+
+TEST_F(WindowTest, StartUpInBothModes) {
+  for (bool silent : {false, true}) {
+    SCOPED_TRACE(silent ? "silent" : "normal");
+    Listtest window(silent, App());
+    window.show();
+    ASSERT_EQ(window.logicalDpiX(), 96);  // 15 twips to a pixel
+    EXPECT_EQ(window.size(), QSize(429, 298));
+    EXPECT_EQ(window.palette().color(QPalette::Window) == Qt::black, silent);
+    EXPECT_EQ(Child<QTimer>(window, "Timer1")->isActive(), silent);
+    // name, geometry, shown, white text
+    const std::tuple<const char*, QRect, bool, bool> controls[] = {
+        {"lbldisclaimer", {8, 8, 377, 49}, true, false},
+        {"File1", {8, 64, 385, 175}, !silent, false},
+        {"Command1", {8, 264, 81, 25}, !silent, false},
+        {"lStatus", {96, 264, 5, 21}, true, silent},
+        {"List1", {352, 136, 65, 134}, false, false},
+        {"lgame", {208, 112, 41, 49}, false, false},
+        {"lrom", {8, 16, 413, 21}, true, silent},
+        {"LDriver", {8, 152, 413, 21}, true, silent},
+        {"LDriverC", {8, 216, 413, 21}, true, silent}};
+    for (const auto& [name, rect, shown, white] : controls) {
+      QWidget* control = Child<QWidget>(window, name);
+      EXPECT_EQ(control->geometry(), rect) << name;
+      EXPECT_EQ(control->isVisible(), shown) << name;
+      EXPECT_EQ(control->palette().color(QPalette::WindowText) == Qt::white, white) << name;
+    }
+    EXPECT_FALSE(Child<QWidget>(window, "Quintara")->isVisible());
+    auto* file1 = Child<QListWidget>(window, "File1");
+    ASSERT_EQ(file1->count(), 3);
+    EXPECT_EQ(file1->item(2)->text(), "VPLAUNCHER.DAT");
+  }
+}
+
+TEST_F(WindowTest, LoadingMakesTheWorkingFoldersOrEndsTheProgram) {
+  std::filesystem::create_directory(dir_ / "Empty");
+  Listtest empty(false, dir_ / "Empty");
+  empty.show();
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "Empty/dats"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "Empty/catvers"));
+  EXPECT_EQ(Child<QListWidget>(empty, "File1")->count(), 0);
+
+  WriteFile(dir_ / "File", "");
+  Listtest unusable(false, dir_ / "File");
+  unusable.show();
+  EXPECT_EQ(unusable.exit_code(), 1);
+  EXPECT_FALSE(unusable.isVisible());
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_NE(boxes_[0].find(dir_ / "File/dats: cannot make the folder: Not a directory"),
+            std::string::npos)
+      << boxes_[0];
+}
+
+TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
+  Listtest window(false, App());
+  window.show();
+  int presses = 0;
+  DuringRun(window, [&] {
+    EXPECT_FALSE(Child<QPushButton>(window, "Command1")->isEnabled());
+    window.Command1_Click();  // as a press would, were the button not disabled
+    ++presses;
+  });
+  for (int run = 0; run < 2; ++run) {
+    Click(window);
+    EXPECT_EQ(MasterList(), Expected());
+    EXPECT_EQ(window.run().List1.size(), 16u);  // nothing doubled by a nested or earlier run
+    EXPECT_EQ(window.windowTitle(), "List Creation Complete");
+    EXPECT_EQ(Child(window, "lStatus")->text(), "List Creation Complete");
+    EXPECT_FALSE(Child(window, "lbldisclaimer")->isVisible());
+    EXPECT_FALSE(Child<QListWidget>(window, "File1")->isVisible());
+    EXPECT_TRUE(Child<QPushButton>(window, "Command1")->isEnabled());
+    // The slots keep the last game read, from VPLAUNCHER.DAT, the last dat of the list.
+    EXPECT_EQ(Child(window, "lrom")->text(), "Space Station Zero");
+  }
+  EXPECT_GT(presses, 0);
+}
+
+// Runs that end before the list is written leave the old one, and no half category file.
+TEST_F(WindowTest, ClosingDuringARunOrAFailureKeepsThePreviousList) {
+  for (bool close : {true, false}) {
+    SCOPED_TRACE(close ? "closed" : "failed");
+    WriteFile(dir_ / "masterlist.lst", "previous\r\n");
+    const std::string catver = App() + "/catvers/GCE - Vectrexcatver.ini";
+    if (!close) std::filesystem::create_directory(catver);  // cannot be written
+    boxes_.clear();
+    Listtest window(false, App());
+    window.show();
+    DuringRun(window, [&] {
+      if (close && window.windowTitle() == "Parsing GCE - Vectrex Dat File") window.close();
+    });
+    Click(window);
+    EXPECT_EQ(MasterList(), "previous\r\n");
+    EXPECT_EQ(window.isVisible(), !close);
+    if (close) {
+      EXPECT_FALSE(testing::FileExists(catver));
+      EXPECT_TRUE(boxes_.empty());
+    } else {
+      EXPECT_EQ(boxes_, std::vector<std::string>{
+                            "critical, OK|Tabulon Version 5.0|" + catver +
+                            ": cannot write: Is a directory\n\n"
+                            "The master list was not written; the previous one is unchanged."});
+    }
+  }
+}
+
+TEST_F(WindowTest, AMameFailureShowsItsMessageAndEndsTheProgram) {
+  Listtest window(false, App(), [](RunState& run, std::vector<std::string>*) -> GenerationResult {
+    run.view->ShowMessage("Error Accessing Mame", "Mame could not be run.");
+    throw MameListinfoFailed("listinfo.bat", "the run could not be waited on");
+  });
+  window.show();
+  Click(window);
+  EXPECT_EQ(boxes_, std::vector<std::string>{
+                        "exclamation, OK|Error Accessing Mame|Mame could not be run."});
+  EXPECT_EQ(window.exit_code(), 1);
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(WindowTest, TheProgramInSilentModeWritesTheListAndExits) {
+  // The application folder is the program's own folder, so the program moves in.
+  const std::string program = App() + "/tabulon";
+  std::filesystem::copy_file(TABULON_WINDOW_EXE, program);
+  QProcess process;
+  process.start(QString::fromStdString(program), {"/S", "-s"});
+  ASSERT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  EXPECT_EQ(MasterList(), Expected());
+}
+
+TEST_F(WindowTest, RepaintsAtMostEveryFewMilliseconds) {
+  std::string dat = "clrmamepro (\r\n\tname \"Bulk\"\r\n)\r\n\r\n";
+  for (int i = 0; i < 4000; ++i) {
+    dat += "game (\r\n\tname g" + std::to_string(i) + "\r\n\tdescription \"Game\"\r\n)\r\n\r\n";
+  }
+  WriteFile(App() + "/dats/Bulk.dat", dat);
+  Listtest window(false, App());
+  window.show();
+  // Counts the passes through the event loop: a queued call that queues itself again runs once
+  // per pass.
+  int passes = 0;
+  std::function<void()> again = [&] {
+    ++passes;
+    QMetaObject::invokeMethod(&window, again, Qt::QueuedConnection);
+  };
+  again();
+  passes = 0;
+  QElapsedTimer clock;
+  clock.start();
+  Click(window);
+  EXPECT_GE(passes, 1);
+  // One repaint per 10 ms is the aim, on a clock that may be a few milliseconds coarse.
+  EXPECT_LE(passes, clock.elapsed() / 5 + 2) << clock.elapsed() << " ms";
+}
+
+}  // namespace
+}  // namespace tabulon
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
