@@ -16,11 +16,11 @@ struct ListXmlCounts {
   size_t devices = 0;    // device machines, left out
 };
 
-// Converts a -listxml document fed in chunks of any size, in constant memory: only the machine
+// Converts -listxml output fed in chunks of any size, in constant memory: only the machine
 // being read is held, plus the resource blocks, which are few and must follow all games.
 //
 // The outputs listinfo.dat, listdetails.dat and gamelist.dat in `out_dir` are written to
-// temporary files and renamed over the old ones only by Finish(), after the whole document has
+// temporary files and renamed over the old ones only by Finish(), after the whole XML has
 // been read. A conversion that fails (malformed XML, a write error) or is abandoned (the
 // converter destroyed before Finish()) removes its temporary files and leaves the three old
 // files exactly as they were, so nothing half-converted is ever there to be read.
@@ -31,7 +31,7 @@ struct ListXmlCounts {
 // it after a successful Finish() is a programming error (std::logic_error).
 class ListXmlConverter {
  public:
-  // `source_name` names the document in error messages (a path, or how it was produced).
+  // `source_name` names the XML in error messages (a path, or how it was produced).
   // Throws Error naming the output file when its temporary file cannot be created.
   ListXmlConverter(std::string out_dir, std::string source_name);
   ~ListXmlConverter();
@@ -39,7 +39,7 @@ class ListXmlConverter {
   ListXmlConverter& operator=(const ListXmlConverter&) = delete;
 
   void Feed(const char* data, size_t size);
-  // Ends the document and puts the three files in place: listinfo.dat last, so that a failure
+  // Ends the XML input and puts the three files in place: listinfo.dat last, so that a failure
   // between the renames never leaves game blocks without their side-file rows.
   void Finish();
 

@@ -1,5 +1,5 @@
 // The -listxml conversion: both XML dialects line by line, fed whole and in small pieces;
-// malformed documents; and MAME 0.78's real -listxml read back through the dat reader.
+// malformed XML; and MAME 0.78's real -listxml read back through the dat reader.
 #include "mame/listxml_converter.h"
 
 #include <gtest/gtest.h>
@@ -265,7 +265,7 @@ TEST_F(ListXmlConverterTest, OldDialectGivesTheThreeListsInStep) {
       0);
 }
 
-// A document that is not well-formed names the file, line and column, writes nothing, and
+// XML that is not well-formed names the file, line and column, writes nothing, and
 // leaves the lists of an earlier run as they were.
 TEST_F(ListXmlConverterTest, MalformedXmlLeavesTheOldListsAlone) {
   struct Case {
