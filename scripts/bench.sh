@@ -4,9 +4,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup-debian.sh"
 cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTABULON_BUILD_TESTS=OFF -DTABULON_BUILD_GUI=OFF >/dev/null
+  -DTABULON_BUILD_TESTS=OFF >/dev/null
 cmake --build "$root/build-release" --target generation_bench expat_pass convert_listxml_bench \
-  run_measured
+  run_measured tabulon-cli tabulon
 "$root/build-release/bin/generation_bench"
+# The window against the CLI on a 40,000-game list.
+bash "$root/bench/window_vs_cli.sh" "$root/build-release"
 # Today's MAME against Tabulon's run over its -listxml (needs Debian's MAME and about a minute).
 bash "$root/bench/mame_side_by_side.sh" "$root/build-release"
