@@ -88,14 +88,16 @@ void WarnShortSideFiles(RunState& run, size_t games) {
 }
 
 // Today's MAME knows only -listxml: its output is read through a pipe while MAME writes it,
-// converted on the fly into the three lists old MAME printed, and saved as listxml.xml. Returns
-// an empty text on success, else the warning naming the file (and line and column for bad XML).
+// converted on the fly into the three lists old MAME printed, and saved as listxml.xml. Bad XML
+// stops the conversion but not the saving, so the line and column the warning names can be
+// looked up in listxml.xml. Returns an empty text on success, else the warning naming the file.
 std::string ConvertFromMame(RunState& run) {
   const std::string xml_path = run.app_dir + "/listxml.xml";
   run.ShowStatus("Parsing MAME for listxml......");
   try {
     AtomicTextWriter saved(xml_path);
     ListXmlConverter converter(run.app_dir, xml_path);
+    std::string conversion_error;
     bool converting = false;
     std::string error;
     bool ran = RunCommandReadingOutput(
@@ -106,12 +108,18 @@ std::string ConvertFromMame(RunState& run) {
             converting = true;
           }
           saved.Write(std::string_view(data, size));
-          converter.Feed(data, size);
+          if (!conversion_error.empty()) return;
+          try {
+            converter.Feed(data, size);
+          } catch (const Error& e) {
+            conversion_error = e.what();
+          }
         },
         [&run]() { run.Yield(); }, &error);
     if (!ran) return run.MamePath + run.MameExe + ": " + error;
-    converter.Finish();
     saved.Commit();
+    if (!conversion_error.empty()) return conversion_error;
+    converter.Finish();
     if (converter.counts().games + converter.counts().resources == 0) {
       return xml_path + ": MAME's -listxml output holds no machine";
     }

@@ -374,7 +374,9 @@ TEST_F(TodaysMameTest, MalformedListxmlSkipsMameAndKeepsTheDats) {
             std::string::npos)
       << err_.str();
   EXPECT_EQ(SplitCrLf(ReadFile(front_ + "/masterlist.lst")).size(), 1u);
-  // Only what MAME's refused old options left (nothing) is there: no half conversion.
+  // The XML is kept for the user to look at; the lists hold only what MAME's refused old options
+  // left (nothing): no half conversion.
+  EXPECT_EQ(ReadFile(app_ + "/listxml.xml"), "<?xml version=\"1.0\"?>\n<mame>\n\t<machine name=\"a\">\n\t</mame>\n");
   for (const char* output : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) {
     EXPECT_EQ(ReadFile(app_ + "/" + output), "") << output;
   }
