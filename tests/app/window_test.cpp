@@ -119,14 +119,8 @@ TEST_F(WindowTest, StartUpInBothModes) {
   }
 }
 
-TEST_F(WindowTest, LoadingMakesTheWorkingFoldersOrEndsTheProgram) {
-  std::filesystem::create_directory(dir_ / "Empty");
-  Listtest empty(false, dir_ / "Empty");
-  empty.show();
-  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "Empty/dats"));
-  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "Empty/catvers"));
-  EXPECT_EQ(Child<QListWidget>(empty, "File1")->count(), 0);
-
+// The working folders are made as for tabulon-cli; a folder that cannot be made ends the program.
+TEST_F(WindowTest, AnUnusableApplicationFolderEndsTheProgram) {
   WriteFile(dir_ / "File", "");
   Listtest unusable(false, dir_ / "File");
   unusable.show();

@@ -8,6 +8,7 @@
 namespace tabulon {
 namespace {
 
+using testing::CrLf;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
@@ -31,13 +32,8 @@ TEST(CategoryLookupTest, FileNamedAfterTheEmulator) {
 TEST(CategoryLookupTest, LookupsFallBackToTheParent) {
   TempDir dir;
   WriteFile(dir / "catvers/catver.ini",
-            "[Category]\r\n"
-            "parent=Maze / Chase\r\n"
-            "spaced=   Sports   \r\n"
-            "unknown=???? / ????\r\n"
-            "[VerAdded]\r\n"
-            "parent=.30\r\n"
-            "unknown=????\r\n");
+            CrLf({"[Category]", "parent=Maze / Chase", "spaced=   Sports   ", "unknown=???? / ????",
+                  "[VerAdded]", "parent=.30", "unknown=????"}));
   CategoryLookup lookup = CategoryLookup::PrepareCatver(dir.path(), "MAME");
   ASSERT_TRUE(lookup.existed_at_start());
   struct Case {
@@ -59,25 +55,6 @@ TEST(CategoryLookupTest, LookupsFallBackToTheParent) {
   }
 }
 
-TEST(CategoryLookupTest, MameReplacesOnlyTheLookupDefaults) {
-  struct Case {
-    std::string category, version, want_category, want_version;
-  };
-  const Case cases[] = {
-      {"???? / ????", "????", "TLTC", "TLTC"},
-      {"????/????", "????", "????/????", "TLTC"},
-      {"Maze", ".30", "Maze", ".30"},
-  };
-  for (const Case& c : cases) {
-    FieldSlots s;
-    s.lCat = c.category;
-    s.lVer = c.version;
-    CategoryLookup::ReplaceUnknownForMame(&s);
-    EXPECT_EQ(s.lCat, c.want_category);
-    EXPECT_EQ(s.lVer, c.want_version);
-  }
-}
-
 TEST(CategoryLookupTest, MissingFileGetsPlaceholdersForEverySet) {
   TempDir dir;
   CategoryLookup lookup = CategoryLookup::PrepareCatver(dir.path(), "Vectrex");
@@ -90,14 +67,8 @@ TEST(CategoryLookupTest, MissingFileGetsPlaceholdersForEverySet) {
   }
   lookup.Finish();
   const std::string written = ReadFile(dir / "catvers/Vectrexcatver.ini");
-  EXPECT_EQ(written,
-            "\r\n"
-            "[Category]\r\n"
-            "Berzerk=????/????\r\n"
-            "Armor Attack=????/????\r\n"
-            "[VerAdded]\r\n"
-            "Berzerk=????\r\n"
-            "Armor Attack=????\r\n");
+  EXPECT_EQ(written, CrLf({"", "[Category]", "Berzerk=????/????", "Armor Attack=????/????",
+                           "[VerAdded]", "Berzerk=????", "Armor Attack=????"}));
 
   // Next time the file exists: its sets are found with the placeholders, and it is not touched.
   CategoryLookup again = CategoryLookup::PrepareCatver(dir.path(), "Vectrex");

@@ -51,28 +51,16 @@ TEST(GetSlotTest, TakesTheRestOfTheLineOfTheFirstOccurrence) {
 
 TEST_F(DatReaderTest, ClrmameproDatWithoutCategoryFile) {
   std::vector<std::string> records =
-      Read("neo.dat", CrLf({"clrmamepro (",
-                            "\tName \"Neo-Geo\"",
-                            "\tdescription \"x\"",
-                            ")",
-                            "",
-                            "game (",
-                            "\tname \"puckman\"",
-                            "\tdescription \"PuckMan (Japan set 1)\"",
-                            "\tyear 1980",
-                            "\tmanufacturer \"Namco\"",
-                            "\trom ( name pm1 size 1 crc 0 )",
-                            "\tvideo ( screen raster orientation vertical x 224 y 288 )",
-                            "\tinput ( players 2 control joy4way buttons 1 coins 2 )",
-                            "\tdriver ( status good color good sound good )",
-                            ")",
-                            "",
-                            "game (",
-                            "\tname pacman",
-                            "\tcloneof puckman",
-                            "\tdescription \"Pac-Man (Midway)\"",
-                            "\tmanufacturer \"Namco (Midway license)\"",
-                            ")"}));
+      Read("neo.dat",
+           CrLf({"clrmamepro (", "\tName \"Neo-Geo\"", "\tdescription \"x\"", ")", "",
+                 "game (", "\tname \"puckman\"", "\tdescription \"PuckMan (Japan set 1)\"",
+                 "\tyear 1980", "\tmanufacturer \"Namco\"", "\trom ( name pm1 size 1 crc 0 )",
+                 "\tvideo ( screen raster orientation vertical x 224 y 288 )",
+                 "\tinput ( players 2 control joy4way buttons 1 coins 2 )",
+                 "\tdriver ( status good color good sound good )", ")", "",
+                 "game (", "\tname pacman", "\tcloneof puckman",
+                 "\tdescription \"Pac-Man (Midway)\"", "\tmanufacturer \"Namco (Midway license)\"",
+                 ")"}));
   EXPECT_EQ(records,
             (std::vector<std::string>{
                 "|Pac-Man (Midway)|????|Namco (Midway license)|puckman|Neo-Geo|????/????|????||na|"
@@ -80,7 +68,6 @@ TEST_F(DatReaderTest, ClrmameproDatWithoutCategoryFile) {
                 "|PuckMan (Japan set 1)|1980|Namco|puckman|Neo-Geo|????/????|????|| status good "
                 "color good sound good |screen raster orientation vertical x 224 y 288|players 2 "
                 "control joy4way buttons 1 coins 2||^puckman"}));
-  EXPECT_EQ(view_.statuses, std::vector<std::string>{"Parsing Neo-Geo Dat File"});
   EXPECT_EQ(ReadFile(dir_ / "catvers/Neo-Geocatver.ini"),
             CrLf({"", "[Category]", "puckman=????/????", "pacman=????/????", "[VerAdded]",
                   "puckman=????", "pacman=????"}));
@@ -124,37 +111,29 @@ TEST_F(DatReaderTest, ListinfoDatQuirks) {
   EXPECT_EQ(run_.lgame, "");
 }
 
-TEST_F(DatReaderTest, EndingInTheHeaderGivesNoGameAndSaysSo) {
-  struct Case {
-    std::string bytes, warning;
-  };
-  const Case cases[] = {
-      {CrLf({"game (", "\tname a", ")"}),
-       "dats/x.dat: the file ends within its first ten lines, which are never scanned for "
-       "games; no game was read"},
+TEST_F(DatReaderTest, DatsThatGiveNoGameSaySo) {
+  const std::string header_only =
+      "dats/x.dat: the file ends within its first ten lines, which are never scanned for games; "
+      "no game was read";
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {CrLf({"game (", "\tname a", ")"}), {header_only}},
       {CrLf({"clrmamepro (", "\tdescription x", ")", "game (", "\tdescription y", ")"}),
-       "dats/x.dat: the CLRMAMEPRO header has no name line; no game was read"},
+       {"dats/x.dat: the CLRMAMEPRO header has no name line; no game was read"}},
+      {std::string(12, '\n') + "game (\n\tname a\n)\n\n",
+       {header_only, "dats/x.dat: the file has LF line ends only; lines end at CR LF or CR, so it "
+                     "was read as a single line"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& [bytes, warnings] : cases) {
     view_.warnings.clear();
-    EXPECT_TRUE(Read("x.dat", c.bytes).empty());
+    EXPECT_TRUE(Read("x.dat", bytes).empty());
     EXPECT_EQ(run_.slots.LEmu, "MAME");
-    EXPECT_EQ(view_.warnings, std::vector<std::string>{c.warning});
+    EXPECT_EQ(view_.warnings, warnings);
   }
 }
 
 // MAME's own listinfo.dat, read with its side files open.
 class MameModeTest : public DatReaderTest {
  protected:
-  static std::string Row(const std::string& desc, const std::string& cells,
-                         const std::string& name) {
-    std::string row = "| " + desc;
-    row.resize(35, ' ');
-    row += cells + " " + name;
-    row.resize(77, ' ');
-    return row + " |";
-  }
-
   std::vector<std::string> ReadMame(const std::string& listinfo,
                                     const std::vector<std::string>& details,
                                     const std::vector<std::string>& gamelist) {
@@ -182,10 +161,10 @@ TEST_F(MameModeTest, GamesPairWithSideRowsAndResourcesDoNot) {
             "\tname cosmos", "\tdescription \"Cosmos\"", ")", "",
             "game (", "\tname puckman", "\tdescription \"PuckMan\"", ")", ""}),
       {"neogeo   neogeo.c   Z80", "mslug    neogeo.c   68000", "cosmos   cvs.c      2650"},
-      {Row("Neo-Geo", "|  Yes  |  Yes  |  Yes  |  Yes  |", "neogeo"),
-       Row("Metal Slug", "|  Yes  |  Yes  |Partial|  Yes  |", "mslug"),
-       Row("Cosmos", "|   No  | Close |   No  |   No  |", "cosmos"),
-       Row("PuckMan", "|  Yes  |  Yes  |  Yes  |  Yes  |", "puckman")});
+      {"| Neo-Geo                          |  Yes  |  Yes  |  Yes  |  Yes  | neogeo   |",
+       "| Metal Slug                       |  Yes  |  Yes  |Partial|  Yes  | mslug    |",
+       "| Cosmos                           |   No  | Close |   No  |   No  | cosmos   |",
+       "| PuckMan                          |  Yes  |  Yes  |  Yes  |  Yes  | puckman  |"});
   EXPECT_EQ(records,
             (std::vector<std::string>{
                 "|Cosmos|????||cosmos|MAME|TLTC|TLTC||Working No Correct Colors Close Sound No "
@@ -200,7 +179,6 @@ TEST_F(MameModeTest, GamesPairWithSideRowsAndResourcesDoNot) {
             }));
   EXPECT_EQ(run_.listdetails_short, 1u);  // puckman found no listdetails row
   EXPECT_EQ(run_.gamelist_short, 0u);
-  EXPECT_EQ(view_.statuses, std::vector<std::string>{"Parsing MAME Dat File"});
 }
 
 TEST_F(MameModeTest, MissingCatverGivesPlaceholderCategoryAndTltcVersion) {
@@ -241,16 +219,6 @@ TEST_F(DatReaderTest, RealConsoleAndMameDats) {
     EXPECT_TRUE(testing::FileExists(dir_ / ("catvers/" + c.emulator + "catver.ini")));
   }
   EXPECT_TRUE(view_.warnings.empty());
-}
-
-TEST_F(DatReaderTest, LfOnlyDatIsOneLineAndSaysSo) {
-  std::string path = testing::SharedData("clrmamepro/GCE_-_Vectrex.dat");
-  if (path.empty()) return;
-  EXPECT_TRUE(Read("vectrex.dat", ReadFile(path)).empty());
-  ASSERT_EQ(view_.warnings.size(), 2u);
-  EXPECT_EQ(view_.warnings[1],
-            "dats/vectrex.dat: the file has LF line ends only; lines end at CR LF or CR, so it "
-            "was read as a single line");
 }
 
 }  // namespace

@@ -20,14 +20,6 @@ FieldSlots Slots(const std::string& rom, const std::string& desc) {
   return s;
 }
 
-TEST(GameRecordTest, Layouts) {
-  FieldSlots s = Slots("R", "D");
-  EXPECT_EQ(ComposeRecord(s, RecordLayout::kNormal), "|D|Y|M|C|E|K|V||S|W|I|T|^R");
-  std::string quintara = ComposeRecord(s, RecordLayout::kQuintara);
-  EXPECT_EQ(quintara, "|D|R|Y|M|C||K|V||E|app" + std::string(26, '|'));
-  EXPECT_EQ(std::count(quintara.begin(), quintara.end(), '|') + 1, 38);
-}
-
 class MasterListTest : public ::testing::Test {
  protected:
   std::string AppDir() const { return dir_ / "Gen"; }

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "platform/error.h"
 
 namespace tabulon::testing {
 
@@ -49,17 +52,28 @@ std::string CrLf(const std::vector<std::string>& lines) {
 
 std::vector<std::string> SplitCrLf(const std::string& text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find("\r\n", start), text.size());
     lines.push_back(text.substr(start, end - start));
     start = end + 2;
   }
   return lines;
+}
+
+std::string LineStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+  for (const std::string& line : lines) {
+    if (line.starts_with(prefix)) return line;
+  }
+  return "";
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "no error";
 }
 
 std::string SharedData(const std::string& relative) {

@@ -2,6 +2,7 @@
 // what the engine shows, and access to the real public data beside the checkout.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ bool FileExists(const std::string& path);
 std::string CrLf(const std::vector<std::string>& lines);
 // Splits text at CR LF; a final CR LF gives no extra empty piece.
 std::vector<std::string> SplitCrLf(const std::string& text);
+
+// The first of `lines` that starts with `prefix`, or an empty text when none does.
+std::string LineStartingWith(const std::vector<std::string>& lines, const std::string& prefix);
+// The message of the tabulon::Error that `action` throws, or "no error" when it throws none.
+std::string ErrorOf(const std::function<void()>& action);
 
 // Path of a file under the shared real-data folder. Fails the current test (with a message that
 // names the missing folder) and returns an empty string when it is not there.
