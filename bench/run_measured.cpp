@@ -44,8 +44,10 @@ int main(int argc, char** argv) {
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%.2f s wall, %zu lines, peak RSS %.1f MB\n", seconds.count(),
-                result.lines_written, static_cast<double>(usage.ru_maxrss) / 1024.0);
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::printf("%.2f s wall, %zu lines, %.2f s CPU, peak RSS %.1f MB\n", seconds.count(),
+                result.lines_written, cpu, static_cast<double>(usage.ru_maxrss) / 1024.0);
     return 0;
   } catch (const tabulon::Error& e) {
     std::fprintf(stderr, "run_measured: error: %s\n", e.what());

@@ -137,6 +137,7 @@ bool RunCommandReadingOutput(const std::string& folder, const std::string& comma
     close(fds[0]);
     return false;
   }
+  constexpr size_t kPipeBatch = 256 * 1024;
   std::vector<char> buffer(1 << 20);
   try {
     while (true) {
@@ -150,6 +151,11 @@ bool RunCommandReadingOutput(const std::string& folder, const std::string& comma
         }
         if (n == 0) break;
         if (n > 0) on_output(buffer.data(), static_cast<size_t>(n));
+        // A program that writes in small pieces would wake this side for each of them; letting
+        // the pipe fill a little first saves most of those wake-ups and hands on larger blocks.
+        if (n >= 0 && static_cast<size_t>(n) < kPipeBatch) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
       }
       if (idle) idle();
     }
