@@ -37,7 +37,8 @@ class BigFrontEnd {
       dat << "game (\r\n\tname " << name << "\r\n\tdescription \"Game number " << i
           << " (World, rev. " << i % 7 << ")\"\r\n\tyear " << 1978 + i % 30
           << "\r\n\tmanufacturer \"Maker " << i % 400 << "\"\r\n";
-      if (i % 3 != 0) dat << "\tcloneof set" << i - i % 3 << "\r\n\tromof set" << i - i % 3 << "\r\n";
+      if (i % 3 != 0)
+        dat << "\tcloneof set" << i - i % 3 << "\r\n\tromof set" << i - i % 3 << "\r\n";
       for (int r = 0; r < 6; ++r) {
         dat << "\trom ( name " << name << "." << r << " size 65536 crc 0123abcd region cpu1 offs "
             << r * 65536 << " )\r\n";
@@ -51,7 +52,8 @@ class BigFrontEnd {
     }
     std::ofstream ini(app() + "/catver.ini.master", std::ios::binary);
     ini << ";; catver.ini ;;\r\n\r\n[Category]\r\n";
-    for (int i = 0; i < kCatverEntries; ++i) ini << "set" << i << "=Shooter / Flying " << i % 50 << "\r\n";
+    for (int i = 0; i < kCatverEntries; ++i)
+      ini << "set" << i << "=Shooter / Flying " << i % 50 << "\r\n";
     ini << "\r\n[VerAdded]\r\n";
     for (int i = 0; i < kCatverEntries; ++i) ini << "set" << i << "=0." << 30 + i % 230 << "\r\n";
   }

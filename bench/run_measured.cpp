@@ -19,7 +19,9 @@ namespace {
 class QuietView : public tabulon::View {
  public:
   void ShowStatus(const std::string&) override {}
-  void Warning(const std::string& text) override { std::fprintf(stderr, "warning: %s\n", text.c_str()); }
+  void Warning(const std::string& text) override {
+    std::fprintf(stderr, "warning: %s\n", text.c_str());
+  }
   void ShowMessage(const std::string& title, const std::string& text) override {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
   }

@@ -101,9 +101,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
   }
 
-  std::string app_dir = parsed->app_dir.empty()
-                            ? ExecutableFolder()
-                            : std::filesystem::absolute(parsed->app_dir).lexically_normal().string();
+  std::string app_dir =
+      parsed->app_dir.empty()
+          ? ExecutableFolder()
+          : std::filesystem::absolute(parsed->app_dir).lexically_normal().string();
   while (app_dir.size() > 1 && app_dir.back() == '/') app_dir.pop_back();
 
   if (!parsed->convert_listxml.empty()) {

@@ -22,12 +22,13 @@ GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_lis
   run.warnings.clear();
 
   size_t mame_records = GetMameData(run, file_list);
-  if (run.IsMame && mame_records > 0) run.dats.push_back(DatSummary{"MAME (listinfo.dat)", mame_records});
+  if (run.IsMame && mame_records > 0)
+    run.dats.push_back(DatSummary{"MAME (listinfo.dat)", mame_records});
 
   const std::vector<std::string> dats = *file_list;
   for (const std::string& name : dats) {
-    size_t added = UpperAscii(name) == "VPLAUNCHER.DAT" ? getlistinfoVP(name, run)
-                                                         : GetListInfo(name, run);
+    size_t added =
+        UpperAscii(name) == "VPLAUNCHER.DAT" ? getlistinfoVP(name, run) : GetListInfo(name, run);
     run.dats.push_back(DatSummary{"dats/" + name, added});
   }
 

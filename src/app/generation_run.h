@@ -13,16 +13,16 @@ namespace tabulon {
 void LoadAppFolder(RunState& run, std::vector<std::string>* file_list);
 
 struct GenerationResult {
-  std::string master_list;   // path of the master list written
+  std::string master_list;  // path of the master list written
   size_t lines_written = 0;
 };
 
-// Empties the record list, reads MAME's own list, then every dat of `file_list` (VPLAUNCHER.DAT, in any case, with the
-// Visual Pinball reader, every other one with the dat reader), writes the master list and shows
-// "List Creation Complete". `file_list` is the window's dat file list; the MAME step refreshes it
-// from dats/ when MAME was found. Throws Error (MameListinfoFailed when MAME's listinfo run could
-// not be waited on) or RunCancelled when the run cannot finish; the master list is then left as
-// it was.
+// Empties the record list, reads MAME's own list, then every dat of `file_list` (VPLAUNCHER.DAT, in
+// any case, with the Visual Pinball reader, every other one with the dat reader), writes the master
+// list and shows "List Creation Complete". `file_list` is the window's dat file list; the MAME step
+// refreshes it from dats/ when MAME was found. Throws Error (MameListinfoFailed when MAME's
+// listinfo run could not be waited on) or RunCancelled when the run cannot finish; the master list
+// is then left as it was.
 GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list);
 
 }  // namespace tabulon

@@ -14,7 +14,8 @@ CategoryLookup CategoryLookup::PrepareCatver(const std::string& app_dir,
   MakeFolderIfMissing(folder);
   std::error_code ec;
   CategoryLookup lookup;
-  lookup.path_ = emulator == "MAME" ? folder + "/catver.ini" : folder + "/" + emulator + "catver.ini";
+  lookup.path_ =
+      emulator == "MAME" ? folder + "/catver.ini" : folder + "/" + emulator + "catver.ini";
   lookup.existed_ = fs::is_regular_file(lookup.path_, ec);
   if (lookup.existed_) {
     lookup.ini_.Load(lookup.path_);

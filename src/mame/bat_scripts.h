@@ -18,9 +18,12 @@ std::string ScriptLine(MameList list, const std::string& mame_exe, const std::st
 
 // MakeLiBat, MakeLDBat, MakeGLBat: (re)write one script into `mame_path` (which ends with "/").
 // Throws Error naming the script when it cannot be written.
-void MakeLiBat(const std::string& mame_path, const std::string& mame_exe, const std::string& app_dir);
-void MakeLDBat(const std::string& mame_path, const std::string& mame_exe, const std::string& app_dir);
-void MakeGLBat(const std::string& mame_path, const std::string& mame_exe, const std::string& app_dir);
+void MakeLiBat(const std::string& mame_path, const std::string& mame_exe,
+               const std::string& app_dir);
+void MakeLDBat(const std::string& mame_path, const std::string& mame_exe,
+               const std::string& app_dir);
+void MakeGLBat(const std::string& mame_path, const std::string& mame_exe,
+               const std::string& app_dir);
 
 // Deletes the three scripts; a script that is already gone is no error. An empty `mame_path`
 // (no mame.cfg was read) deletes nothing.

@@ -161,7 +161,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list) {
     return 0;
   }
   if (!HasGameBlock(listinfo_path)) {
-    skip(listinfo_path + ": holds no game; MAME wrote no list for -li (today's MAME no longer "
+    skip(listinfo_path +
+         ": holds no game; MAME wrote no list for -li (today's MAME no longer "
          "knows -li, -listdetails and -gamelist)");
     return 0;
   }

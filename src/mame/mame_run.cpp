@@ -126,17 +126,19 @@ MameRunResult RunMame(RunState& run) {
     run.ShowStatus(step.status);
     const std::string script = ScriptName(step.list);
     std::string error;
-    bool waited = run.script_runner
-                      ? run.script_runner(run.MamePath, script, &error)
-                      : RunScriptAndWait(run.MamePath, script, [&run]() { run.Yield(); }, &error);
+    bool waited = run.script_runner ? run.script_runner(run.MamePath, script, &error)
+                                    : RunScriptAndWait(
+                                          run.MamePath, script, [&run]() { run.Yield(); }, &error);
     if (waited) continue;
     const std::string text = "Error parsing mame:  Last command run is:\r\n" + run.MamePath +
                              script + "\r\nBat file contains:  \r\n" +
                              ScriptLine(step.list, run.MameExe, run.app_dir);
     if (run.view != nullptr) run.view->ShowMessage("Error Accessing Mame", text);
     if (step.list == MameList::kListinfo) {
-      throw MameListinfoFailed(run.MamePath + script, "MAME's listinfo run could not be waited "
-                               "on: " + error);
+      throw MameListinfoFailed(run.MamePath + script,
+                               "MAME's listinfo run could not be waited "
+                               "on: " +
+                                   error);
     }
     run.Warn(FormatLocation(run.MamePath + script, 0, "could not be waited on: " + error));
   }

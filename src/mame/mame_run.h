@@ -25,10 +25,10 @@ std::string FrontEndFolder(const std::string& app_dir);
 inline constexpr const char* kMameMissingStatus = "MAME.exe missing, searching for other dats....";
 
 enum class MameRunResult {
-  kNoConfig,         // no cfgs/mame.cfg: nothing was done
-  kMissing,          // MAME is missing or mame.cfg unusable: run.IsMame is false
-  kRan,              // the three scripts ran
-  kScriptsNotWritten // MAME is there but its folder takes no scripts (a warning says why)
+  kNoConfig,          // no cfgs/mame.cfg: nothing was done
+  kMissing,           // MAME is missing or mame.cfg unusable: run.IsMame is false
+  kRan,               // the three scripts ran
+  kScriptsNotWritten  // MAME is there but its folder takes no scripts (a warning says why)
 };
 
 // RunMame: reads the front end's mame.cfg into run.MamePath (ending with "/") and run.MameExe,

@@ -143,7 +143,8 @@ bool RunCommandReadingOutput(const std::string& folder, const std::string& comma
     while (true) {
       pollfd poll_fd{fds[0], POLLIN, 0};
       int ready = poll(&poll_fd, 1, 20);
-      if (ready < 0 && errno != EINTR) throw Error(command, "cannot read its output: " + ErrnoText(errno));
+      if (ready < 0 && errno != EINTR)
+        throw Error(command, "cannot read its output: " + ErrnoText(errno));
       if (ready > 0) {
         ssize_t n = read(fds[0], buffer.data(), buffer.size());
         if (n < 0 && errno != EINTR && errno != EAGAIN) {

@@ -70,10 +70,10 @@ void ProfileIni::LoadText(const std::string& path, std::string_view text) {
     if (!line.empty() && line.front() == '[') {
       close_section();
       size_t close = line.find(']');
-      std::string_view name = TrimBlanks(line.substr(1, close == std::string_view::npos
-                                                            ? std::string_view::npos
-                                                            : close - 1));
-      sections_.push_back(Section{std::string(name), static_cast<long>(i), static_cast<long>(i), {}});
+      std::string_view name = TrimBlanks(
+          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      sections_.push_back(
+          Section{std::string(name), static_cast<long>(i), static_cast<long>(i), {}});
       current = static_cast<long>(sections_.size() - 1);
       last_content = static_cast<long>(i);
       section_index_.emplace(Fold(name), sections_.size() - 1);

@@ -44,14 +44,14 @@ class ProfileIni {
  private:
   struct Section {
     std::string name;
-    long header_line;       // -1 for a section added by Set()
-    long insert_after;      // line after which added keys go (-1: right after the header)
+    long header_line;                // -1 for a section added by Set()
+    long insert_after;               // line after which added keys go (-1: right after the header)
     std::vector<std::string> added;  // "key=value" lines added by Set()
   };
   struct Entry {
-    long line;              // index into lines_, or -1 when the key was added by Set()
+    long line;  // index into lines_, or -1 when the key was added by Set()
     size_t section;
-    size_t added_index;     // index into Section::added when line == -1
+    size_t added_index;  // index into Section::added when line == -1
     std::string value;
   };
 

@@ -38,7 +38,8 @@ struct DatSummary {
 };
 
 struct RunState {
-  RunState(std::string app_folder, View* run_view) : app_dir(std::move(app_folder)), view(run_view) {}
+  RunState(std::string app_folder, View* run_view)
+      : app_dir(std::move(app_folder)), view(run_view) {}
 
   // Sets the status text and shows it.
   void ShowStatus(const std::string& text);
@@ -55,9 +56,9 @@ struct RunState {
   RecordLayout layout = RecordLayout::kNormal;
 
   FieldSlots slots;
-  std::string lgame;     // text of the block being read
-  RecordList List1;      // the records of this run
-  std::string status;    // the latest status text
+  std::string lgame;   // text of the block being read
+  RecordList List1;    // the records of this run
+  std::string status;  // the latest status text
 
   // MAME: where it is and whether its own list is being read.
   bool IsMame = false;

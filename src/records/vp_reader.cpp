@@ -24,7 +24,8 @@ size_t getlistinfoVP(const std::string& dat_name, RunState& run) {
     if (fields.size() < 7) {
       run.Warn(FormatLocation("dats/" + dat_name, reader.line_number(),
                               "skipped: a table line needs at least 7 fields separated by \"\\\", "
-                              "this one has " + std::to_string(fields.size())));
+                              "this one has " +
+                                  std::to_string(fields.size())));
       continue;
     }
     s.lrom = std::string(fields[0]);

@@ -92,14 +92,17 @@ TEST_F(CliTest, ConvertListxmlAlone) {
             "<mame><machine name=\"a\"><description>A</description></machine></mame>\n");
   ASSERT_EQ(Run({"--convert-listxml", dir_ / "good.xml", "--app-dir", App()}), 0) << err_.str();
   EXPECT_EQ(out_.str(), App() + "/listinfo.dat\n");
-  EXPECT_EQ(err_.str(), "Converted " + dir_ / "good.xml" + ": 1 games, 0 resources, 0 devices left out\n");
-  EXPECT_EQ(ReadFile(App() + "/listinfo.dat"), "game (\r\n\tname a\r\n\tdescription \"A\"\r\n)\r\n\r\n");
+  EXPECT_EQ(err_.str(),
+            "Converted " + dir_ / "good.xml" + ": 1 games, 0 resources, 0 devices left out\n");
+  EXPECT_EQ(ReadFile(App() + "/listinfo.dat"),
+            "game (\r\n\tname a\r\n\tdescription \"A\"\r\n)\r\n\r\n");
 
   WriteFile(dir_ / "bad.xml", "<mame>\n<machine name=\"b\">\n</mame>\n");
   EXPECT_EQ(Run({"--convert-listxml", dir_ / "bad.xml", "--app-dir", App()}), 1);
   EXPECT_EQ(err_.str(), "tabulon-cli: error: " + dir_ / "bad.xml" +
                             ":3: malformed XML at column 3: mismatched tag\n");
-  EXPECT_EQ(ReadFile(App() + "/listinfo.dat"), "game (\r\n\tname a\r\n\tdescription \"A\"\r\n)\r\n\r\n");
+  EXPECT_EQ(ReadFile(App() + "/listinfo.dat"),
+            "game (\r\n\tname a\r\n\tdescription \"A\"\r\n)\r\n\r\n");
 }
 
 TEST_F(CliTest, BadArguments) {

@@ -31,8 +31,9 @@ class DatReaderTest : public ::testing::Test {
 };
 
 TEST(GetSlotTest, TakesTheRestOfTheLineOfTheFirstOccurrence) {
-  const std::string block = "\r\nname puckman\r\ndescription Year of the dragon, year 1980\r\n"
-                            "year 1981\r\ndriver ( status good color good sound good )";
+  const std::string block =
+      "\r\nname puckman\r\ndescription Year of the dragon, year 1980\r\n"
+      "year 1981\r\ndriver ( status good color good sound good )";
   struct Case {
     std::string search, expected;
   };
@@ -51,16 +52,28 @@ TEST(GetSlotTest, TakesTheRestOfTheLineOfTheFirstOccurrence) {
 
 TEST_F(DatReaderTest, ClrmameproDatWithoutCategoryFile) {
   std::vector<std::string> records =
-      Read("neo.dat",
-           CrLf({"clrmamepro (", "\tName \"Neo-Geo\"", "\tdescription \"x\"", ")", "",
-                 "game (", "\tname \"puckman\"", "\tdescription \"PuckMan (Japan set 1)\"",
-                 "\tyear 1980", "\tmanufacturer \"Namco\"", "\trom ( name pm1 size 1 crc 0 )",
-                 "\tvideo ( screen raster orientation vertical x 224 y 288 )",
-                 "\tinput ( players 2 control joy4way buttons 1 coins 2 )",
-                 "\tdriver ( status good color good sound good )", ")", "",
-                 "game (", "\tname pacman", "\tcloneof puckman",
-                 "\tdescription \"Pac-Man (Midway)\"", "\tmanufacturer \"Namco (Midway license)\"",
-                 ")"}));
+      Read("neo.dat", CrLf({"clrmamepro (",
+                            "\tName \"Neo-Geo\"",
+                            "\tdescription \"x\"",
+                            ")",
+                            "",
+                            "game (",
+                            "\tname \"puckman\"",
+                            "\tdescription \"PuckMan (Japan set 1)\"",
+                            "\tyear 1980",
+                            "\tmanufacturer \"Namco\"",
+                            "\trom ( name pm1 size 1 crc 0 )",
+                            "\tvideo ( screen raster orientation vertical x 224 y 288 )",
+                            "\tinput ( players 2 control joy4way buttons 1 coins 2 )",
+                            "\tdriver ( status good color good sound good )",
+                            ")",
+                            "",
+                            "game (",
+                            "\tname pacman",
+                            "\tcloneof puckman",
+                            "\tdescription \"Pac-Man (Midway)\"",
+                            "\tmanufacturer \"Namco (Midway license)\"",
+                            ")"}));
   EXPECT_EQ(records,
             (std::vector<std::string>{
                 "|Pac-Man (Midway)|????|Namco (Midway license)|puckman|Neo-Geo|????/????|????||na|"
@@ -77,37 +90,47 @@ TEST_F(DatReaderTest, ClrmameproDatWithoutCategoryFile) {
 TEST_F(DatReaderTest, ListinfoDatQuirks) {
   WriteFile(dir_ / "catvers/catver.ini",
             CrLf({"[Category]", "cvs=Maze / Chase", "[VerAdded]", "cvs=.31"}));
-  std::vector<std::string> records = Read(
-      "quirks.dat",
-      CrLf({// The first ten lines are the header zone and never give a game.
-            "game (", "\tname lost", "\tdescription \"Lost\"", ")", "", "", "", "", "", "",
-            "game (",
-            "\tname cvs",
-            "\tdescription \"CVS, year 1981 model\"",
-            "\tyear 1982",
-            ")",
-            "game (",  // no separator: this opening line is skipped as one
-            "\tname g3",
-            ")",
-            "",
-            "stray line",  // joins the next block
-            "game (",
-            "\tname g4",
-            "\trom ( name x )",
-            "\tROM ( name y )",
-            "\thistory \"h\"",
-            "\tdriver ( status good )",
-            "\tvideo (",
-            ")",
-            "",
-            "",  // two more lines after the separator make one more record
-            ""}));
-  EXPECT_EQ(records, (std::vector<std::string>{
-                         "|CVS, year 1981 model|1981 model||cvs|MAME|Maze / Chase|.31||na|na|na||^cvs",
-                         "||????||g3|MAME|???? / ????|????||na|na|na||^g3",
-                         "||????||g4|MAME|???? / ????|????|| status good ||na||^g4",
-                         "||????|||MAME|???? / ????|????||na|na|na||^",
-                     }));
+  std::vector<std::string> records =
+      Read("quirks.dat",
+           CrLf({// The first ten lines are the header zone and never give a game.
+                 "game (",
+                 "\tname lost",
+                 "\tdescription \"Lost\"",
+                 ")",
+                 "",
+                 "",
+                 "",
+                 "",
+                 "",
+                 "",
+                 "game (",
+                 "\tname cvs",
+                 "\tdescription \"CVS, year 1981 model\"",
+                 "\tyear 1982",
+                 ")",
+                 "game (",  // no separator: this opening line is skipped as one
+                 "\tname g3",
+                 ")",
+                 "",
+                 "stray line",  // joins the next block
+                 "game (",
+                 "\tname g4",
+                 "\trom ( name x )",
+                 "\tROM ( name y )",
+                 "\thistory \"h\"",
+                 "\tdriver ( status good )",
+                 "\tvideo (",
+                 ")",
+                 "",
+                 "",  // two more lines after the separator make one more record
+                 ""}));
+  EXPECT_EQ(records,
+            (std::vector<std::string>{
+                "|CVS, year 1981 model|1981 model||cvs|MAME|Maze / Chase|.31||na|na|na||^cvs",
+                "||????||g3|MAME|???? / ????|????||na|na|na||^g3",
+                "||????||g4|MAME|???? / ????|????|| status good ||na||^g4",
+                "||????|||MAME|???? / ????|????||na|na|na||^",
+            }));
   EXPECT_EQ(run_.lgame, "");
 }
 
@@ -120,8 +143,9 @@ TEST_F(DatReaderTest, DatsThatGiveNoGameSaySo) {
       {CrLf({"clrmamepro (", "\tdescription x", ")", "game (", "\tdescription y", ")"}),
        {"dats/x.dat: the CLRMAMEPRO header has no name line; no game was read"}},
       {std::string(12, '\n') + "game (\n\tname a\n)\n\n",
-       {header_only, "dats/x.dat: the file has LF line ends only; lines end at CR LF or CR, so it "
-                     "was read as a single line"}},
+       {header_only,
+        "dats/x.dat: the file has LF line ends only; lines end at CR LF or CR, so it "
+        "was read as a single line"}},
   };
   for (const auto& [bytes, warnings] : cases) {
     view_.warnings.clear();
@@ -151,20 +175,39 @@ class MameModeTest : public DatReaderTest {
 TEST_F(MameModeTest, GamesPairWithSideRowsAndResourcesDoNot) {
   WriteFile(dir_ / "catvers/catver.ini",
             CrLf({"[Category]", "mslug=Shooter / Run and Gun", "[VerAdded]", "mslug=.104"}));
-  std::vector<std::string> records = ReadMame(
-      CrLf({"resource (",  // the first block is never taken for a resource
-            "\tname neogeo", "\tdescription \"Neo-Geo\"", ")", "",
-            "game (", "\tname mslug", "\tromof neogeo", "\tdescription \"Metal Slug\"",
-            "\tyear 1996", "\tdriver ( status good color good sound good )", ")", "",
-            "resource (", "\tname cvs", "\tdescription \"CVS Bios\"", ")",
-            "game (",  // skipped as the separator: cosmos is a game only by position
-            "\tname cosmos", "\tdescription \"Cosmos\"", ")", "",
-            "game (", "\tname puckman", "\tdescription \"PuckMan\"", ")", ""}),
-      {"neogeo   neogeo.c   Z80", "mslug    neogeo.c   68000", "cosmos   cvs.c      2650"},
-      {"| Neo-Geo                          |  Yes  |  Yes  |  Yes  |  Yes  | neogeo   |",
-       "| Metal Slug                       |  Yes  |  Yes  |Partial|  Yes  | mslug    |",
-       "| Cosmos                           |   No  | Close |   No  |   No  | cosmos   |",
-       "| PuckMan                          |  Yes  |  Yes  |  Yes  |  Yes  | puckman  |"});
+  std::vector<std::string> records =
+      ReadMame(CrLf({"resource (",  // the first block is never taken for a resource
+                     "\tname neogeo",
+                     "\tdescription \"Neo-Geo\"",
+                     ")",
+                     "",
+                     "game (",
+                     "\tname mslug",
+                     "\tromof neogeo",
+                     "\tdescription \"Metal Slug\"",
+                     "\tyear 1996",
+                     "\tdriver ( status good color good sound good )",
+                     ")",
+                     "",
+                     "resource (",
+                     "\tname cvs",
+                     "\tdescription \"CVS Bios\"",
+                     ")",
+                     "game (",  // skipped as the separator: cosmos is a game only by position
+                     "\tname cosmos",
+                     "\tdescription \"Cosmos\"",
+                     ")",
+                     "",
+                     "game (",
+                     "\tname puckman",
+                     "\tdescription \"PuckMan\"",
+                     ")",
+                     ""}),
+               {"neogeo   neogeo.c   Z80", "mslug    neogeo.c   68000", "cosmos   cvs.c      2650"},
+               {"| Neo-Geo                          |  Yes  |  Yes  |  Yes  |  Yes  | neogeo   |",
+                "| Metal Slug                       |  Yes  |  Yes  |Partial|  Yes  | mslug    |",
+                "| Cosmos                           |   No  | Close |   No  |   No  | cosmos   |",
+                "| PuckMan                          |  Yes  |  Yes  |  Yes  |  Yes  | puckman  |"});
   EXPECT_EQ(records,
             (std::vector<std::string>{
                 "|Cosmos|????||cosmos|MAME|TLTC|TLTC||Working No Correct Colors Close Sound No "

@@ -19,14 +19,15 @@ TEST(GameStatusTest, StatusTextFromGamelistRows) {
       {"| Zwackery                         |   No  | Close |Partial|   No  | zwackery |",
        "Working No Correct Colors Close Sound Partial Flip Screen No"},
       {"| short row", "Working  Correct Colors  Sound  Flip Screen "},
-};
+  };
   for (const Case& c : cases) EXPECT_EQ(GameStatusFromRow(c.row), c.expected) << c.row;
 
   // Only spaces are trimmed from a value.
   std::string row = "| x";
   row.resize(36, ' ');
   row += "  No\t  | Close |Partial|  Yes  | x        |";
-  EXPECT_EQ(GameStatusFromRow(row), "Working No\t Correct Colors Close Sound Partial Flip Screen Yes");
+  EXPECT_EQ(GameStatusFromRow(row),
+            "Working No\t Correct Colors Close Sound Partial Flip Screen Yes");
 }
 
 TEST(GameStatusTest, DriverNameIsCharactersTenToNineteen) {

@@ -35,12 +35,13 @@ TEST(ProfileIniTest, Lookups) {
                "later=from the second section of the same name\r\n"
                "[VerAdded]\r\n"
                "pacman=.30\r\n"
-               "long=" + std::string(1200, 'v') + "\r\n");
+               "long=" +
+                   std::string(1200, 'v') + "\r\n");
   struct Case {
     std::string section, key, expected;
   };
   const Case cases[] = {
-      {"Category", "pacman", "Maze"},                  // LF and lone CR line ends
+      {"Category", "pacman", "Maze"},                       // LF and lone CR line ends
       {"CATEGORY", "GALAGA", "Shooter / Flying Vertical"},  // names ignore case, value trimmed
       {"Category", "quoted", "Puzzle / Drop"},
       {"Category", "single", "Sports"},
@@ -49,7 +50,7 @@ TEST(ProfileIniTest, Lookups) {
       {"Category", "eq", "a=b"},
       {"Category", "empty", ""},
       {"Category", "novalue", "DEF"},
-      {"Category", "later", "DEF"},                    // the first section of a name wins
+      {"Category", "later", "DEF"},  // the first section of a name wins
       {"Category", "", "DEF"},
       {"VerAdded", "pacman", ".30"},
       {"VerAdded", "long", std::string(999, 'v')},  // values are cut at 999 bytes
@@ -77,9 +78,9 @@ TEST(ProfileIniTest, SaveKeepsEveryLineAndPlacesNewKeysInTheirSection) {
   ini.Set("NPlayers", "a", "1P");
   ini.Set("NPlayers", "a", "2P alt");
   ini.Save();
-  EXPECT_EQ(ReadFile(dir / "catver.ini"), testing::CrLf({";; header", "[Category]", "A=Puzzle",
-                                                        "b=Sports", "", "[VerAdded]", "a=.30",
-                                                        "[NPlayers]", "a=2P alt"}));
+  EXPECT_EQ(ReadFile(dir / "catver.ini"),
+            testing::CrLf({";; header", "[Category]", "A=Puzzle", "b=Sports", "", "[VerAdded]",
+                           "a=.30", "[NPlayers]", "a=2P alt"}));
   EXPECT_EQ(ini.Get("Category", "a", ""), "Puzzle");
   EXPECT_EQ(ini.Get("nplayers", "A", ""), "2P alt");
 }

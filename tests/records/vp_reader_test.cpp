@@ -17,12 +17,9 @@ TEST(VpReaderTest, TablesBecomePinballRecords) {
   TempDir dir;
   WriteFile(dir / "dats/vplauncher.dat",
             CrLf({"Table\\\\a\\b\\1994\\Maker\\Historic",
-                  "Table\\Deluxe\\a\\b\\1995\\Maker\\Historic\\extra\\fields",
-                  "",
-                  "Orig\\\\a\\b\\2001\\Me\\historic",
-                  "Spaced\\\\a\\b\\2001\\Me\\Historic ",
-                  "Short\\\\a\\b\\2001\\Me",
-                  "\\\\a\\b\\1990\\Nobody\\Historic"}));
+                  "Table\\Deluxe\\a\\b\\1995\\Maker\\Historic\\extra\\fields", "",
+                  "Orig\\\\a\\b\\2001\\Me\\historic", "Spaced\\\\a\\b\\2001\\Me\\Historic ",
+                  "Short\\\\a\\b\\2001\\Me", "\\\\a\\b\\1990\\Nobody\\Historic"}));
   RecordingView view;
   RunState run(dir.path(), &view);
   run.slots.LEmu = "MAME";
