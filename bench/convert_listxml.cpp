@@ -3,8 +3,6 @@
 // Compare with expat_pass on the same file.
 //
 //   convert_listxml_bench FILE
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,15 +11,7 @@
 
 #include "mame/listxml_converter.h"
 #include "platform/error.h"
-
-namespace {
-
-double CpuSeconds(const struct rusage& usage) {
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-}  // namespace
+#include "process_usage.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -40,13 +30,12 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     tabulon::ListXmlCounts counts = tabulon::ConvertListXmlFile(argv[1], out_dir);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
+    const tabulon::bench::ProcessUsage usage = tabulon::bench::OwnUsage();
     std::printf(
         "conversion: %zu games, %zu resources, %zu devices skipped, %.3f s wall, "
         "%.3f s CPU, peak RSS %.1f MB\n",
-        counts.games, counts.resources, counts.devices, seconds.count(), CpuSeconds(usage),
-        static_cast<double>(usage.ru_maxrss) / 1024.0);
+        counts.games, counts.resources, counts.devices, seconds.count(), usage.cpu_seconds,
+        usage.peak_rss_mb);
   } catch (const tabulon::Error& e) {
     std::fprintf(stderr, "convert_listxml_bench: error: %s\n", e.what());
     status = 1;

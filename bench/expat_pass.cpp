@@ -3,11 +3,12 @@
 //
 //   expat_pass FILE
 #include <expat.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <vector>
+
+#include "process_usage.h"
 
 namespace {
 
@@ -16,11 +17,6 @@ void XMLCALL CountStart(void* user, const XML_Char* /*name*/, const XML_Char** /
 }
 
 void XMLCALL IgnoreEnd(void* /*user*/, const XML_Char* /*name*/) {}
-
-double CpuSeconds(const struct rusage& usage) {
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 }  // namespace
 
@@ -54,9 +50,8 @@ int main(int argc, char** argv) {
   std::fclose(file);
   const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
 
-  struct rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
+  const tabulon::bench::ProcessUsage usage = tabulon::bench::OwnUsage();
   std::printf("expat pass: %ld elements, %.3f s wall, %.3f s CPU, peak RSS %.1f MB\n", elements,
-              seconds.count(), CpuSeconds(usage), static_cast<double>(usage.ru_maxrss) / 1024.0);
+              seconds.count(), usage.cpu_seconds, usage.peak_rss_mb);
   return ok ? 0 : 1;
 }

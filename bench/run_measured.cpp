@@ -3,7 +3,6 @@
 // the run starts it, is a child process and not counted: the figure is Tabulon's.
 //
 //   run_measured APP_DIR [--convert-listxml FILE]
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include "app/generation_run.h"
 #include "mame/listxml_converter.h"
 #include "platform/error.h"
+#include "process_usage.h"
 
 namespace {
 
@@ -44,12 +44,9 @@ int main(int argc, char** argv) {
     tabulon::LoadAppFolder(run, &file_list);
     tabulon::GenerationResult result = tabulon::RunGeneration(run, &file_list);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    const tabulon::bench::ProcessUsage usage = tabulon::bench::OwnUsage();
     std::printf("%.2f s wall, %zu lines, %.2f s CPU, peak RSS %.1f MB\n", seconds.count(),
-                result.lines_written, cpu, static_cast<double>(usage.ru_maxrss) / 1024.0);
+                result.lines_written, usage.cpu_seconds, usage.peak_rss_mb);
     return 0;
   } catch (const tabulon::Error& e) {
     std::fprintf(stderr, "run_measured: error: %s\n", e.what());
