@@ -37,12 +37,13 @@ void CategoryLookup::GetCatVer(FieldSlots* s) {
     }
     return;
   }
-  std::string category = ini_.Get("Category", s->lrom, kCategoryUnknown);
-  if (category == kCategoryUnknown) category = ini_.Get("Category", s->LClone, kCategoryUnknown);
-  s->lCat = std::move(category);
-  std::string version = ini_.Get("VerAdded", s->lrom, kVersionUnknown);
-  if (version == kVersionUnknown) version = ini_.Get("VerAdded", s->LClone, kVersionUnknown);
-  s->lVer = std::move(version);
+  // Views into the index, copied into the slots' own buffers: no string is made per lookup.
+  std::string_view category = ini_.Find("Category", s->lrom, kCategoryUnknown);
+  if (category == kCategoryUnknown) category = ini_.Find("Category", s->LClone, kCategoryUnknown);
+  s->lCat.assign(category);
+  std::string_view version = ini_.Find("VerAdded", s->lrom, kVersionUnknown);
+  if (version == kVersionUnknown) version = ini_.Find("VerAdded", s->LClone, kVersionUnknown);
+  s->lVer.assign(version);
 }
 
 void CategoryLookup::ReplaceUnknownForMame(FieldSlots* s) {

@@ -4,6 +4,8 @@
 // its key anywhere in the block text, and lines between blocks join the next block.
 #include "datparse/dat_reader.h"
 
+#include <cstring>
+
 #include "datparse/category_lookup.h"
 #include "mame/game_status.h"
 #include "platform/error.h"
@@ -21,24 +23,43 @@ bool KeepLine(std::string_view line) {
          line != ")";
 }
 
-// A bracketed field loses its brackets; a single character leaves nothing.
-std::string WithoutEnds(const std::string& text) {
-  return text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string();
+// A bracketed field loses its brackets (a single character leaves nothing) and, when asked, the
+// spaces inside them; an empty field becomes "na". Done in place, as every block has a few.
+void Unbracket(std::string* field, bool trim) {
+  if (field->empty()) {
+    *field = "na";
+    return;
+  }
+  std::string_view inside;
+  if (field->size() >= 2) inside = std::string_view(*field).substr(1, field->size() - 2);
+  if (trim) inside = TrimSpaces(inside);
+  if (inside.empty()) {
+    field->clear();
+    return;
+  }
+  const size_t begin = static_cast<size_t>(inside.data() - field->data());
+  field->erase(begin + inside.size());
+  field->erase(0, begin);
 }
 
 bool IsBlockEnd(std::string_view line) { return TrimSpaces(line) == ")"; }
 
 }  // namespace
 
-std::string CleanLine(std::string_view raw) {
-  std::string line;
-  line.reserve(raw.size());
+void CleanLine(std::string_view raw, std::string* line) {
+  line->resize(raw.size());
+  char* out = line->data();
+  size_t kept = 0;
   for (char c : raw) {
-    if (c != '\n' && c != '\r' && c != '\t' && c != '"') line.push_back(c);
+    // Every byte is written and only the kept ones advance: no branch per byte.
+    out[kept] = c;
+    kept += static_cast<size_t>((c != '\n') & (c != '\r') & (c != '\t') & (c != '"'));
   }
-  std::string_view trimmed = TrimSpaces(line);
-  if (trimmed.size() != line.size()) return std::string(trimmed);
-  return line;
+  std::string_view trimmed = TrimSpaces(std::string_view(out, kept));
+  if (!trimmed.empty() && trimmed.data() != out) {
+    std::memmove(out, trimmed.data(), trimmed.size());
+  }
+  line->resize(trimmed.size());
 }
 
 void GetSlot(std::string_view block_text, std::string_view search, std::string* slot) {
@@ -46,7 +67,7 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
   if (pos == std::string_view::npos) return;
   std::string_view rest = block_text.substr(pos);
   std::string_view piece = rest.substr(0, rest.find("\r\n"));
-  *slot = std::string(TrimSpaces(Mid(piece, search.size())));
+  slot->assign(TrimSpaces(Mid(piece, search.size())));
 }
 
 size_t GetListInfo(const std::string& dat_name, RunState& run) {
@@ -66,7 +87,7 @@ size_t GetListInfo(const std::string& dat_name, RunState& run) {
   if (!mame_mode) {
     bool header = false;
     for (int i = 0; i < kHeaderLines && dat.ReadLine(&raw); ++i) {
-      current = CleanLine(raw);
+      CleanLine(raw, &current);
       if (UpperAscii(Left(current, 12)) == "CLRMAMEPRO (") {
         header = true;
         break;
@@ -75,7 +96,7 @@ size_t GetListInfo(const std::string& dat_name, RunState& run) {
     bool named = false;
     if (header) {
       while (!(named = UpperAscii(Left(current, 5)) == "NAME ") && dat.ReadLine(&raw)) {
-        current = CleanLine(raw);
+        CleanLine(raw, &current);
       }
       if (named) s.LEmu = std::string(TrimSpaces(Mid(current, 5)));
     }
@@ -110,7 +131,7 @@ size_t GetListInfo(const std::string& dat_name, RunState& run) {
     while (!IsBlockEnd(current) && !dat.AtEnd()) {
       run.Yield();
       dat.ReadLine(&raw);
-      current = CleanLine(raw);
+      CleanLine(raw, &current);
       if (KeepLine(current)) {
         run.lgame += "\r\n";
         run.lgame += current;
@@ -165,9 +186,9 @@ size_t GetListInfo(const std::string& dat_name, RunState& run) {
       }
     }
 
-    if (!mame_mode) s.LDriver = s.LDriver.empty() ? "na" : WithoutEnds(s.LDriver);
-    s.LVideo = s.LVideo.empty() ? "na" : std::string(TrimSpaces(WithoutEnds(s.LVideo)));
-    s.LInput = s.LInput.empty() ? "na" : std::string(TrimSpaces(WithoutEnds(s.LInput)));
+    if (!mame_mode) Unbracket(&s.LDriver, false);
+    Unbracket(&s.LVideo, true);
+    Unbracket(&s.LInput, true);
 
     if (mame_mode) CategoryLookup::ReplaceUnknownForMame(&s);
 

@@ -9,9 +9,10 @@
 
 namespace tabulon {
 
-// A dat line as the reader sees it: every LF, CR, TAB and double quote removed, then leading and
-// trailing spaces trimmed.
-std::string CleanLine(std::string_view raw);
+// Sets `line` to the dat line as the reader sees it: every LF, CR, TAB and double quote of `raw`
+// removed, then leading and trailing spaces trimmed. `line` keeps its buffer from line to line;
+// `raw` must not point into it.
+void CleanLine(std::string_view raw, std::string* line);
 
 // Field extractor: finds the first occurrence of `search` anywhere in the block text and sets
 // `slot` to the rest of that line, from the last character of `search` on, trimmed of spaces.

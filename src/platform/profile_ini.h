@@ -5,10 +5,14 @@
 // The file is loaded once and indexed; writes are buffered and land on Save().
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
+
+#include "platform/strings.h"
 
 namespace tabulon {
 
@@ -29,6 +33,10 @@ class ProfileIni {
   // never found.
   std::string Get(std::string_view section, std::string_view key,
                   std::string_view default_value) const;
+  // The same without a copy, for lookups in bulk: the view stays valid until the next Load,
+  // LoadText or Set (and `default_value` must outlive it when it is the answer).
+  std::string_view Find(std::string_view section, std::string_view key,
+                        std::string_view default_value) const;
 
   // Sets `key` in `section` to `value`: replaces the line of an existing key, or adds the key at
   // the end of its section, adding the section at the end of the file when it is new.
@@ -39,29 +47,72 @@ class ProfileIni {
   void Save() const;
 
   const std::string& path() const { return path_; }
-  size_t key_count() const { return entries_.size(); }
+  size_t key_count() const { return key_count_; }
 
  private:
+  // Marks a key line written by Set() in keys_; a text in memory is far shorter than this.
+  static constexpr size_t kSetLine = size_t{1} << (8 * sizeof(size_t) - 1);
+  static constexpr size_t kNotFound = static_cast<size_t>(-1);
+
+  // Section names hash and compare with ASCII letters folded, so finding one needs no copy.
+  struct FoldedHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const;
+  };
+  struct FoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+
+  // A slot of a section's open-addressed key index: the upper half of the key's hash, which also
+  // picks the slot the probe starts at, and the keys_ number + 1 (0 for a free slot).
+  struct Slot {
+    uint32_t tag;
+    uint32_t key;
+  };
   struct Section {
     std::string name;
-    long header_line;                // -1 for a section added by Set()
-    long insert_after;               // line after which added keys go (-1: right after the header)
-    std::vector<std::string> added;  // "key=value" lines added by Set()
+    bool in_file;               // false for a section added by Set()
+    size_t insert_after;        // in_file: start of the line after which added keys go
+    std::vector<size_t> added;  // set_lines_ numbers of the keys added by Set()
+    std::vector<Slot> slots;    // empty for a later section of a name, which lookups never reach
+    size_t used = 0;            // keys in `slots`
   };
-  struct Entry {
-    long line;  // index into lines_, or -1 when the key was added by Set()
-    size_t section;
-    size_t added_index;  // index into Section::added when line == -1
-    std::string value;
+  // A "key=value" line written by Set(), with the length of its key: the key may itself hold
+  // "=" or blanks, so the line is never split again.
+  struct SetLine {
+    std::string_view text;  // in set_text_
+    size_t key_size;
+  };
+  struct KeyLine {
+    std::string_view key;
+    std::string_view raw_value;  // before trimming, unquoting and cutting
   };
 
-  static std::string IndexKey(std::string_view section, std::string_view key);
+  void Index(const std::string& path, std::string text);
+  // Builds the index of `section` from the key lines keys_[first...] found in it, `hashes`
+  // holding their hashes; a key whose name came earlier is dropped.
+  void IndexSection(Section& section, size_t first, const std::vector<uint64_t>& hashes);
+  // The keys_ number of `key` in `section`, or kNotFound; `line` gets the key's line when found.
+  size_t FindKey(const Section& section, std::string_view key, KeyLine* line) const;
+  // Places keys_ number `key` in the slots of `section`, making room first when needed.
+  static void AddSlot(Section& section, uint64_t hash, size_t key);
+  static void PlaceSlot(std::vector<Slot>& slots, Slot slot);
+  KeyLine ReadKeyLine(size_t ref) const;
 
   std::string path_;
-  std::vector<std::string> lines_;
+  std::string text_;  // the file as loaded; lines, keys and values are read from it in place
+  // The text of the lines Set() wrote. A line it replaces again keeps its old text here until
+  // the next load: Set() is for filling a file in, not for a value that changes all the time.
+  StringArena set_text_;
+  std::vector<SetLine> set_lines_;
+  // Where each indexed key's line is: its offset in text_, or kSetLine + its set_lines_ number.
+  std::vector<size_t> keys_;
+  // Lines of text_ that Set() replaced: (offset of the line, set_lines_ number).
+  std::vector<std::pair<size_t, size_t>> replaced_;
   std::vector<Section> sections_;
-  std::unordered_map<std::string, size_t> section_index_;  // folded name -> first section
-  std::unordered_map<std::string, Entry> entries_;         // folded section + key -> first key
+  std::unordered_map<std::string, size_t, FoldedHash, FoldedEqual> section_index_;
+  size_t key_count_ = 0;
 };
 
 }  // namespace tabulon

@@ -3,6 +3,7 @@
 // Everything works on bytes; no encoding is assumed.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,11 @@ std::string_view Left(std::string_view text, size_t length);
 // ASCII upper case; other bytes pass through.
 std::string UpperAscii(std::string_view text);
 
-bool StartsWith(std::string_view text, std::string_view prefix);
+// Inline, as the readers test every line against a few literal prefixes and a call per test
+// costs more than the comparison.
+inline bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
 
 // Splits at every occurrence of `separator`: n separators give n + 1 pieces.
 std::vector<std::string_view> Split(std::string_view text, char separator);
@@ -30,5 +35,22 @@ std::vector<std::string_view> Split(std::string_view text, char separator);
 // Case-insensitive (ASCII letters only) three-way comparison: <0, 0, >0.
 int CompareNoCase(std::string_view a, std::string_view b);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Keeps copies of strings in blocks that never move, so the copies stay where they are for the
+// arena's life, moves included, and tens of thousands of short strings take a few allocations
+// instead of one each.
+class StringArena {
+ public:
+  // Copies `text` into the arena and returns the copy.
+  std::string_view Keep(std::string_view text);
+  // Lets go of every copy.
+  void Clear();
+
+ private:
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* free_ = nullptr;  // the unused end of the last block
+  size_t free_size_ = 0;
+  size_t next_block_size_ = 0;
+};
 
 }  // namespace tabulon

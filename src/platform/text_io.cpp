@@ -140,6 +140,11 @@ std::string ReadWholeFile(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) throw Error(path, "cannot open: " + ErrnoText(errno));
   std::string data;
+  // Sized from the file up front: growing the string block by block copies a large file over
+  // and over.
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (!ec) data.reserve(static_cast<size_t>(size));
   char block[1 << 16];
   size_t n;
   while ((n = std::fread(block, 1, sizeof block, file)) > 0) data.append(block, n);

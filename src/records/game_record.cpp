@@ -3,10 +3,21 @@
 
 #include <filesystem>
 
-#include "platform/strings.h"
 #include "platform/text_io.h"
 
 namespace tabulon {
+namespace {
+
+// Field 2 of a Quintara record, the rom name: what stands between its second and third "|".
+std::string_view QuintaraRomName(std::string_view record) {
+  size_t start = record.find('|');
+  if (start != std::string_view::npos) start = record.find('|', start + 1);
+  if (start == std::string_view::npos) return {};
+  std::string_view rest = record.substr(start + 1);
+  return rest.substr(0, rest.find('|'));
+}
+
+}  // namespace
 
 std::string ComposeRecord(const FieldSlots& s, RecordLayout layout) {
   std::string record;
@@ -64,10 +75,10 @@ std::string MasterListPath(const std::string& app_dir) {
 size_t WriteMasterList(const std::string& app_dir, const RecordList& list, RecordLayout layout) {
   AtomicTextWriter writer(MasterListPath(app_dir));
   size_t written = 0;
-  for (const std::string& record : list.Items()) {
+  std::string line;
+  for (const std::string_view record : list.Items()) {
     if (layout == RecordLayout::kQuintara) {
-      std::vector<std::string_view> fields = Split(record, '|');
-      if (fields.size() > 2 && !fields[2].empty()) {
+      if (!QuintaraRomName(record).empty()) {
         writer.WriteLine(record);
         ++written;
       }
@@ -75,10 +86,12 @@ size_t WriteMasterList(const std::string& app_dir, const RecordList& list, Recor
     }
     // The line is the piece behind the first "^" followed by the piece before it; a "^" inside
     // a value therefore cuts the record there, as the format has always done.
-    std::vector<std::string_view> pieces = Split(record, '^');
-    if (pieces.size() < 2 || pieces[1].empty()) continue;
-    std::string line(pieces[1]);
-    line += pieces[0];
+    const size_t caret = record.find('^');
+    if (caret == std::string_view::npos) continue;
+    std::string_view behind = record.substr(caret + 1);
+    behind = behind.substr(0, behind.find('^'));
+    if (behind.empty()) continue;
+    line.assign(behind).append(record.substr(0, caret));
     writer.WriteLine(line);
     ++written;
   }

@@ -3,23 +3,28 @@
 // in. There is no limit on the count: today's MAME alone has well over 32,767 games.
 #pragma once
 
-#include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/strings.h"
 
 namespace tabulon {
 
 class RecordList {
  public:
   void Clear();
-  void Add(std::string record);
+  // Copies the record into the list.
+  void Add(std::string_view record);
   size_t size() const { return records_.size(); }
   bool empty() const { return records_.empty(); }
-  // The records in list order. Adding is cheap; the order is settled when the list is read.
-  const std::vector<std::string>& Items() const;
-  const std::string& operator[](size_t index) const { return Items()[index]; }
+  // The records in list order. Adding is cheap; the order is settled when the list is read. The
+  // views stay valid until Clear() or the list's end.
+  const std::vector<std::string_view>& Items() const;
+  std::string_view operator[](size_t index) const { return Items()[index]; }
 
  private:
-  mutable std::vector<std::string> records_;
+  StringArena text_;  // the records' text: one allocation per few thousand records
+  mutable std::vector<std::string_view> records_;
   mutable size_t sorted_count_ = 0;  // records_[0, sorted_count_) are in order
 };
 

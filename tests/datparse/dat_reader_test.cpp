@@ -22,13 +22,34 @@ class DatReaderTest : public ::testing::Test {
   std::vector<std::string> Read(const std::string& name, const std::string& bytes) {
     WriteFile(dir_ / ("dats/" + name), bytes);
     GetListInfo(name, run_);
-    return run_.List1.Items();
+    const std::vector<std::string_view>& items = run_.List1.Items();
+    return std::vector<std::string>(items.begin(), items.end());
   }
 
   TempDir dir_;
   RecordingView view_;
   RunState run_{dir_.path(), &view_};
 };
+
+TEST(CleanLineTest, DropsLineEndsTabsAndQuotesThenTrimsSpaces) {
+  struct Case {
+    std::string raw, expected;
+  };
+  // One buffer for all, longer lines before shorter ones, as the reader uses it.
+  const Case cases[] = {
+      {"\tdescription \"Pac-Man (Midway)\"  \r", "description Pac-Man (Midway)"},
+      {"\t  \"  name  x \"\t", "name  x"},
+      {"a\"b\tc\nd", "abcd"},
+      {" \t\" ", ""},
+      {")", ")"},
+      {"", ""},
+  };
+  std::string line = "left over";
+  for (const Case& c : cases) {
+    CleanLine(c.raw, &line);
+    EXPECT_EQ(line, c.expected) << c.raw;
+  }
+}
 
 TEST(GetSlotTest, TakesTheRestOfTheLineOfTheFirstOccurrence) {
   const std::string block =
@@ -168,7 +189,8 @@ class MameModeTest : public DatReaderTest {
     run_.gamelist = std::make_unique<LineReader>(dir_ / "gamelist.dat");
     run_.MameMode = true;
     GetListInfo("listinfo.dat", run_);
-    return run_.List1.Items();
+    const std::vector<std::string_view>& items = run_.List1.Items();
+    return std::vector<std::string>(items.begin(), items.end());
   }
 };
 

@@ -73,16 +73,38 @@ TEST(ProfileIniTest, SaveKeepsEveryLineAndPlacesNewKeysInTheirSection) {
             "a=.30\n");
   ProfileIni ini;
   ini.Load(dir / "catver.ini");
+  ini.Set("VerAdded", "a", ".31");  // a later line replaced first
   ini.Set("category", "b", "Sports");
   ini.Set("Category", "A", "Puzzle");
+  ini.Set("VerAdded", "A", " '.32' ");  // a replaced line replaced again
   ini.Set("NPlayers", "a", "1P");
   ini.Set("NPlayers", "a", "2P alt");
+  ini.Set("Category", "x=y ", "z");  // a key is taken as given, "=" and blanks included
   ini.Save();
   EXPECT_EQ(ReadFile(dir / "catver.ini"),
-            testing::CrLf({";; header", "[Category]", "A=Puzzle", "b=Sports", "", "[VerAdded]",
-                           "a=.30", "[NPlayers]", "a=2P alt"}));
+            testing::CrLf({";; header", "[Category]", "A=Puzzle", "b=Sports", "x=y =z", "",
+                           "[VerAdded]", "A= '.32' ", "[NPlayers]", "a=2P alt"}));
   EXPECT_EQ(ini.Get("Category", "a", ""), "Puzzle");
+  EXPECT_EQ(ini.Get("VerAdded", "a", ""), ".32");
   EXPECT_EQ(ini.Get("nplayers", "A", ""), "2P alt");
+  EXPECT_EQ(ini.Get("Category", "X=Y ", ""), "z");
+  EXPECT_EQ(ini.Get("Category", "x", "none"), "none");
+  EXPECT_EQ(ini.key_count(), 5u);
+}
+
+TEST(ProfileIniTest, EveryKeyIsFoundAsSetAddsThousands) {
+  ProfileIni ini;
+  ini.LoadText("catver.ini", "[Category]\r\nfirst=Maze\r\n");
+  for (int i = 0; i < 3000; ++i) {
+    ini.Set("Category", "set" + std::to_string(i), "Maze " + std::to_string(i));
+    ini.Set("New", "SET" + std::to_string(i), std::to_string(i));
+  }
+  EXPECT_EQ(ini.key_count(), 6001u);
+  EXPECT_EQ(ini.Get("category", "FIRST", ""), "Maze");
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_EQ(ini.Get("Category", "Set" + std::to_string(i), ""), "Maze " + std::to_string(i));
+    ASSERT_EQ(ini.Get("new", "set" + std::to_string(i), ""), std::to_string(i));
+  }
 }
 
 TEST(ProfileIniTest, RealCatverOfToday) {

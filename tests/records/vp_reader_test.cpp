@@ -38,7 +38,8 @@ TEST(VpReaderTest, TablesBecomePinballRecords) {
       "|Table|1994|Maker|Table|VisualPinball|Pinball \\ Simulation|????||na|na|na|na|^Table",
       "||1990|Nobody||VisualPinball|Pinball \\ Simulation|????||na|na|na|na|^",
   };
-  EXPECT_EQ(run.List1.Items(), expected);
+  const std::vector<std::string_view>& items = run.List1.Items();
+  EXPECT_EQ(std::vector<std::string>(items.begin(), items.end()), expected);
 }
 
 }  // namespace
