@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "mame/listxml_skimmer.h"
 #include "platform/error.h"
 #include "platform/text_io.h"
 
@@ -196,8 +197,9 @@ class ListXmlConverter::Impl {
   void Feed(const char* data, size_t size) {
     ThrowIfSpent();
     while (size > 0) {
-      size_t piece = size < kMaxParseChunk ? size : kMaxParseChunk;
-      Parse(data, piece, false);
+      const size_t piece = size < kMaxParseChunk ? size : kMaxParseChunk;
+      skimmer_.Feed(std::string_view(data, piece), &skimmed_);
+      ParseSkimmed(false);
       data += piece;
       size -= piece;
     }
@@ -205,7 +207,8 @@ class ListXmlConverter::Impl {
 
   void Finish() {
     ThrowIfSpent();
-    Parse(nullptr, 0, true);
+    skimmer_.Finish(&skimmed_);
+    ParseSkimmed(true);
     try {
       listinfo_out_ += resources_out_;
       gamelist_out_ += kBorder;
@@ -268,11 +271,22 @@ class ListXmlConverter::Impl {
     if (finished_) throw std::logic_error("ListXmlConverter used after Finish()");
   }
 
-  void Parse(const char* data, size_t size, bool is_final) {
-    if (XML_Parse(parser(), data, static_cast<int>(size), is_final ? XML_TRUE : XML_FALSE) ==
-        XML_STATUS_OK) {
-      return;
+  // The names of the elements Start() reads; the skimmer never cuts their lines.
+  static bool ReadsElement(std::string_view name) {
+    for (std::string_view read : {"machine", "game", "description", "year", "manufacturer",
+                                  "display", "video", "sound", "input", "control", "driver",
+                                  "feature"}) {
+      if (name == read) return true;
     }
+    return false;
+  }
+
+  void ParseSkimmed(bool is_final) {
+    const int size = static_cast<int>(skimmed_.size());
+    const enum XML_Status status =
+        XML_Parse(parser(), skimmed_.data(), size, is_final ? XML_TRUE : XML_FALSE);
+    skimmed_.clear();
+    if (status == XML_STATUS_OK) return;
     if (pending_) {
       failure_ = pending_;
     } else {
@@ -635,6 +649,8 @@ class ListXmlConverter::Impl {
   AtomicTextWriter listdetails_;
   AtomicTextWriter gamelist_;
   std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
+  ListXmlSkimmer skimmer_{ReadsElement};
+  std::string skimmed_;  // what the skimmer left of the last piece, for the parser
 
   // Text waiting for its file; resources wait for the end, as they follow all games.
   std::string listinfo_out_;

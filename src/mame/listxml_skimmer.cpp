@@ -1,0 +1,373 @@
+#include "mame/listxml_skimmer.h"
+
+#include <array>
+#include <cstring>
+
+namespace tabulon {
+namespace {
+
+// Longer lines are not held back whole: the skimmer then stops cutting, to keep its memory small.
+constexpr size_t kLongestLine = 64 * 1024;
+// An element spread over lines is passed on uncut when its lines grow past this.
+constexpr size_t kLongestHeld = 64 * 1024;
+// Tags with more attributes than this are left to the parser; MAME's have at most nine.
+constexpr size_t kMostAttributes = 24;
+
+enum CharClass : unsigned char {
+  kNameStart = 1,  // may begin a name (ASCII only)
+  kName = 2,       // may stand in a name
+  kValue = 4,      // may stand in a cut line's attribute value, quotes aside
+};
+
+constexpr std::array<unsigned char, 256> MakeClasses() {
+  std::array<unsigned char, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    const bool start = letter || c == '_' || c == ':';
+    const bool name = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    const bool value = (c >= 0x20 && c < 0x80 && c != '<' && c != '&') || c == '\t';
+    table[static_cast<size_t>(c)] = static_cast<unsigned char>(
+        (start ? kNameStart : 0) | (name ? kName : 0) | (value ? kValue : 0));
+  }
+  return table;
+}
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+
+bool Has(char c, CharClass cls) { return (kClasses[static_cast<unsigned char>(c)] & cls) != 0; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool StartsWith(const char* p, const char* end, std::string_view prefix) {
+  return static_cast<size_t>(end - p) >= prefix.size() &&
+         std::memcmp(p, prefix.data(), prefix.size()) == 0;
+}
+
+// The first of `any` in [p, end), or end.
+const char* FindAny(const char* p, const char* end, std::string_view any) {
+  while (p < end && any.find(*p) == std::string_view::npos) ++p;
+  return p;
+}
+
+// `p` is at an "&" in an attribute value. Returns the byte after the reference when it is
+// well-formed without a document type declaration: one of XML's five predefined entities, or a
+// character reference to a character XML allows. Else nullptr. The line's LF, never part of a
+// reference, stops every comparison before it could pass the line's end.
+const char* PastReference(const char* p) {
+  for (std::string_view entity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"}) {
+    size_t i = 0;
+    while (i < entity.size() && p[i] == entity[i]) ++i;
+    if (i == entity.size()) return p + i;
+  }
+  if (p[1] != '#') return nullptr;
+  p += 2;
+  const bool hex = *p == 'x';
+  if (hex) ++p;
+  unsigned long code = 0;
+  const char* const digits = p;
+  for (; p - digits < 8; ++p) {
+    const char c = *p;
+    if (c >= '0' && c <= '9') {
+      code = code * (hex ? 16 : 10) + static_cast<unsigned long>(c - '0');
+    } else if (hex && ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')) {
+      code = code * 16 + static_cast<unsigned long>((c | 0x20) - 'a' + 10);
+    } else {
+      break;
+    }
+  }
+  if (p == digits || *p != ';') return nullptr;
+  const bool allowed = code == 0x9 || code == 0xA || code == 0xD ||
+                       (code >= 0x20 && code <= 0xD7FF) || (code >= 0xE000 && code <= 0xFFFD) ||
+                       (code >= 0x10000 && code <= 0x10FFFF);
+  return allowed ? p + 1 : nullptr;
+}
+
+}  // namespace
+
+void ListXmlSkimmer::Feed(std::string_view data, std::string* out) {
+  if (!held_.empty()) {
+    const size_t lf = data.find('\n');
+    if (lf == std::string_view::npos && held_.size() + data.size() <= kLongestLine) {
+      held_.append(data);
+      return;
+    }
+    const size_t take = lf == std::string_view::npos ? data.size() : lf + 1;
+    held_.append(data.substr(0, take));
+    data.remove_prefix(take);
+    if (lf == std::string_view::npos) GiveUp();
+    Line(held_, out);
+    held_.clear();
+  }
+  while (!data.empty()) {
+    if (state_ == State::kPassThrough) {
+      ReleaseHeld(out);
+      out->append(data);
+      return;
+    }
+    const void* lf = std::memchr(data.data(), '\n', data.size());
+    if (lf == nullptr) {
+      if (data.size() > kLongestLine) {
+        GiveUp();
+        continue;
+      }
+      held_.assign(data);
+      return;
+    }
+    const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - data.data()) + 1;
+    Line(data.substr(0, length), out);
+    data.remove_prefix(length);
+  }
+}
+
+void ListXmlSkimmer::Finish(std::string* out) {
+  ReleaseHeld(out);
+  out->append(held_);
+  held_.clear();
+}
+
+void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
+  if (state_ == State::kContent && depth_ >= 2) {
+    const TagLine tag = ReadTagLine(line);
+    const bool closes = tag.kind == Tag::kEnd && !open_.empty() && tag.name == open_.back();
+    const bool opens = tag.kind == Tag::kStart && open_text_.size() < kLongestHeld;
+    if (tag.kind == Tag::kEmpty && open_.empty()) {
+      out->append(line.substr(0, tag.begin));
+      out->append(line.substr(tag.end));
+      ++lines_cut_;
+      return;
+    }
+    if (tag.kind == Tag::kEmpty || closes || opens) {
+      if (opens) open_.emplace_back(tag.name);
+      if (closes) open_.pop_back();
+      open_text_.append(line);
+      open_cut_.append(line.substr(0, tag.begin));
+      open_cut_.append(line.substr(tag.end));
+      ++open_lines_;
+      if (open_.empty()) {
+        out->append(open_cut_);
+        lines_cut_ += open_lines_;
+        open_text_.clear();
+        open_cut_.clear();
+        open_lines_ = 0;
+      }
+      return;
+    }
+  }
+  ReleaseHeld(out);
+  if (state_ != State::kPassThrough) Scan(line);
+  out->append(line);
+}
+
+void ListXmlSkimmer::ReleaseHeld(std::string* out) {
+  if (open_.empty()) return;
+  // The held start tags now reach the parser: the levels they open are open.
+  depth_ += static_cast<long>(open_.size());
+  out->append(open_text_);
+  open_.clear();
+  open_text_.clear();
+  open_cut_.clear();
+  open_lines_ = 0;
+}
+
+// `line` ends with its LF. Every test below stops at that LF, so no read passes it.
+ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const {
+  const char* const begin = line.data();
+  const char* const end = begin + line.size();
+  const char* p = begin;
+  while (IsBlank(*p)) ++p;
+  const char* const open = p;
+  if (*p++ != '<') return {};
+  const bool end_tag = *p == '/';
+  if (end_tag) ++p;
+  if (!Has(*p, kNameStart)) return {};
+  const char* name = p;
+  while (Has(*p, kName)) ++p;
+  const std::string_view tag_name(name, static_cast<size_t>(p - name));
+  if (keep_(tag_name)) return {};
+
+  Tag kind = Tag::kEnd;
+  if (end_tag) {
+    while (IsBlank(*p)) ++p;
+    if (*p++ != '>') return {};
+  } else {
+    std::string_view seen[kMostAttributes];
+    size_t count = 0;
+    while (true) {
+      const char* const blank = p;
+      while (IsBlank(*p)) ++p;
+      if (*p == '/' || *p == '>') break;
+      if (p == blank || count == kMostAttributes || !Has(*p, kNameStart)) return {};
+      name = p;
+      while (Has(*p, kName)) ++p;
+      const std::string_view attribute(name, static_cast<size_t>(p - name));
+      for (size_t i = 0; i < count; ++i) {
+        if (seen[i] == attribute) return {};
+      }
+      seen[count++] = attribute;
+      while (IsBlank(*p)) ++p;
+      if (*p++ != '=') return {};
+      while (IsBlank(*p)) ++p;
+      const char quote = *p++;
+      if (quote != '"' && quote != '\'') return {};
+      while (*p != quote) {
+        if (Has(*p, kValue)) {
+          ++p;
+        } else if (*p == '&') {
+          p = PastReference(p);
+          if (p == nullptr) return {};
+        } else {
+          return {};
+        }
+      }
+      ++p;
+    }
+    if (*p == '/') {
+      if (*++p != '>') return {};
+      kind = Tag::kEmpty;
+    } else {
+      kind = Tag::kStart;
+    }
+    ++p;
+  }
+  const char* const after = p;
+  while (IsBlank(*p)) ++p;
+  if (*p == '\r') ++p;
+  if (p + 1 != end) return {};  // more than white space follows the tag
+  return {kind, tag_name, static_cast<size_t>(open - begin), static_cast<size_t>(after - begin)};
+}
+
+// Follows the lexical state through a line passed on whole. The delimiters looked for ("-->",
+// "]]>", "?>", "<!--") cannot hold a line end, so looking no further than the line is exact.
+void ListXmlSkimmer::Scan(std::string_view line) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  auto skip_past = [&](std::string_view delimiter, State next) {
+    const std::string_view rest(p, static_cast<size_t>(end - p));
+    const size_t at = rest.find(delimiter);
+    if (at == std::string_view::npos) {
+      p = end;
+      return;
+    }
+    p += at + delimiter.size();
+    state_ = next;
+  };
+  while (p < end) {
+    switch (state_) {
+      case State::kProlog:
+      case State::kContent:
+      case State::kSubset: {
+        p = FindAny(p, end, state_ == State::kSubset ? std::string_view("<]")
+                                                      : std::string_view("<"));
+        if (p == end) return;
+        if (*p == ']') {
+          state_ = State::kAfterSubset;
+          ++p;
+          break;
+        }
+        p = Markup(p, end);
+        break;
+      }
+      case State::kTag:
+        while (p < end && *p != '>' && *p != '"' && *p != '\'') slash_ = *p++ == '/';
+        if (p == end) return;
+        if (*p == '>') {
+          if (end_tag_) {
+            --depth_;
+          } else if (!slash_) {
+            ++depth_;
+          }
+          state_ = depth_ < 0 ? State::kPassThrough : State::kContent;
+        } else {
+          quote_ = *p;
+          return_ = State::kTag;
+          state_ = State::kTagQuote;
+        }
+        slash_ = false;
+        ++p;
+        break;
+      case State::kTagQuote:
+      case State::kDoctypeQuote:
+      case State::kSubsetQuote: {
+        const void* q = std::memchr(p, quote_, static_cast<size_t>(end - p));
+        if (q == nullptr) return;
+        p = static_cast<const char*>(q) + 1;
+        state_ = return_;
+        break;
+      }
+      case State::kComment:
+        skip_past("-->", return_);
+        break;
+      case State::kCData:
+        skip_past("]]>", State::kContent);
+        break;
+      case State::kPi:
+        skip_past("?>", return_);
+        break;
+      case State::kDoctype:
+      case State::kSubsetDecl: {
+        p = FindAny(p, end, "\"'[>");
+        if (p == end) return;
+        const bool in_doctype = state_ == State::kDoctype;
+        if (*p == '>') {
+          state_ = in_doctype ? State::kProlog : State::kSubset;
+        } else if (*p == '[') {
+          // Only the declaration itself opens a subset; in a markup declaration "[" is text.
+          if (in_doctype) state_ = State::kSubset;
+        } else {
+          quote_ = *p;
+          return_ = state_;
+          state_ = in_doctype ? State::kDoctypeQuote : State::kSubsetQuote;
+        }
+        ++p;
+        break;
+      }
+      case State::kAfterSubset: {
+        const void* gt = std::memchr(p, '>', static_cast<size_t>(end - p));
+        if (gt == nullptr) return;
+        p = static_cast<const char*>(gt) + 1;
+        state_ = State::kProlog;
+        break;
+      }
+      case State::kPassThrough:
+        return;
+    }
+  }
+}
+
+// `p` is at a "<" in the prolog, in content or in the internal subset. Returns where scanning
+// goes on.
+const char* ListXmlSkimmer::Markup(const char* p, const char* end) {
+  const State here = state_;
+  if (StartsWith(p, end, "<!--")) {
+    return_ = here;
+    state_ = State::kComment;
+    return p + 4;
+  }
+  if (StartsWith(p, end, "<?")) {
+    return_ = here;
+    state_ = State::kPi;
+    return p + 2;
+  }
+  if (here == State::kSubset) {
+    state_ = StartsWith(p, end, "<!") ? State::kSubsetDecl : State::kPassThrough;
+    return p + 1;
+  }
+  if (here == State::kProlog && StartsWith(p, end, "<!DOCTYPE")) {
+    state_ = State::kDoctype;
+    return p + 9;
+  }
+  if (here == State::kContent && StartsWith(p, end, "<![CDATA[")) {
+    state_ = State::kCData;
+    return p + 9;
+  }
+  const bool end_tag = here == State::kContent && StartsWith(p, end, "</");
+  const char first = end_tag ? (end - p > 2 ? p[2] : '\n') : (end - p > 1 ? p[1] : '\n');
+  if (!Has(first, kNameStart) && static_cast<unsigned char>(first) < 0x80) {
+    GiveUp();
+    return end;
+  }
+  end_tag_ = end_tag;
+  slash_ = false;
+  state_ = State::kTag;
+  return p + (end_tag ? 2 : 1);
+}
+
+}  // namespace tabulon

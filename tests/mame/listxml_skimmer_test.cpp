@@ -1,0 +1,156 @@
+// The skimmer in front of the -listxml parser. Whatever it cuts, the conversion must find every
+// error plain expat finds in the same XML, at the same line and column, and read the same text;
+// and on real MAME output it must actually cut the lines it is there for.
+#include "mame/listxml_skimmer.h"
+
+#include <expat.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "mame/listxml_converter.h"
+#include "testing/temp_dir.h"
+
+namespace tabulon {
+namespace {
+
+using testing::ErrorOf;
+using testing::ReadFile;
+using testing::TempDir;
+
+// What expat alone says of `xml`, worded as the conversion words it.
+std::string ExpatVerdict(const std::string& xml) {
+  XML_Parser parser = XML_ParserCreate(nullptr);
+  std::string verdict = "no error";
+  if (XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), XML_TRUE) != XML_STATUS_OK) {
+    verdict = "listxml.xml:" + std::to_string(XML_GetCurrentLineNumber(parser)) +
+              ": malformed XML at column " +
+              std::to_string(XML_GetCurrentColumnNumber(parser) + 1) + ": " +
+              XML_ErrorString(XML_GetErrorCode(parser));
+  }
+  XML_ParserFree(parser);
+  return verdict;
+}
+
+class ListXmlSkimmerTest : public ::testing::Test {
+ protected:
+  // A modern -listxml with a document type declaration, around `body`, which goes inside the
+  // machine "m" after a ROM line to cut; `tail` closes the document.
+  static std::string Document(const std::string& body,
+                              const std::string& tail = "\t</machine>\r\n</mame>\r\n") {
+    return "<?xml version=\"1.0\"?>\r\n"
+           "<!DOCTYPE mame [\r\n"
+           "<!-- ]> in a comment -->\r\n"
+           "<!ATTLIST rom status (good|nodump) \"good\" name CDATA \"]>\">\r\n"
+           "]>\r\n"
+           "<mame build=\"0.251\">\r\n"
+           "\t<machine name=\"m\" sourcefile=\"m.cpp\">\r\n"
+           "\t\t<description>M</description>\r\n"
+           "\t\t<rom name=\"m.bin\" size=\"4\"/>\r\n" +
+           body + tail;
+  }
+
+  // The conversion's verdict on `xml`, fed in pieces of `chunk` bytes.
+  std::string ConversionVerdict(const std::string& xml, size_t chunk) {
+    return ErrorOf([&] {
+      ListXmlConverter converter(dir_.path(), "listxml.xml");
+      for (size_t pos = 0; pos < xml.size(); pos += chunk) {
+        converter.Feed(xml.data() + pos, std::min(chunk, xml.size() - pos));
+      }
+      converter.Finish();
+    });
+  }
+
+  TempDir dir_;
+};
+
+// Errors in lines that look like lines to cut, errors the cutting could hide (a line inside an
+// attribute value, after the root, or holding a comment's or CDATA section's end), and elements
+// over several lines that do not close as they opened.
+TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
+  const std::string rom = "\t\t<rom name=\"a.bin\" size=\"4\"/>\r\n";
+  const std::string documents[] = {
+      Document("\t\t<rom name=\"a&b\" size=\"4\"/>\r\n"),
+      Document("\t\t<rom name=\"a&amp;b&ap\"/>\r\n"),
+      Document("\t\t<rom name=\"a&lt;&gt;&quot;&apos;&nbsp;\"/>\r\n"),
+      Document("\t\t<rom name=\"&#180;&#xB4;&#x10FFFF;&#xFFFE;\"/>\r\n"),
+      Document("\t\t<rom name=\"&#180;&#0;\"/>\r\n"),
+      Document("\t\t<rom name=\"&#180;&#x;&#12a;\"/>\r\n"),
+      Document("\t\t<rom name=\"a\"size=\"4\"/>\r\n"),
+      Document("\t\t<rom name=\"a\" size=\"4\" name=\"b\"/>\r\n"),
+      Document("\t\t<rom name=\"\xff\"/>\r\n"),
+      Document("\t\t<rom name=\"a\x01\"/>\r\n"),
+      Document("\t\t<rom name=\"a\" / >\r\n"),
+      Document("", "\t</machine>\r\n</mame>\r\n" + rom),
+      Document("\t\t<dipswitch name=\"d\">\r\n\t\t\t<dipvalue name=\"v\"/>\r\n\t\t</port>\r\n"),
+      Document("\t\t<dipswitch name=\"d\">\r\n\t\t\t<port tag=\"p\">\r\n\t\t</dipswitch>\r\n" +
+               rom + "\t\t\t</port>\r\n"),
+      Document("\t\t<dipswitch name=\"d\">\r\n\t\t\t<dipvalue name=\"v\"/>\r\n", ""),
+      Document("\t\t<rom name=\"a\"", ""),
+      Document("\t\t<chip name=\"a\r\n" + rom + "\t\t\"/>\r\n"),
+      // Well-formed: the cut must not end or open a comment, CDATA section or PI.
+      Document("\t\t<!-- a note\r\n\t\t<rom name=\"-->\"/>\r\n"),
+      Document("\t\t<![CDATA[ a note\r\n\t\t<rom name=\"]]>\"/>\r\n"),
+      Document("\t\t<?note a\r\n\t\t<rom name=\"?>\"/>\r\n"),
+      Document("\t\t<!-- a note\r\n" + rom + "\t\t-- -->\r\n"),
+  };
+  for (const std::string& xml : documents) {
+    ListXmlSkimmer skimmer([](std::string_view) { return false; });
+    std::string skimmed;
+    skimmer.Feed(xml, &skimmed);
+    EXPECT_GE(skimmer.lines_cut(), 1u) << xml;
+    const std::string expected = ExpatVerdict(xml);
+    for (size_t chunk : {xml.size(), size_t{5}}) {
+      EXPECT_EQ(ConversionVerdict(xml, chunk), expected) << chunk << "-byte pieces of\n" << xml;
+    }
+  }
+}
+
+// The text around a cut line keeps its white space, and a CDATA section keeps its lines.
+TEST_F(ListXmlSkimmerTest, TextAroundCutLinesIsKept) {
+  const std::string xml =
+      Document("\t\t<year>19\r\n\t\t<rom name=\"a\"/>\r\n\t\t80</year>\r\n",
+               "\t</machine>\r\n"
+               "\t<machine name=\"n\">\r\n"
+               "\t\t<description><![CDATA[N\r\n\t\t<rom name=\"b\"/>\r\n]]></description>\r\n"
+               "\t\t<dipswitch name=\"d\">\r\n\t\t\t<dipvalue name=\"v\"/>\r\n\t\t</dipswitch>\r\n"
+               "\t</machine>\r\n</mame>\r\n");
+  ASSERT_EQ(ConversionVerdict(xml, xml.size()), "no error");
+  const std::string listinfo = ReadFile(dir_ / "listinfo.dat");
+  EXPECT_NE(listinfo.find("\tyear 19      80\r\n"), std::string::npos) << listinfo;
+  EXPECT_NE(listinfo.find("\tdescription \"N   <rom name=\"b\"/> \"\r\n"), std::string::npos)
+      << listinfo;
+}
+
+// On MAME 0.78's real output, behind its document type declaration and with CR LF line ends,
+// every ROM, chip and DIP switch line is cut; the rest the parser still sees.
+TEST_F(ListXmlSkimmerTest, RealOutputIsCutToWhatTheConversionReads) {
+  const std::string xz = testing::SharedData("mame_dats/mame078_listxml.xml.xz");
+  if (xz.empty()) return;
+  const std::string path = dir_ / "listxml.xml";
+  ASSERT_EQ(std::system(("xz -dc '" + xz + "' > '" + path + "'").c_str()), 0);
+  const std::string xml = ReadFile(path);
+  auto count = [](const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos; pos += what.size()) {
+      ++n;
+    }
+    return n;
+  };
+  ListXmlSkimmer skimmer([](std::string_view name) { return name == "description"; });
+  std::string out;
+  for (size_t pos = 0; pos < xml.size(); pos += 4096) skimmer.Feed(xml.substr(pos, 4096), &out);
+  skimmer.Finish(&out);
+  EXPECT_EQ(count(out, "\n"), count(xml, "\n"));
+  EXPECT_EQ(count(out, "<description>"), count(xml, "<description>"));
+  for (const char* cut : {"<rom ", "<chip ", "<dipswitch ", "<dipvalue ", "<video "}) {
+    EXPECT_GT(count(xml, cut), 1000u) << cut;
+    EXPECT_EQ(count(out, cut), 0u) << cut;
+  }
+  EXPECT_EQ(ExpatVerdict(out), "no error");
+}
+
+}  // namespace
+}  // namespace tabulon
