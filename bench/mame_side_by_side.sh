@@ -9,7 +9,7 @@ rounds=${2:-3}
 root=$(cd "$(dirname "$0")/.." && pwd)
 catver="$root/../shared/data/catver/catver_0.262_progettosnaps.ini"
 work=$(mktemp -d /tmp/tabulon-mame-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP_BENCH:-}" ] || rm -rf "$work"' EXIT
 
 front_end() {  # $1: folder; $2: "mame" for a mame.cfg pointing at Debian's MAME
   mkdir -p "$1/Gen/dats" "$1/Gen/catvers"
@@ -26,6 +26,9 @@ front_end "$work/with-mame" mame
 front_end "$work/from-file"
 echo "rounds: $rounds (medians)"
 for i in $(seq "$rounds"); do
+  # Into a new file, as the run writes its own: overwriting the last round's would add ext4's
+  # flush of a file replaced by truncation to MAME's time.
+  rm -f "$work/listxml.xml"
   seconds sh -c "/usr/games/mame -listxml > '$work/listxml.xml'" >> "$work/t.mame"
   "$bin/run_measured" "$work/with-mame/Gen" >> "$work/r.full"
   seconds "$bin/expat_pass" "$work/listxml.xml" >> "$work/t.expat"

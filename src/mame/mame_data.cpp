@@ -1,6 +1,7 @@
 // MAME data extraction and its run log.
 #include "mame/mame_data.h"
 
+#include <atomic>
 #include <filesystem>
 
 #include "datparse/dat_reader.h"
@@ -87,27 +88,35 @@ void WarnShortSideFiles(RunState& run, size_t games) {
   }
 }
 
-// Today's MAME knows only -listxml: its output is read through a pipe while MAME writes it,
-// converted on the fly into the three lists old MAME printed, and saved as listxml.xml. Bad XML
+// Today's MAME knows only -listxml: it writes its output straight into listxml.xml, which is
+// read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
 // looked up in listxml.xml. Returns an empty text on success, else the warning naming the file.
 std::string ConvertFromMame(RunState& run) {
   const std::string xml_path = run.app_dir + "/listxml.xml";
   run.ShowStatus("Parsing MAME for listxml......");
+  // The previous run's XML goes first. Renaming the new one over it would make ext4 write all of
+  // it to disk before the rename returns (its guard for files replaced by rename): a pause of a
+  // good part of a second on MAME's 270 MB, for a file that is only kept for the user to look at.
+  std::error_code ec;
+  std::filesystem::remove(xml_path, ec);
   try {
     AtomicTextWriter saved(xml_path);
     ListXmlConverter converter(run.app_dir, xml_path);
     std::string conversion_error;
-    bool converting = false;
+    // The output is converted on a thread of its own; the view hears of it from this one.
+    std::atomic<bool> converting{false};
+    bool shown = false;
+    auto show_converting = [&] {
+      if (shown || !converting.load()) return;
+      run.ShowStatus("Converting MAME listxml......");
+      shown = true;
+    };
     std::string error;
-    bool ran = RunCommandReadingOutput(
-        run.MamePath, run.MameExe + " -listxml",
+    bool ran = RunCommandWritingFile(
+        run.MamePath, run.MameExe + " -listxml", saved.descriptor(),
         [&](const char* data, size_t size) {
-          if (!converting) {
-            run.ShowStatus("Converting MAME listxml......");
-            converting = true;
-          }
-          saved.Write(std::string_view(data, size));
+          converting = true;
           if (!conversion_error.empty()) return;
           try {
             converter.Feed(data, size);
@@ -115,7 +124,12 @@ std::string ConvertFromMame(RunState& run) {
             conversion_error = e.what();
           }
         },
-        [&run]() { run.Yield(); }, &error);
+        [&] {
+          show_converting();
+          run.Yield();
+        },
+        &error);
+    show_converting();
     if (!ran) return run.MamePath + run.MameExe + ": " + error;
     saved.Commit();
     if (!conversion_error.empty()) return conversion_error;

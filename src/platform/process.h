@@ -17,14 +17,17 @@ namespace tabulon {
 bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
                       const std::function<void()>& idle, std::string* error);
 
-// Runs `command` with /bin/sh like RunScriptAndWait, its standard output read through a pipe and
-// handed to `on_output` block by block as it arrives, so the output can be used while the program
-// still writes it. `idle` is called about every 20 ms. When `on_output` or `idle` throws, the
-// program is stopped before the exception goes on. Returns false, with `error` set, when the
-// command cannot be started or waited on.
-bool RunCommandReadingOutput(const std::string& folder, const std::string& command,
-                             const std::function<void(const char*, size_t)>& on_output,
-                             const std::function<void()>& idle, std::string* error);
+// Runs `command` with /bin/sh like RunScriptAndWait, its standard output written straight into
+// the regular file open on `output_fd` (for reading and writing, empty), and hands what the
+// program writes to `on_output` block by block while it still runs. The file is read behind the
+// writer instead of through a pipe: the program never waits for the reader, and no byte is
+// copied twice. `on_output` is called on a thread of its own, at the lowest priority, and never
+// after the return; `idle` is called on the calling thread about every 20 ms. When `on_output`
+// or `idle` throws, the program is stopped before the exception goes on. Returns false, with
+// `error` set, when the command cannot be started or waited on.
+bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
+                           const std::function<void(const char*, size_t)>& on_output,
+                           const std::function<void()>& idle, std::string* error);
 
 // The short form of a path, as the scripts' output targets use it. Linux has no short names: an
 // existing path is its own short form, a path that does not exist has none (empty text).

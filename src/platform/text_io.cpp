@@ -118,6 +118,8 @@ void AtomicTextWriter::WriteLine(std::string_view line) {
   Write("\r\n");
 }
 
+int AtomicTextWriter::descriptor() const { return fileno(file_); }
+
 void AtomicTextWriter::Commit() {
   int err = 0;
   if (failed_ || std::fflush(file_) != 0) err = errno ? errno : EIO;

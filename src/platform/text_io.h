@@ -63,6 +63,9 @@ class AtomicTextWriter {
   void WriteLine(std::string_view line);
   // Writes bytes as they are.
   void Write(std::string_view bytes);
+  // The temporary file's descriptor, open for reading and writing, for a writer of its own such
+  // as a child process's standard output. Not to be mixed with Write().
+  int descriptor() const;
   // Flushes, closes and renames the temporary file over the target. Throws Error on failure,
   // in which case the target is unchanged.
   void Commit();

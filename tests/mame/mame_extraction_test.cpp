@@ -2,6 +2,7 @@
 // MAME (and of Debian's real one), the side files, the run log and the complete run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -226,7 +227,10 @@ class TodaysMameTest : public MameExtractionTest {
     WriteFile(mame_ + "/listxml.xml", xml);
     WriteFile(mame_ + "/mame",
               "#!/bin/sh\n"
-              "if [ \"$1\" = -listxml ]; then cat listxml.xml; exit 0; fi\n"
+              // Written in two goes, as a real MAME writes on while the list is read.
+              "if [ \"$1\" = -listxml ]; then\n"
+              "  head -c 300 listxml.xml; sleep 0.2; tail -c +301 listxml.xml; exit 0\n"
+              "fi\n"
               "echo \"Error: unknown option: $1\" >&2\n"
               "exit 1\n");
     fs::permissions(mame_ + "/mame", fs::perms::owner_all, fs::perm_options::replace);
@@ -291,6 +295,41 @@ TEST_F(TodaysMameTest, MalformedListxmlSkipsMameAndKeepsTheDats) {
     EXPECT_EQ(ReadFile(app_ + "/" + output), "") << output;
   }
   EXPECT_FALSE(FileExists(mame_ + "/listinfo.bat"));
+}
+
+// Closing the window while MAME writes its list stops MAME and leaves nothing behind: no
+// listxml.xml, no half list, no temporary file.
+TEST_F(TodaysMameTest, AStoppedConversionStopsMameAndLeavesNothing) {
+  InstallMame(testing::kNewListXml);
+  WriteFile(mame_ + "/mame",
+            "#!/bin/sh\n"
+            "[ \"$1\" = -listxml ] || exit 1\n"
+            "echo $$ > pid; head -c 300 listxml.xml; sleep 60; touch done\n");
+  struct StoppingView : RecordingView {
+    bool Yield() override { return statuses.back() != "Converting MAME listxml......"; }
+  } view;
+  RunState run(app_, &view);
+  std::vector<std::string> files;
+  EXPECT_THROW(GetMameData(run, &files), RunCancelled);
+
+  // Stopped means gone or a zombie waiting for its parent's parent to reap it.
+  std::string pid = ReadFile(mame_ + "/pid");
+  pid.pop_back();  // echo's LF
+  const std::string stat = "/proc/" + pid + "/stat";
+  if (FileExists(stat)) {
+    const std::string text = ReadFile(stat);
+    EXPECT_EQ(text.substr(text.rfind(')') + 2, 1), "Z") << "MAME still runs: " << text;
+  }
+  EXPECT_FALSE(FileExists(mame_ + "/done"));
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(app_)) {
+    left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  // The lists MAME's refused old options left, empty, and the run log.
+  EXPECT_EQ(left, (std::vector<std::string>{"dats", "gamelist.dat", "listdetails.dat",
+                                            "listinfo.dat", "tabulonlog.txt"}));
+  EXPECT_EQ(ReadFile(app_ + "/listinfo.dat"), "");
 }
 
 TEST(DebianMameTest, EveryGameOfTodaysMameWithItsCategory) {
