@@ -25,13 +25,19 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 front_end "$work/with-mame" mame
 front_end "$work/from-file"
 echo "rounds: $rounds (medians)"
+# Each timed step starts with nothing left to write back to disk: otherwise the kernel writes the
+# 270 MB the step before left behind during the next one, which is always the same one.
 for i in $(seq "$rounds"); do
   # Into a new file, as the run writes its own: overwriting the last round's would add ext4's
   # flush of a file replaced by truncation to MAME's time.
   rm -f "$work/listxml.xml"
+  sync
   seconds sh -c "/usr/games/mame -listxml > '$work/listxml.xml'" >> "$work/t.mame"
+  sync
   "$bin/run_measured" "$work/with-mame/Gen" >> "$work/r.full"
+  sync
   seconds "$bin/expat_pass" "$work/listxml.xml" >> "$work/t.expat"
+  sync
   "$bin/run_measured" "$work/from-file/Gen" --convert-listxml "$work/listxml.xml" >> "$work/r.file"
 done
 full=$(awk '{print $1}' "$work/r.full" | median)
