@@ -25,14 +25,25 @@ awk 'BEGIN {
   printf "[VerAdded]\r\n"; for (i = 0; i < 46000; i++) printf "set%d=0.%d\r\n", i, 30 + i % 200;
 }' > "$app/catvers/catver.ini"
 cp "$bin/tabulon-cli" "$bin/tabulon" "$app/"
+# The same programs in a front end with nothing to list: what each costs before and after a run.
+empty="$work/Empty/Gen"
+mkdir -p "$empty/dats"
+cp "$bin/tabulon-cli" "$bin/tabulon" "$empty/"
 
 seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); echo "$e - $s" | bc; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 for i in $(seq "$rounds"); do
   seconds "$app/tabulon-cli" >> "$work/t.cli"
   QT_QPA_PLATFORM=offscreen seconds "$app/tabulon" -S >> "$work/t.window"
+  seconds "$empty/tabulon-cli" >> "$work/t.cli0"
+  QT_QPA_PLATFORM=offscreen seconds "$empty/tabulon" -S >> "$work/t.window0"
 done
 cli=$(median < "$work/t.cli")
 window=$(median < "$work/t.window")
-printf 'tabulon-cli:        %5.2f s\n' "$cli"
-printf 'tabulon -S:         %5.2f s  (%.2f x the CLI)\n' "$window" "$(echo "$window / $cli" | bc -l)"
+cli0=$(median < "$work/t.cli0")
+window0=$(median < "$work/t.window0")
+printf 'tabulon-cli:        %5.2f s  (%.2f s with nothing to list)\n' "$cli" "$cli0"
+printf 'tabulon -S:         %5.2f s  (%.2f s with nothing to list)\n' "$window" "$window0"
+printf 'whole programs:     %5.2f x the CLI\n' "$(echo "$window / $cli" | bc -l)"
+printf 'the run itself:     %5.2f x the CLI (start-up and exit taken out)\n' \
+  "$(echo "($window - $window0) / ($cli - $cli0)" | bc -l)"
