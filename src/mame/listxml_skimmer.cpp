@@ -126,15 +126,17 @@ void ListXmlSkimmer::Finish(std::string* out) {
 void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
   if (state_ == State::kContent && depth_ >= 2) {
     const TagLine tag = ReadTagLine(line);
-    const bool closes = tag.kind == Tag::kEnd && !open_.empty() && tag.name == open_.back();
-    const bool opens = tag.kind == Tag::kStart && open_text_.size() < kLongestHeld;
     if (tag.kind == Tag::kEmpty && open_.empty()) {
       out->append(line.substr(0, tag.begin));
       out->append(line.substr(tag.end));
       ++lines_cut_;
       return;
     }
-    if (tag.kind == Tag::kEmpty || closes || opens) {
+    // Held lines are bounded: an element too long to hold goes on uncut.
+    const bool room = open_text_.size() + line.size() <= kLongestHeld;
+    const bool closes = room && tag.kind == Tag::kEnd && !open_.empty() && tag.name == open_.back();
+    const bool opens = room && tag.kind == Tag::kStart;
+    if ((room && tag.kind == Tag::kEmpty) || closes || opens) {
       if (opens) open_.emplace_back(tag.name);
       if (closes) open_.pop_back();
       open_text_.append(line);
@@ -259,8 +261,8 @@ void ListXmlSkimmer::Scan(std::string_view line) {
       case State::kProlog:
       case State::kContent:
       case State::kSubset: {
-        p = FindAny(p, end, state_ == State::kSubset ? std::string_view("<]")
-                                                      : std::string_view("<"));
+        p = FindAny(p, end,
+                    state_ == State::kSubset ? std::string_view("<]") : std::string_view("<"));
         if (p == end) return;
         if (*p == ']') {
           state_ = State::kAfterSubset;
