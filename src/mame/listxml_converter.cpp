@@ -273,9 +273,9 @@ class ListXmlConverter::Impl {
 
   // The names of the elements Start() reads; the skimmer never cuts their lines.
   static bool ReadsElement(std::string_view name) {
-    for (std::string_view read : {"machine", "game", "description", "year", "manufacturer",
-                                  "display", "video", "sound", "input", "control", "driver",
-                                  "feature"}) {
+    for (std::string_view read :
+         {"machine", "game", "description", "year", "manufacturer", "display", "video", "sound",
+          "input", "control", "driver", "feature"}) {
       if (name == read) return true;
     }
     return false;

@@ -49,20 +49,20 @@ class ListXmlSkimmer {
 
  private:
   enum class State : unsigned char {
-    kProlog,         // before the root element
-    kContent,        // between tags, inside or after the root element
-    kTag,            // inside a start or end tag
-    kTagQuote,       // inside a quoted attribute value
-    kComment,        // up to "-->"
-    kCData,          // up to "]]>"
-    kPi,             // up to "?>"
-    kDoctype,        // the document type declaration before its internal subset
-    kDoctypeQuote,   // a quoted literal in it
-    kSubset,         // the internal subset, between declarations
-    kSubsetDecl,     // inside a markup declaration of the subset
-    kSubsetQuote,    // a quoted literal in it
-    kAfterSubset,    // after "]", up to the ">" that ends the declaration
-    kPassThrough,    // the scan gave up: everything goes on unchanged
+    kProlog,        // before the root element
+    kContent,       // between tags, inside or after the root element
+    kTag,           // inside a start or end tag
+    kTagQuote,      // inside a quoted attribute value
+    kComment,       // up to "-->"
+    kCData,         // up to "]]>"
+    kPi,            // up to "?>"
+    kDoctype,       // the document type declaration before its internal subset
+    kDoctypeQuote,  // a quoted literal in it
+    kSubset,        // the internal subset, between declarations
+    kSubsetDecl,    // inside a markup declaration of the subset
+    kSubsetQuote,   // a quoted literal in it
+    kAfterSubset,   // after "]", up to the ">" that ends the declaration
+    kPassThrough,   // the scan gave up: everything goes on unchanged
   };
 
   // What a line holds, when it is one tag that may be cut.
