@@ -5,13 +5,13 @@
 // the like. Parsing them is three quarters of the conversion's time, and the conversion runs
 // beside MAME, which needs both cores of a small machine for itself. The skimmer cuts such a line
 // down to its white space and line end before the parser sees it, and only after it has checked
-// the element is well-formed by itself. So the parser still sees every error of the document, at
+// the element is well-formed by itself. So the parser still sees every error of the XML, at
 // the same line and column, and the character data around a cut line stays the same.
 //
 // A line is cut only when all of these hold:
-//  - everything before it leaves the document in element content at least two levels deep
+//  - everything before it leaves the XML in element content at least two levels deep
 //    (inside a machine), as a lexical scan of all text passed on tells: not inside a tag, an
-//    attribute value, a comment, a CDATA section, a processing instruction or the document type
+//    attribute value, a comment, a CDATA section, a processing instruction or the DOCTYPE
 //    declaration;
 //  - the line is white space, one empty-element tag, white space, an optional CR, its LF;
 //  - the tag is plain ASCII: a name that `keep` does not claim, attributes separated by white
@@ -20,7 +20,7 @@
 // An element spread over lines (<dipswitch ...> with its <dipvalue .../> lines, <port>, <device>)
 // is cut as a whole when its start tag line, every line inside and its end tag line can be cut
 // the same way. Its lines are held until the end tag shows that; if another line comes first,
-// they are passed on unchanged.
+// or they outgrow 64 KiB, they are passed on unchanged.
 // On markup the scan does not expect, on a line longer than 64 KiB, or on anything else it is
 // unsure of, the skimmer passes all the rest through unchanged and the parser judges it alone.
 #pragma once
@@ -56,7 +56,7 @@ class ListXmlSkimmer {
     kComment,       // up to "-->"
     kCData,         // up to "]]>"
     kPi,            // up to "?>"
-    kDoctype,       // the document type declaration before its internal subset
+    kDoctype,       // the DOCTYPE declaration before its internal subset
     kDoctypeQuote,  // a quoted literal in it
     kSubset,        // the internal subset, between declarations
     kSubsetDecl,    // inside a markup declaration of the subset

@@ -37,7 +37,7 @@ std::string ExpatVerdict(const std::string& xml) {
 class ListXmlSkimmerTest : public ::testing::Test {
  protected:
   // A modern -listxml with a document type declaration, around `body`, which goes inside the
-  // machine "m" after a ROM line to cut; `tail` closes the document.
+  // machine "m" after a ROM line to cut; `tail` closes the XML.
   static std::string Document(const std::string& body,
                               const std::string& tail = "\t</machine>\r\n</mame>\r\n") {
     return "<?xml version=\"1.0\"?>\r\n"
@@ -125,7 +125,7 @@ TEST_F(ListXmlSkimmerTest, TextAroundCutLinesIsKept) {
 }
 
 // An element spread over more lines than the skimmer holds goes on uncut as it comes, so memory
-// stays bounded however long it is, and the document still reads the same.
+// stays bounded however long it is, and the XML still reads the same.
 TEST_F(ListXmlSkimmerTest, AnElementTooLongToHoldGoesOnAsItComes) {
   std::string body = "\t\t<dipswitch name=\"d\">\r\n";
   for (int i = 0; i < 5000; ++i)
