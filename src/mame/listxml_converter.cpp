@@ -281,16 +281,28 @@ class ListXmlConverter::Impl {
     return false;
   }
 
+  // The elements StartText() reads the character data of.
+  static bool ReadsText(std::string_view name) {
+    return name == "description" || name == "year" || name == "manufacturer";
+  }
+
   void ParseSkimmed(bool is_final) {
     const int size = static_cast<int>(skimmed_.size());
     const enum XML_Status status =
         XML_Parse(parser(), skimmed_.data(), size, is_final ? XML_TRUE : XML_FALSE);
     skimmed_.clear();
-    if (status == XML_STATUS_OK) return;
+    if (status == XML_STATUS_OK) {
+      // Expat has read up to here; what it still holds, and every error it may report, lies on
+      // this line or after it.
+      skimmer_.ForgetBefore(XML_GetCurrentLineNumber(parser()));
+      return;
+    }
     if (pending_) {
       failure_ = pending_;
     } else {
-      const long line = static_cast<long>(XML_GetCurrentLineNumber(parser()));
+      // The skimmer took lines out: the line expat counts is a line of what it was given.
+      const long line =
+          static_cast<long>(skimmer_.OriginalLine(XML_GetCurrentLineNumber(parser())));
       const unsigned long column = XML_GetCurrentColumnNumber(parser()) + 1;
       failure_ =
           std::make_exception_ptr(Error(source_name_, line,
@@ -649,7 +661,7 @@ class ListXmlConverter::Impl {
   AtomicTextWriter listdetails_;
   AtomicTextWriter gamelist_;
   std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
-  ListXmlSkimmer skimmer_{ReadsElement};
+  ListXmlSkimmer skimmer_{ReadsElement, ReadsText};
   std::string skimmed_;  // what the skimmer left of the last piece, for the parser
 
   // Text waiting for its file; resources wait for the end, as they follow all games.

@@ -1,6 +1,8 @@
 #include "mame/listxml_skimmer.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cstring>
 
 namespace tabulon {
@@ -124,12 +126,10 @@ void ListXmlSkimmer::Finish(std::string* out) {
 }
 
 void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
-  if (state_ == State::kContent && depth_ >= 2) {
+  if (state_ == State::kContent && depth_ >= 2 && text_depth_ == 0) {
     const TagLine tag = ReadTagLine(line);
     if (tag.kind == Tag::kEmpty && open_.empty()) {
-      out->append(line.substr(0, tag.begin));
-      out->append(line.substr(tag.end));
-      ++lines_cut_;
+      Cut(1);
       return;
     }
     // Held lines are bounded: an element too long to hold goes on uncut.
@@ -140,14 +140,10 @@ void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
       if (opens) open_.emplace_back(tag.name);
       if (closes) open_.pop_back();
       open_text_.append(line);
-      open_cut_.append(line.substr(0, tag.begin));
-      open_cut_.append(line.substr(tag.end));
       ++open_lines_;
       if (open_.empty()) {
-        out->append(open_cut_);
-        lines_cut_ += open_lines_;
+        Cut(open_lines_);
         open_text_.clear();
-        open_cut_.clear();
         open_lines_ = 0;
       }
       return;
@@ -156,6 +152,16 @@ void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
   ReleaseHeld(out);
   if (state_ != State::kPassThrough) Scan(line);
   out->append(line);
+  ++lines_out_;
+}
+
+void ListXmlSkimmer::Cut(size_t lines) {
+  lines_cut_ += lines;
+  if (!cuts_.empty() && cuts_.back().lines_out == lines_out_) {
+    cuts_.back().cut_total = lines_cut_;
+  } else {
+    cuts_.push_back({lines_out_, lines_cut_});
+  }
 }
 
 void ListXmlSkimmer::ReleaseHeld(std::string* out) {
@@ -163,10 +169,25 @@ void ListXmlSkimmer::ReleaseHeld(std::string* out) {
   // The held start tags now reach the parser: the levels they open are open.
   depth_ += static_cast<long>(open_.size());
   out->append(open_text_);
+  lines_out_ += open_lines_;
   open_.clear();
   open_text_.clear();
-  open_cut_.clear();
   open_lines_ = 0;
+}
+
+// Line `line` of the output follows the cuts made after fewer than `line` lines had gone out.
+size_t ListXmlSkimmer::OriginalLine(size_t line) const {
+  const auto after = std::partition_point(cuts_.begin(), cuts_.end(),
+                                          [line](const Cuts& c) { return c.lines_out < line; });
+  return line + (after == cuts_.begin() ? forgotten_cuts_ : std::prev(after)->cut_total);
+}
+
+void ListXmlSkimmer::ForgetBefore(size_t line) {
+  const auto after = std::partition_point(cuts_.begin(), cuts_.end(),
+                                          [line](const Cuts& c) { return c.lines_out < line; });
+  if (after == cuts_.begin()) return;
+  forgotten_cuts_ = std::prev(after)->cut_total;
+  cuts_.erase(cuts_.begin(), after);
 }
 
 // `line` ends with its LF. Every test below stops at that LF, so no read passes it.
@@ -175,7 +196,6 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const
   const char* const end = begin + line.size();
   const char* p = begin;
   while (IsBlank(*p)) ++p;
-  const char* const open = p;
   if (*p++ != '<') return {};
   const bool end_tag = *p == '/';
   if (end_tag) ++p;
@@ -234,11 +254,10 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const
     }
     ++p;
   }
-  const char* const after = p;
   while (IsBlank(*p)) ++p;
   if (*p == '\r') ++p;
   if (p + 1 != end) return {};  // more than white space follows the tag
-  return {kind, tag_name, static_cast<size_t>(open - begin), static_cast<size_t>(after - begin)};
+  return {kind, tag_name};
 }
 
 // Follows the lexical state through a line passed on whole. The delimiters looked for ("-->",
@@ -278,8 +297,10 @@ void ListXmlSkimmer::Scan(std::string_view line) {
         if (*p == '>') {
           if (end_tag_) {
             --depth_;
+            if (depth_ < text_depth_) text_depth_ = 0;
           } else if (!slash_) {
             ++depth_;
+            if (text_tag_ && text_depth_ == 0) text_depth_ = depth_;
           }
           state_ = depth_ < 0 ? State::kPassThrough : State::kContent;
         } else {
@@ -373,6 +394,14 @@ const char* ListXmlSkimmer::Markup(const char* p, const char* end) {
   }
   end_tag_ = end_tag;
   slash_ = false;
+  text_tag_ = false;
+  if (!end_tag && reads_text_ != nullptr) {
+    // A name ends before the line does. One read only in part (it goes on in bytes above
+    // ASCII) at worst keeps lines that could have been cut.
+    const char* name_end = p + 1;
+    while (name_end < end && Has(*name_end, kName)) ++name_end;
+    text_tag_ = reads_text_(std::string_view(p + 1, static_cast<size_t>(name_end - p - 1)));
+  }
   state_ = State::kTag;
   return p + (end_tag ? 2 : 1);
 }

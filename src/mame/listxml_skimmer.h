@@ -3,22 +3,26 @@
 // Four elements in five of a modern -listxml are empty elements on a line of their own that the
 // conversion never reads: <rom .../>, <dipvalue .../>, <device_ref .../>, <slotoption .../> and
 // the like. Parsing them is three quarters of the conversion's time, and the conversion runs
-// beside MAME, which needs both cores of a small machine for itself. The skimmer cuts such a line
-// down to its white space and line end before the parser sees it, and only after it has checked
-// the element is well-formed by itself. So the parser still sees every error of the XML, at
-// the same line and column, and the character data around a cut line stays the same.
+// beside MAME, which needs both cores of a small machine for itself. The skimmer takes such a
+// line out, white space and line end included, before the parser sees it, and only after it has
+// checked the element is well-formed by itself. Even a line of white space left behind would
+// cost the parser two tokens, nine million in all. So the parser still sees every error of the
+// XML, at the same column; OriginalLine() turns the line the parser counts back into the line
+// of the input.
 //
 // A line is cut only when all of these hold:
 //  - everything before it leaves the XML in element content at least two levels deep
 //    (inside a machine), as a lexical scan of all text passed on tells: not inside a tag, an
 //    attribute value, a comment, a CDATA section, a processing instruction or the DOCTYPE
 //    declaration;
+//  - it is not inside an element whose text the conversion reads (`reads_text`), where the
+//    white space it takes out would be missing from the text;
 //  - the line is white space, one empty-element tag, white space, an optional CR, its LF;
 //  - the tag is plain ASCII: a name that `keep` does not claim, attributes separated by white
 //    space, no name twice, quoted values without "<" or control characters other than TAB, and
 //    "&" only in a predefined entity (&amp; &lt; &gt; &quot; &apos;) or a character reference.
 // An element spread over lines (<dipswitch ...> with its <dipvalue .../> lines, <port>, <device>)
-// is cut as a whole when its start tag line, every line inside and its end tag line can be cut
+// is taken out as a whole when its start tag line, every line inside and its end tag line can be cut
 // the same way. Its lines are held until the end tag shows that; if another line comes first,
 // or they outgrow 64 KiB, they are passed on unchanged.
 // On markup the scan does not expect, on a line longer than 64 KiB, or on anything else it is
@@ -37,7 +41,10 @@ class ListXmlSkimmer {
   // True for the element names the conversion reads: lines holding these are never cut.
   using KeepName = bool (*)(std::string_view name);
 
-  explicit ListXmlSkimmer(KeepName keep) : keep_(keep) {}
+  // `reads_text` names the elements whose character data the conversion reads; nothing inside
+  // them is cut. Each must also be one `keep` claims. nullptr: there are none.
+  explicit ListXmlSkimmer(KeepName keep, KeepName reads_text = nullptr)
+      : keep_(keep), reads_text_(reads_text) {}
 
   // Appends to `out` the text the parser is to get of `data`. A last line without its LF waits
   // for the next call.
@@ -46,6 +53,12 @@ class ListXmlSkimmer {
   void Finish(std::string* out);
 
   size_t lines_cut() const { return lines_cut_; }
+
+  // The line of the input (counted from 1) that line `line` of the output came from.
+  size_t OriginalLine(size_t line) const;
+  // Tells the skimmer that OriginalLine() will not be asked for lines before `line` any more, so
+  // it can forget where it cut them and keep its memory small.
+  void ForgetBefore(size_t line);
 
  private:
   enum class State : unsigned char {
@@ -70,11 +83,10 @@ class ListXmlSkimmer {
   struct TagLine {
     Tag kind = Tag::kNone;
     std::string_view name;
-    size_t begin = 0;  // the tag's first byte in the line
-    size_t end = 0;    // the byte after its ">"
   };
 
   void Line(std::string_view line, std::string* out);
+  void Cut(size_t lines);
   TagLine ReadTagLine(std::string_view line) const;
   // Passes on the held lines of an element that cannot be cut after all.
   void ReleaseHeld(std::string* out);
@@ -83,20 +95,30 @@ class ListXmlSkimmer {
   void GiveUp() { state_ = State::kPassThrough; }
 
   KeepName keep_;
+  KeepName reads_text_;
   State state_ = State::kProlog;
   State return_ = State::kProlog;  // where a comment, PI or quoted literal returns to
   char quote_ = '"';
   bool end_tag_ = false;  // the tag being scanned is an end tag
   bool slash_ = false;    // the last character scanned in the tag was "/"
+  bool text_tag_ = false;  // the tag being scanned starts an element `reads_text_` names
   long depth_ = 0;        // open elements
+  long text_depth_ = 0;   // the level of the open element whose text is read, or 0
   std::string held_;      // an incomplete last line
   size_t lines_cut_ = 0;
 
-  // The element being cut over several lines: the names of its open levels, its lines as they
-  // came and as they go to the parser when the element is cut.
+  // Where lines were cut: after `lines_out` lines of output, `cut_total` lines had been cut.
+  struct Cuts {
+    size_t lines_out;
+    size_t cut_total;
+  };
+  std::vector<Cuts> cuts_;     // in order; those ForgetBefore() let go are left out
+  size_t forgotten_cuts_ = 0;  // cut_total of the last one let go
+  size_t lines_out_ = 0;       // lines passed on, up to the last cut at least
+
+  // The element being cut over several lines: the names of its open levels and its lines.
   std::vector<std::string> open_;
   std::string open_text_;
-  std::string open_cut_;
   size_t open_lines_ = 0;
 };
 
