@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 #include <cstring>
+#include <iterator>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tabulon {
 namespace {
@@ -46,6 +50,31 @@ bool StartsWith(const char* p, const char* end, std::string_view prefix) {
 // The first of `any` in [p, end), or end.
 const char* FindAny(const char* p, const char* end, std::string_view any) {
   while (p < end && any.find(*p) == std::string_view::npos) ++p;
+  return p;
+}
+
+// Skips the bytes of an attribute value that need no closer look: printable ASCII or TAB, not
+// "<", "&" or the value's `quote`. Returns the first other byte, at the latest `end`'s LF. Most
+// of a -listxml line is such bytes (hashes, file names), so they are taken 16 at a time.
+const char* SkipPlainValue(const char* p, const char* end, char quote) {
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(0x20);
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lt = _mm_set1_epi8('<');
+  const __m128i amp = _mm_set1_epi8('&');
+  const __m128i q = _mm_set1_epi8(quote);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // A signed compare: bytes from 0x80 up count as below 0x20 too.
+    const __m128i control = _mm_andnot_si128(_mm_cmpeq_epi8(v, tab), _mm_cmplt_epi8(v, space));
+    const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)),
+                                         _mm_cmpeq_epi8(v, q));
+    const int stops = _mm_movemask_epi8(_mm_or_si128(control, special));
+    if (stops != 0) return p + __builtin_ctz(static_cast<unsigned>(stops));
+    p += 16;
+  }
+#endif
+  while (p < end && *p != quote && Has(*p, kValue)) ++p;
   return p;
 }
 
@@ -234,15 +263,8 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const
       while (IsBlank(*p)) ++p;
       const char quote = *p++;
       if (quote != '"' && quote != '\'') return {};
-      while (*p != quote) {
-        if (Has(*p, kValue)) {
-          ++p;
-        } else if (*p == '&') {
-          p = PastReference(p);
-          if (p == nullptr) return {};
-        } else {
-          return {};
-        }
+      while (*(p = SkipPlainValue(p, end, quote)) != quote) {
+        if (*p != '&' || (p = PastReference(p)) == nullptr) return {};
       }
       ++p;
     }
