@@ -83,6 +83,12 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
       Document("\t\t<rom name=\"\xff\"/>\r\n"),
       Document("\t\t<rom name=\"a\x01\"/>\r\n"),
       Document("\t\t<rom name=\"a\" / >\r\n"),
+      // The same kinds of byte well inside a long value, where the value is scanned in blocks.
+      Document("\t\t<rom name=\"abcdefghijklmnopq\xffrstuvwxyz0123456789\" size=\"4\"/>\r\n"),
+      Document("\t\t<rom name=\"abcdefghijklmnopq\x01rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
+      Document("\t\t<rom name=\"abcdefghijklmnopq<rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
+      Document("\t\t<rom name=\"abcdefghijklmnopq&bad;rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
+      Document("\t\t<rom name=\"abcdefghijklmnopq\"rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
       Document("", "\t</machine>\r\n</mame>\r\n" + rom),
       Document("\t\t<dipswitch name=\"d\">\r\n\t\t\t<dipvalue name=\"v\"/>\r\n\t\t</port>\r\n"),
       Document("\t\t<dipswitch name=\"d\">\r\n\t\t\t<port tag=\"p\">\r\n\t\t</dipswitch>\r\n" +
