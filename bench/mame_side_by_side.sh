@@ -27,14 +27,20 @@ front_end "$work/from-file"
 echo "rounds: $rounds (medians)"
 # Each timed step starts with nothing left to write back to disk: otherwise the kernel writes the
 # 270 MB the step before left behind during the next one, which is always the same one.
-for i in $(seq "$rounds"); do
+mame_alone() {
   # Into a new file, as the run writes its own: overwriting the last round's would add ext4's
   # flush of a file replaced by truncation to MAME's time.
   rm -f "$work/listxml.xml"
   sync
   seconds sh -c "/usr/games/mame -listxml > '$work/listxml.xml'" >> "$work/t.mame"
+}
+full_run() {
   sync
   "$bin/run_measured" "$work/with-mame/Gen" >> "$work/r.full"
+}
+for i in $(seq "$rounds"); do
+  # The two sides take turns going first, so that neither always runs on the heels of the other.
+  if [ $((i % 2)) = 1 ]; then mame_alone; full_run; else full_run; mame_alone; fi
   sync
   seconds "$bin/expat_pass" "$work/listxml.xml" >> "$work/t.expat"
   sync
@@ -44,7 +50,11 @@ full=$(awk '{print $1}' "$work/r.full" | median)
 file=$(awk '{print $1}' "$work/r.file" | median)
 mame=$(median < "$work/t.mame")
 expat=$(median < "$work/t.expat")
+# This machine's speed wanders over minutes; the ratio of each round's two neighbouring
+# measurements follows it better than the ratio of the medians.
+round_ratio=$(paste "$work/r.full" "$work/t.mame" | awk '{print $1 / $NF}' | median)
 printf 'mame -listxml > file:             %6.2f s\n' "$mame"
 printf 'generation run with MAME:         %6.2f s  (%.2f x)  %s\n' "$full" "$(echo "$full / $mame" | bc -l)" "$(tail -1 "$work/r.full" | cut -d, -f2-)"
+printf "  each round's own ratio, median:         %.2f x\n" "$round_ratio"
 printf 'bare expat pass over the file:    %6.2f s\n' "$expat"
 printf 'convert + generation from file:   %6.2f s  (%.2f x)  %s\n' "$file" "$(echo "$file / $expat" | bc -l)" "$(tail -1 "$work/r.file" | cut -d, -f2-)"
