@@ -67,8 +67,8 @@ const char* SkipPlainValue(const char* p, const char* end, char quote) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     // A signed compare: bytes from 0x80 up count as below 0x20 too.
     const __m128i control = _mm_andnot_si128(_mm_cmpeq_epi8(v, tab), _mm_cmplt_epi8(v, space));
-    const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)),
-                                         _mm_cmpeq_epi8(v, q));
+    const __m128i special = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)), _mm_cmpeq_epi8(v, q));
     const int stops = _mm_movemask_epi8(_mm_or_si128(control, special));
     if (stops != 0) return p + __builtin_ctz(static_cast<unsigned>(stops));
     p += 16;

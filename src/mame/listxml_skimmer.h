@@ -22,9 +22,9 @@
 //    space, no name twice, quoted values without "<" or control characters other than TAB, and
 //    "&" only in a predefined entity (&amp; &lt; &gt; &quot; &apos;) or a character reference.
 // An element spread over lines (<dipswitch ...> with its <dipvalue .../> lines, <port>, <device>)
-// is taken out as a whole when its start tag line, every line inside and its end tag line can be cut
-// the same way. Its lines are held until the end tag shows that; if another line comes first,
-// or they outgrow 64 KiB, they are passed on unchanged.
+// is taken out as a whole when its start tag line, every line inside and its end tag line can
+// be cut the same way. Its lines are held until the end tag shows that; if another line comes
+// first, or they outgrow 64 KiB, they are passed on unchanged.
 // On markup the scan does not expect, on a line longer than 64 KiB, or on anything else it is
 // unsure of, the skimmer passes all the rest through unchanged and the parser judges it alone.
 #pragma once

@@ -21,10 +21,11 @@ bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
 // the regular file open on `output_fd` (for reading and writing, empty), and hands what the
 // program writes to `on_output` block by block while it still runs. The file is read behind the
 // writer instead of through a pipe: the program never waits for the reader, and no byte is
-// copied twice. `on_output` is called on a thread of its own, at the lowest priority, while the
-// program runs only when a core is otherwise idle, and never after the return; `idle` is called on the calling thread about every 20 ms. When `on_output`
-// or `idle` throws, the program is stopped before the exception goes on. Returns false, with
-// `error` set, when the command cannot be started or waited on.
+// copied twice. `on_output` is called on a thread of its own, at the lowest priority (while the
+// program runs, only when a core is otherwise idle), and never after the return; `idle` is
+// called on the calling thread about every 20 ms. When `on_output` or `idle` throws, the program
+// is stopped before the exception goes on. Returns false, with `error` set, when the command
+// cannot be started or waited on.
 bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
                            const std::function<void(const char*, size_t)>& on_output,
                            const std::function<void()>& idle, std::string* error);
