@@ -99,12 +99,12 @@ class ListXmlSkimmer {
   State state_ = State::kProlog;
   State return_ = State::kProlog;  // where a comment, PI or quoted literal returns to
   char quote_ = '"';
-  bool end_tag_ = false;  // the tag being scanned is an end tag
-  bool slash_ = false;    // the last character scanned in the tag was "/"
+  bool end_tag_ = false;   // the tag being scanned is an end tag
+  bool slash_ = false;     // the last character scanned in the tag was "/"
   bool text_tag_ = false;  // the tag being scanned starts an element `reads_text_` names
-  long depth_ = 0;        // open elements
-  long text_depth_ = 0;   // the level of the open element whose text is read, or 0
-  std::string held_;      // an incomplete last line
+  long depth_ = 0;         // open elements
+  long text_depth_ = 0;    // the level of the open element whose text is read, or 0
+  std::string held_;       // an incomplete last line
   size_t lines_cut_ = 0;
 
   // Where lines were cut: after `lines_out` lines of output, `cut_total` lines had been cut.

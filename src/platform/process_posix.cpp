@@ -142,8 +142,8 @@ class IdleCoreGate {
       usable_ = false;
       return true;
     }
-    const double busy = static_cast<double>(now.busy_ticks - last_.busy_ticks) /
-                        static_cast<double>(tick_);
+    const double busy =
+        static_cast<double>(now.busy_ticks - last_.busy_ticks) / static_cast<double>(tick_);
     const double others = busy - (now.own_cpu - last_.own_cpu);
     open_ = static_cast<double>(cores_) * wall - others >= kFreeCore * wall;
     last_ = now;
@@ -155,9 +155,9 @@ class IdleCoreGate {
   static constexpr double kFreeCore = 0.5;  // idle cores needed
 
   struct Reading {
-    double wall = 0;            // seconds, monotonic
-    double own_cpu = 0;         // seconds this thread has run
-    long long busy_ticks = 0;   // all cores' non-idle time in clock ticks, stolen time included
+    double wall = 0;           // seconds, monotonic
+    double own_cpu = 0;        // seconds this thread has run
+    long long busy_ticks = 0;  // all cores' non-idle time in clock ticks, stolen time included
   };
 
   static double Seconds(clockid_t clock) {

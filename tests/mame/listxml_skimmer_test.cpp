@@ -102,12 +102,13 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
       Document("\t\t<?note a\r\n\t\t<rom name=\"?>\"/>\r\n"),
       Document("\t\t<!-- a note\r\n" + rom + "\t\t-- -->\r\n"),
       // Errors well after runs of cut lines, one of them in a token that began lines before.
-      Document(rom + rom + "\t\t<display type=\"raster\"/>\r\n" + rom +
-               "\t\t<dipswitch name=\"d\">\r\n\t\t\t<dipvalue name=\"v\"/>\r\n\t\t</dipswitch>\r\n" +
-               rom + "\t\t</rom>\r\n"),
-      Document(rom + rom + "\t\t<sound channels=\"1\"/>\r\n" + rom + "\t\t<!-- never closed\r\n" +
-                   rom,
-               ""),
+      Document(
+          rom + rom + "\t\t<display type=\"raster\"/>\r\n" + rom +
+          "\t\t<dipswitch name=\"d\">\r\n\t\t\t<dipvalue name=\"v\"/>\r\n\t\t</dipswitch>\r\n" +
+          rom + "\t\t</rom>\r\n"),
+      Document(
+          rom + rom + "\t\t<sound channels=\"1\"/>\r\n" + rom + "\t\t<!-- never closed\r\n" + rom,
+          ""),
   };
   for (const std::string& xml : documents) {
     ListXmlSkimmer skimmer([](std::string_view) { return false; });
