@@ -205,15 +205,18 @@ void ListXmlSkimmer::ReleaseHeld(std::string* out) {
 }
 
 // Line `line` of the output follows the cuts made after fewer than `line` lines had gone out.
+std::vector<ListXmlSkimmer::Cuts>::const_iterator ListXmlSkimmer::CutsAfter(size_t line) const {
+  return std::partition_point(cuts_.begin(), cuts_.end(),
+                              [line](const Cuts& c) { return c.lines_out < line; });
+}
+
 size_t ListXmlSkimmer::OriginalLine(size_t line) const {
-  const auto after = std::partition_point(cuts_.begin(), cuts_.end(),
-                                          [line](const Cuts& c) { return c.lines_out < line; });
+  const auto after = CutsAfter(line);
   return line + (after == cuts_.begin() ? forgotten_cuts_ : std::prev(after)->cut_total);
 }
 
 void ListXmlSkimmer::ForgetBefore(size_t line) {
-  const auto after = std::partition_point(cuts_.begin(), cuts_.end(),
-                                          [line](const Cuts& c) { return c.lines_out < line; });
+  const auto after = CutsAfter(line);
   if (after == cuts_.begin()) return;
   forgotten_cuts_ = std::prev(after)->cut_total;
   cuts_.erase(cuts_.begin(), after);

@@ -112,6 +112,8 @@ class ListXmlSkimmer {
     size_t lines_out;
     size_t cut_total;
   };
+  // The first of `cuts_` made once `line` or more lines had gone out.
+  std::vector<Cuts>::const_iterator CutsAfter(size_t line) const;
   std::vector<Cuts> cuts_;     // in order; those ForgetBefore() let go are left out
   size_t forgotten_cuts_ = 0;  // cut_total of the last one let go
   size_t lines_out_ = 0;       // lines passed on, up to the last cut at least
