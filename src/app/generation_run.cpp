@@ -1,6 +1,8 @@
 // The generation run.
 #include "app/generation_run.h"
 
+#include <utility>
+
 #include "datparse/dat_reader.h"
 #include "mame/mame_data.h"
 #include "platform/file_list.h"
@@ -15,15 +17,16 @@ void LoadAppFolder(RunState& run, std::vector<std::string>* file_list) {
   *file_list = ListDatFiles(run.DatsDir());
 }
 
-GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list) {
+GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list,
+                               ScriptRunner script_runner) {
   if (run.view != nullptr) run.view->RunStarted();
   run.List1.Clear();
   run.dats.clear();
   run.warnings.clear();
 
-  size_t mame_records = GetMameData(run, file_list);
-  if (run.IsMame && mame_records > 0)
-    run.dats.push_back(DatSummary{"MAME (listinfo.dat)", mame_records});
+  // MAME's games count only when MAME was found and its list gave some.
+  size_t mame_records = GetMameData(run, file_list, std::move(script_runner));
+  if (mame_records > 0) run.dats.push_back(DatSummary{"MAME (listinfo.dat)", mame_records});
 
   const std::vector<std::string> dats = *file_list;
   for (const std::string& name : dats) {

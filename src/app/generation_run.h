@@ -3,7 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "mame/mame_state.h"
 #include "records/run_state.h"
 
 namespace tabulon {
@@ -22,7 +24,8 @@ struct GenerationResult {
 // list and shows "List Creation Complete". `file_list` is the window's dat file list; the MAME step
 // refreshes it from dats/ when MAME was found. Throws Error (MameListinfoFailed when MAME's
 // listinfo run could not be waited on) or RunCancelled when the run cannot finish; the master list
-// is then left as it was.
-GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list);
+// is then left as it was. `script_runner` runs MAME's scripts (empty: the platform's runner).
+GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list,
+                               ScriptRunner script_runner = {});
 
 }  // namespace tabulon

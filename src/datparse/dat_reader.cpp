@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "datparse/category_lookup.h"
-#include "mame/game_status.h"
 #include "platform/error.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
@@ -70,9 +69,9 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
   slot->assign(TrimSpaces(Mid(piece, search.size())));
 }
 
-size_t GetListInfo(const std::string& dat_name, RunState& run) {
+size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows) {
   FieldSlots& s = run.slots;
-  const bool mame_mode = run.MameMode;
+  const bool mame_mode = side_rows != nullptr;
   const std::string shown_name = mame_mode ? dat_name : "dats/" + dat_name;
 
   s.lCat.clear();
@@ -169,22 +168,7 @@ size_t GetListInfo(const std::string& dat_name, RunState& run) {
     catver.GetCatVer(&s);
 
     // MAME's own list: the n-th game takes the n-th row of each side file.
-    if (mame_mode && !resource) {
-      ++run.paired_games;
-      if (run.listdetails != nullptr && run.listdetails->ReadLine(&current)) {
-        s.LDriverC = DriverNameFromRow(current);
-      } else {
-        current.clear();
-        ++run.listdetails_short;
-      }
-      std::optional<std::string> status;
-      if (run.gamelist != nullptr) status = GetGameStatus(*run.gamelist);
-      if (status) {
-        s.LDriver = std::move(*status);
-      } else {
-        ++run.gamelist_short;
-      }
-    }
+    if (mame_mode && !resource) side_rows->NextGame(&current, &s.LDriverC, &s.LDriver);
 
     if (!mame_mode) Unbracket(&s.LDriver, false);
     Unbracket(&s.LVideo, true);

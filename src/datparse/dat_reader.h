@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "datparse/mame_side_rows.h"
 #include "records/run_state.h"
 
 namespace tabulon {
@@ -20,10 +21,11 @@ void CleanLine(std::string_view raw, std::string* line);
 void GetSlot(std::string_view block_text, std::string_view search, std::string* slot);
 
 // Reads one dat and adds a record per block to run.List1, with category and version from the
-// emulator's category file. Outside MAME mode the file is dats/<dat_name> and a CLRMAMEPRO header
-// in its first ten lines names the emulator; in MAME mode (run.MameMode) it is <app>/<dat_name>,
-// the emulator is MAME, and every game block takes one row of each open side file. Returns the
-// number of records added. Throws Error naming the file when it cannot be read.
-size_t GetListInfo(const std::string& dat_name, RunState& run);
+// emulator's category file. Outside MAME mode (no `side_rows`) the file is dats/<dat_name> and a
+// CLRMAMEPRO header in its first ten lines names the emulator; in MAME mode it is
+// <app>/<dat_name>, the emulator is MAME, and every game block takes its driver name and status
+// from `side_rows`. Returns the number of records added. Throws Error naming the file when it
+// cannot be read.
+size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows = nullptr);
 
 }  // namespace tabulon

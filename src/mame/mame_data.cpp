@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <utility>
 
 #include "datparse/dat_reader.h"
 #include "mame/bat_scripts.h"
@@ -21,17 +22,16 @@ namespace {
 // the read ends with an exception.
 class MameModeScope {
  public:
-  explicit MameModeScope(RunState& run) : run_(run) { run_.MameMode = true; }
+  explicit MameModeScope(MameState& mame) : mame_(mame) { mame_.MameMode = true; }
   ~MameModeScope() {
-    run_.MameMode = false;
-    run_.listdetails.reset();
-    run_.gamelist.reset();
+    mame_.MameMode = false;
+    mame_.side_files.Close();
   }
   MameModeScope(const MameModeScope&) = delete;
   MameModeScope& operator=(const MameModeScope&) = delete;
 
  private:
-  RunState& run_;
+  MameState& mame_;
 };
 
 bool HasGameBlock(const std::string& path) {
@@ -45,54 +45,11 @@ bool HasGameBlock(const std::string& path) {
   return false;
 }
 
-// Opens both side files at their first data row. On a problem returns the message for the
-// warning, naming the file, and leaves both closed.
-std::string OpenSideFiles(RunState& run) {
-  const std::string details_path = run.app_dir + "/listdetails.dat";
-  const std::string gamelist_path = run.app_dir + "/gamelist.dat";
-  std::error_code ec;
-  for (const std::string& path : {details_path, gamelist_path}) {
-    if (!std::filesystem::is_regular_file(path, ec)) return path + ": not found";
-  }
-  auto details = std::make_unique<LineReader>(details_path);
-  auto gamelist = std::make_unique<LineReader>(gamelist_path);
-  std::string line;
-  if (!details->ReadLine(&line) || !details->ReadLine(&line)) {
-    return details_path + ": shorter than its two header lines";
-  }
-  // The header search tests the line in hand first, which is still listdetails.dat's second line.
-  while (Left(line, 11) != "| Game Name") {
-    if (!gamelist->ReadLine(&line)) {
-      return gamelist_path + ": no line begins with \"| Game Name\", so its rows cannot be found";
-    }
-  }
-  gamelist->ReadLine(&line);
-  run.listdetails = std::move(details);
-  run.gamelist = std::move(gamelist);
-  return "";
-}
-
-void WarnShortSideFiles(RunState& run, size_t games) {
-  struct Side {
-    const char* name;
-    size_t missing;
-    const char* lost;
-  };
-  for (const Side& side : {Side{"listdetails.dat", run.listdetails_short, "driver name"},
-                           Side{"gamelist.dat", run.gamelist_short, "driver status"}}) {
-    if (side.missing == 0) continue;
-    run.Warn(FormatLocation(run.app_dir + "/" + side.name, 0,
-                            "has rows for " + std::to_string(games - side.missing) + " of " +
-                                std::to_string(games) + " games; the last " +
-                                std::to_string(side.missing) + " got an empty " + side.lost));
-  }
-}
-
 // Today's MAME knows only -listxml: it writes its output straight into listxml.xml, which is
 // read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
 // looked up in listxml.xml. Returns an empty text on success, else the warning naming the file.
-std::string ConvertFromMame(RunState& run) {
+std::string ConvertFromMame(RunState& run, const MameState& mame) {
   const std::string xml_path = run.app_dir + "/listxml.xml";
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous run's XML goes out of the way first. Renaming the new one over it would make
@@ -124,7 +81,7 @@ std::string ConvertFromMame(RunState& run) {
     };
     std::string error;
     bool ran = RunCommandWritingFile(
-        run.MamePath, run.MameExe + " -listxml", saved.descriptor(),
+        mame.MamePath, mame.MameExe + " -listxml", saved.descriptor(),
         [&](const char* data, size_t size) {
           converting = true;
           if (!conversion_error.empty()) return;
@@ -142,7 +99,7 @@ std::string ConvertFromMame(RunState& run) {
         &error);
     show_converting();
     remove_old_xml();
-    if (!ran) return run.MamePath + run.MameExe + ": " + error;
+    if (!ran) return mame.MamePath + mame.MameExe + ": " + error;
     saved.Commit();
     if (!conversion_error.empty()) return conversion_error;
     converter.Finish();
@@ -162,22 +119,25 @@ void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lin
   WriteTextFile(app_dir + "/tabulonlog.txt", lines);
 }
 
-size_t GetMameData(RunState& run, std::vector<std::string>* file_list) {
-  run.IsMame = true;
+size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRunner script_runner) {
+  MameState mame;
+  mame.script_runner = std::move(script_runner);
+  mame.IsMame = true;
   WriteRunLog(run.app_dir, {"Making Bats"});
-  const MameRunResult mame = RunMame(run);
+  const MameRunResult result = RunMame(run, mame);
   WriteRunLog(run.app_dir, {"Bats Complete, Initial File Open"});
-  if (!run.IsMame) return 0;
+  if (!mame.IsMame) return 0;
 
   const std::string listinfo_path = run.app_dir + "/listinfo.dat";
-  auto skip = [&run](const std::string& why) {
+  auto skip = [&run, &mame](const std::string& why) {
     run.Warn(why + "; MAME's games are left out, the dats of dats/ are still read");
-    KillBats(run.MamePath);
+    KillBats(mame.MamePath);
   };
   std::error_code ec;
-  const bool ran_mame = mame == MameRunResult::kRan || mame == MameRunResult::kScriptsNotWritten;
-  if (ran_mame && (mame == MameRunResult::kScriptsNotWritten || !HasGameBlock(listinfo_path))) {
-    std::string problem = ConvertFromMame(run);
+  const bool ran_mame =
+      result == MameRunResult::kRan || result == MameRunResult::kScriptsNotWritten;
+  if (ran_mame && (result == MameRunResult::kScriptsNotWritten || !HasGameBlock(listinfo_path))) {
+    std::string problem = ConvertFromMame(run, mame);
     if (!problem.empty()) {
       skip(problem);
       return 0;
@@ -193,7 +153,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list) {
          "knows -li, -listdetails and -gamelist)");
     return 0;
   }
-  std::string problem = OpenSideFiles(run);
+  std::string problem = mame.side_files.Open(run.app_dir);
   if (!problem.empty()) {
     skip(problem);
     return 0;
@@ -201,17 +161,14 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list) {
 
   size_t added = 0;
   {
-    MameModeScope mame_mode(run);
-    run.paired_games = 0;
-    run.listdetails_short = 0;
-    run.gamelist_short = 0;
+    MameModeScope mame_mode(mame);
     WriteRunLog(run.app_dir, {"getting listinfo"});
-    added = GetListInfo("listinfo.dat", run);
+    added = GetListInfo("listinfo.dat", run, &mame.side_files);
     WriteRunLog(run.app_dir, {"listinfo complete"});
   }
-  WarnShortSideFiles(run, run.paired_games);
+  mame.side_files.WarnShort(run);
   WriteRunLog(run.app_dir, {"Killing Bats"});
-  KillBats(run.MamePath);
+  KillBats(mame.MamePath);
   WriteRunLog(run.app_dir, {"Mame Data Extraction complete", "Going to Parse Other Dats"});
   *file_list = ListDatFiles(run.DatsDir());
   return added;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "mame/mame_state.h"
 #include "records/run_state.h"
 
 namespace tabulon {
@@ -13,10 +14,12 @@ namespace tabulon {
 // reached, never a history.
 void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lines);
 
-// GetMameData: sets run.IsMame, runs MAME (RunMame) and, when MAME was found, reads its
-// listinfo.dat in MAME mode, deletes the scripts and refreshes `file_list` from dats/. Outputs that
-// are missing or unusable (today's MAME writes nothing for -li) are reported as warnings naming
-// the file, and the run goes on with the other dats. Returns the number of MAME records added.
-size_t GetMameData(RunState& run, std::vector<std::string>* file_list);
+// GetMameData: runs MAME (RunMame) and, when MAME was found, reads its listinfo.dat in MAME mode,
+// deletes the scripts and refreshes `file_list` from dats/. Outputs that are missing or unusable
+// (today's MAME writes nothing for -li) are reported as warnings naming the file, and the run goes
+// on with the other dats. `script_runner` runs MAME's scripts (empty: the platform's runner).
+// Returns the number of MAME records added.
+size_t GetMameData(RunState& run, std::vector<std::string>* file_list,
+                   ScriptRunner script_runner = {});
 
 }  // namespace tabulon

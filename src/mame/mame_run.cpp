@@ -73,21 +73,21 @@ std::string FrontEndFolder(const std::string& app_dir) {
   return folder;
 }
 
-MameRunResult RunMame(RunState& run) {
+MameRunResult RunMame(RunState& run, MameState& mame) {
   namespace fs = std::filesystem;
   const std::string cfg_path = FrontEndFolder(run.app_dir) + "cfgs/mame.cfg";
   std::error_code ec;
   if (!fs::is_regular_file(cfg_path, ec)) return MameRunResult::kNoConfig;
 
-  auto mame_missing = [&run]() {
-    run.IsMame = false;
+  auto mame_missing = [&run, &mame]() {
+    mame.IsMame = false;
     run.ShowStatus(kMameMissingStatus);
   };
   try {
     MameConfig config = ReadMameConfig(cfg_path);
-    run.MamePath = config.path;
-    if (run.MamePath.empty() || run.MamePath.back() != '/') run.MamePath += '/';
-    run.MameExe = config.exe;
+    mame.MamePath = config.path;
+    if (mame.MamePath.empty() || mame.MamePath.back() != '/') mame.MamePath += '/';
+    mame.MameExe = config.exe;
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; MAME's games are left out");
     mame_missing();
@@ -95,20 +95,20 @@ MameRunResult RunMame(RunState& run) {
   }
 
   // Hidden files count as missing, as the folder search that looks for MAME skips them.
-  const fs::path exe(run.MamePath + run.MameExe);
-  const bool exe_found = !run.MameExe.empty() && fs::is_regular_file(exe, ec) &&
+  const fs::path exe(mame.MamePath + mame.MameExe);
+  const bool exe_found = !mame.MameExe.empty() && fs::is_regular_file(exe, ec) &&
                          exe.filename().string().front() != '.';
-  if (!exe_found || !fs::is_directory(run.MamePath, ec) || run.MamePath == "/") {
+  if (!exe_found || !fs::is_directory(mame.MamePath, ec) || mame.MamePath == "/") {
     mame_missing();
     return MameRunResult::kMissing;
   }
 
   try {
-    MakeLiBat(run.MamePath, run.MameExe, run.app_dir);
-    MakeLDBat(run.MamePath, run.MameExe, run.app_dir);
-    MakeGLBat(run.MamePath, run.MameExe, run.app_dir);
+    MakeLiBat(mame.MamePath, mame.MameExe, run.app_dir);
+    MakeLDBat(mame.MamePath, mame.MameExe, run.app_dir);
+    MakeGLBat(mame.MamePath, mame.MameExe, run.app_dir);
   } catch (const Error& e) {
-    KillBats(run.MamePath);
+    KillBats(mame.MamePath);
     run.Warn(std::string(e.what()) + "; MAME's old list options are not tried");
     return MameRunResult::kScriptsNotWritten;
   }
@@ -126,21 +126,22 @@ MameRunResult RunMame(RunState& run) {
     run.ShowStatus(step.status);
     const std::string script = ScriptName(step.list);
     std::string error;
-    bool waited = run.script_runner ? run.script_runner(run.MamePath, script, &error)
-                                    : RunScriptAndWait(
-                                          run.MamePath, script, [&run]() { run.Yield(); }, &error);
+    bool waited = mame.script_runner
+                      ? mame.script_runner(mame.MamePath, script, &error)
+                      : RunScriptAndWait(
+                            mame.MamePath, script, [&run]() { run.Yield(); }, &error);
     if (waited) continue;
-    const std::string text = "Error parsing mame:  Last command run is:\r\n" + run.MamePath +
+    const std::string text = "Error parsing mame:  Last command run is:\r\n" + mame.MamePath +
                              script + "\r\nBat file contains:  \r\n" +
-                             ScriptLine(step.list, run.MameExe, run.app_dir);
+                             ScriptLine(step.list, mame.MameExe, run.app_dir);
     if (run.view != nullptr) run.view->ShowMessage("Error Accessing Mame", text);
     if (step.list == MameList::kListinfo) {
-      throw MameListinfoFailed(run.MamePath + script,
+      throw MameListinfoFailed(mame.MamePath + script,
                                "MAME's listinfo run could not be waited "
                                "on: " +
                                    error);
     }
-    run.Warn(FormatLocation(run.MamePath + script, 0, "could not be waited on: " + error));
+    run.Warn(FormatLocation(mame.MamePath + script, 0, "could not be waited on: " + error));
   }
   return MameRunResult::kRan;
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "mame/mame_state.h"
 #include "records/run_state.h"
 
 namespace tabulon {
@@ -26,18 +27,18 @@ inline constexpr const char* kMameMissingStatus = "MAME.exe missing, searching f
 
 enum class MameRunResult {
   kNoConfig,          // no cfgs/mame.cfg: nothing was done
-  kMissing,           // MAME is missing or mame.cfg unusable: run.IsMame is false
+  kMissing,           // MAME is missing or mame.cfg unusable: mame.IsMame is false
   kRan,               // the three scripts ran
   kScriptsNotWritten  // MAME is there but its folder takes no scripts (a warning says why)
 };
 
-// RunMame: reads the front end's mame.cfg into run.MamePath (ending with "/") and run.MameExe,
-// clears run.IsMame when MAME is missing (or the file cannot be used, with a warning that says
+// RunMame: reads the front end's mame.cfg into mame.MamePath (ending with "/") and mame.MameExe,
+// clears mame.IsMame when MAME is missing (or the file cannot be used, with a warning that says
 // why), otherwise writes the three scripts and runs them one after the other, waiting for each.
 // A run that cannot be waited on shows the "Error Accessing Mame" message; for the listinfo run
 // that ends the run with MameListinfoFailed. Without a mame.cfg nothing happens and IsMame keeps
 // its value. A MAME folder that takes no scripts (Debian's /usr/games for a user) is reported
 // and the script runs are left out.
-MameRunResult RunMame(RunState& run);
+MameRunResult RunMame(RunState& run, MameState& mame);
 
 }  // namespace tabulon

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
+#include "mame/mame_side_files.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
@@ -185,13 +187,15 @@ class MameModeTest : public DatReaderTest {
     WriteFile(dir_ / "listinfo.dat", listinfo);
     WriteFile(dir_ / "listdetails.dat", CrLf(details));
     WriteFile(dir_ / "gamelist.dat", CrLf(gamelist));
-    run_.listdetails = std::make_unique<LineReader>(dir_ / "listdetails.dat");
-    run_.gamelist = std::make_unique<LineReader>(dir_ / "gamelist.dat");
-    run_.MameMode = true;
-    GetListInfo("listinfo.dat", run_);
+    side_files_ =
+        std::make_unique<MameSideFiles>(std::make_unique<LineReader>(dir_ / "listdetails.dat"),
+                                        std::make_unique<LineReader>(dir_ / "gamelist.dat"));
+    GetListInfo("listinfo.dat", run_, side_files_.get());
     const std::vector<std::string_view>& items = run_.List1.Items();
     return std::vector<std::string>(items.begin(), items.end());
   }
+
+  std::unique_ptr<MameSideFiles> side_files_;
 };
 
 TEST_F(MameModeTest, GamesPairWithSideRowsAndResourcesDoNot) {
@@ -242,15 +246,15 @@ TEST_F(MameModeTest, GamesPairWithSideRowsAndResourcesDoNot) {
                 "|PuckMan|????||puckman|MAME|TLTC|TLTC||Working Yes Correct Colors Yes Sound Yes "
                 "Flip Screen Yes|na|na||^puckman",
             }));
-  EXPECT_EQ(run_.listdetails_short, 1u);  // puckman found no listdetails row
-  EXPECT_EQ(run_.gamelist_short, 0u);
+  EXPECT_EQ(side_files_->listdetails_short(), 1u);  // puckman found no listdetails row
+  EXPECT_EQ(side_files_->gamelist_short(), 0u);
 }
 
 TEST_F(MameModeTest, MissingCatverGivesPlaceholderCategoryAndTltcVersion) {
   std::vector<std::string> records =
       ReadMame(CrLf({"game (", "\tname a", "\tdescription \"A\"", ")", ""}), {}, {});
   EXPECT_EQ(records, std::vector<std::string>{"|A|????||a|MAME|????/????|TLTC|||na|na||^a"});
-  EXPECT_EQ(run_.gamelist_short, 1u);
+  EXPECT_EQ(side_files_->gamelist_short(), 1u);
 }
 
 // Real dats, as a Windows cabinet would have them (CR LF).

@@ -168,8 +168,8 @@ TEST_F(MameExtractionTest, RunsThatCannotBeWaitedOn) {
     const bool run_ends = std::string(failing) == "listinfo.bat";
     RecordingView view;
     RunState run(app_, &view);
-    run.script_runner = [&](const std::string& folder, const std::string& script,
-                            std::string* error) {
+    ScriptRunner script_runner = [&](const std::string& folder, const std::string& script,
+                                     std::string* error) {
       if (script == failing) {
         *error = "gone";
         return false;
@@ -179,10 +179,10 @@ TEST_F(MameExtractionTest, RunsThatCannotBeWaitedOn) {
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
     if (run_ends) {
-      EXPECT_THROW(RunGeneration(run, &file_list), MameListinfoFailed);
+      EXPECT_THROW(RunGeneration(run, &file_list, script_runner), MameListinfoFailed);
       EXPECT_EQ(ReadFile(app_ + "/tabulonlog.txt"), "Making Bats\r\n");
     } else {
-      RunGeneration(run, &file_list);
+      RunGeneration(run, &file_list, script_runner);
     }
     EXPECT_EQ(view.messages,
               std::vector<std::string>{

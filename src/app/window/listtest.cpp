@@ -104,6 +104,11 @@ void ShrinkFontToFit(QWidget* widget, const std::function<bool()>& fits) {
 
 Listtest::Listtest(bool silent_mode, std::string app_dir, RunFunction run)
     : run_(std::move(app_dir), this), run_function_(std::move(run)) {
+  if (!run_function_) {
+    run_function_ = [](RunState& state, std::vector<std::string>* files) {
+      return RunGeneration(state, files);
+    };
+  }
   Form_Initialize(silent_mode);
 }
 

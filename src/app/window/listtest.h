@@ -34,7 +34,8 @@ class Listtest : public QWidget, public View {
 
   // Builds the window with its normal or silent-mode look (Form_Initialize). `app_dir` is the
   // application folder without a trailing separator; it is not touched before the window is shown.
-  Listtest(bool silent_mode, std::string app_dir, RunFunction run = RunGeneration);
+  // An empty `run` is RunGeneration.
+  Listtest(bool silent_mode, std::string app_dir, RunFunction run = {});
   ~Listtest() override;
 
   // One generation run, start to finish. A call while a run is under way does nothing: the run

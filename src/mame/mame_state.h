@@ -1,0 +1,27 @@
+// MAME's part of a generation run: where MAME is, whether its own list is being read, and the
+// side outputs open while it is. GetMameData owns one for the length of the MAME step.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "mame/mame_side_files.h"
+
+namespace tabulon {
+
+// Runs one of MAME's scripts in the MAME folder and waits for it: (folder, script name, error)
+// -> whether it could be started and waited on.
+using ScriptRunner =
+    std::function<bool(const std::string& folder, const std::string& script, std::string* error)>;
+
+struct MameState {
+  bool IsMame = false;    // cfgs/mame.cfg names a MAME that is there
+  bool MameMode = false;  // MAME's own listinfo.dat is being read, with side_files open
+  std::string MamePath;   // MAME's folder, ending with "/"
+  std::string MameExe;
+  // Empty: the platform's script runner. Tests put a stand-in here.
+  ScriptRunner script_runner;
+  MameSideFiles side_files;
+};
+
+}  // namespace tabulon
