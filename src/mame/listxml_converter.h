@@ -7,14 +7,9 @@
 #include <memory>
 #include <string>
 
-namespace tabulon {
+#include "mame/old_mame_lists.h"
 
-// What one conversion wrote.
-struct ListXmlCounts {
-  size_t games = 0;      // game blocks, and rows in each side file
-  size_t resources = 0;  // resource blocks (BIOS sets)
-  size_t devices = 0;    // device machines, left out
-};
+namespace tabulon {
 
 // Converts -listxml output fed in chunks of any size, in constant memory: only the machine
 // being read is held, plus the resource blocks, which are few and must follow all games.

@@ -1,0 +1,406 @@
+// The -listxml reader. Expat's callbacks collect one machine at a time into reused strings; the
+// skimmer in front of expat takes out the lines no list needs, and turns the lines expat counts
+// back into lines of the input for its error messages.
+#include "mame/listxml_reader.h"
+
+#include <expat.h>
+
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "mame/listxml_skimmer.h"
+#include "platform/error.h"
+
+namespace tabulon {
+namespace {
+
+using Value = ListXmlMachine::Value;
+
+// XML_Parse takes an int length, so larger chunks are handed over in pieces.
+constexpr size_t kMaxParseChunk = size_t{1} << 30;
+
+// The list formats are line based: a line break or tab inside a value would split or shift a
+// line, so each becomes a space.
+void Flatten(std::string* text) {
+  for (char& c : *text) {
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+  }
+}
+
+bool Is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+// A feature's level ("unemulated", "imperfect", else none) as the driver status word.
+std::string_view FeatureLevel(const char* level) {
+  if (Is(level, "unemulated")) return ListXmlMachine::kPreliminary;
+  if (Is(level, "imperfect")) return ListXmlMachine::kImperfect;
+  return ListXmlMachine::kGood;
+}
+
+struct ParserFree {
+  void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
+};
+
+}  // namespace
+
+void ListXmlMachine::Reset() {
+  device = resource = false;
+  for (Value* v : {&name, &source_file, &clone_of, &rom_of, &description, &year, &manufacturer,
+                   &screen, &width, &height, &refresh, &channels, &players, &control, &buttons,
+                   &coins, &status, &color, &sound}) {
+    v->Reset();
+  }
+  has_video = vertical = has_sound = has_input = has_control_child = false;
+  has_driver = cocktail_preliminary = false;
+  palette_feature = sound_feature = kGood;
+}
+
+class ListXmlReader::Impl {
+ public:
+  Impl(std::string source_name, MachineHandler on_machine)
+      : source_name_(std::move(source_name)),
+        on_machine_(std::move(on_machine)),
+        parser_(XML_ParserCreate(nullptr)) {
+    if (parser_ == nullptr) throw std::bad_alloc();
+    XML_SetUserData(parser(), this);
+    XML_SetElementHandler(parser(), OnStart, OnEnd);
+  }
+
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  void Feed(const char* data, size_t size) {
+    ThrowIfSpent();
+    while (size > 0) {
+      const size_t piece = size < kMaxParseChunk ? size : kMaxParseChunk;
+      skimmer_.Feed(std::string_view(data, piece), &skimmed_);
+      ParseSkimmed(false);
+      data += piece;
+      size -= piece;
+    }
+  }
+
+  void Finish() {
+    ThrowIfSpent();
+    skimmer_.Finish(&skimmed_);
+    ParseSkimmed(true);
+  }
+
+ private:
+  // Where an open element at the level below the machine matters when it ends.
+  enum class Child { kOther, kText, kInput };
+
+  static void XMLCALL OnStart(void* user, const XML_Char* name, const XML_Char** atts) {
+    auto* self = static_cast<Impl*>(user);
+    try {
+      self->Start(name, atts);
+    } catch (...) {
+      self->Abort(std::current_exception());
+    }
+  }
+
+  static void XMLCALL OnEnd(void* user, const XML_Char* /*name*/) {
+    auto* self = static_cast<Impl*>(user);
+    try {
+      self->End();
+    } catch (...) {
+      self->Abort(std::current_exception());
+    }
+  }
+
+  static void XMLCALL OnText(void* user, const XML_Char* text, int length) {
+    auto* self = static_cast<Impl*>(user);
+    try {
+      self->text_->append(text, static_cast<size_t>(length));
+    } catch (...) {
+      self->Abort(std::current_exception());
+    }
+  }
+
+  XML_Parser parser() const { return parser_.get(); }
+
+  // Exceptions must not unwind through expat's C frames: the callback stops the parser and
+  // Parse() rethrows once XML_Parse has returned.
+  void Abort(std::exception_ptr error) {
+    if (!pending_) pending_ = error;
+    XML_StopParser(parser(), XML_FALSE);
+  }
+
+  void ThrowIfSpent() const {
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+  // The names of the elements Start() reads; the skimmer never cuts their lines.
+  static bool ReadsElement(std::string_view name) {
+    for (std::string_view read :
+         {"machine", "game", "description", "year", "manufacturer", "display", "video", "sound",
+          "input", "control", "driver", "feature"}) {
+      if (name == read) return true;
+    }
+    return false;
+  }
+
+  // The elements StartText() reads the character data of.
+  static bool ReadsText(std::string_view name) {
+    return name == "description" || name == "year" || name == "manufacturer";
+  }
+
+  void ParseSkimmed(bool is_final) {
+    const int size = static_cast<int>(skimmed_.size());
+    const enum XML_Status status =
+        XML_Parse(parser(), skimmed_.data(), size, is_final ? XML_TRUE : XML_FALSE);
+    skimmed_.clear();
+    if (status == XML_STATUS_OK) {
+      // Expat has read up to here; what it still holds, and every error it may report, lies on
+      // this line or after it.
+      skimmer_.ForgetBefore(XML_GetCurrentLineNumber(parser()));
+      return;
+    }
+    if (pending_) {
+      failure_ = pending_;
+    } else {
+      // The skimmer took lines out: the line expat counts is a line of what it was given.
+      const long line =
+          static_cast<long>(skimmer_.OriginalLine(XML_GetCurrentLineNumber(parser())));
+      const unsigned long column = XML_GetCurrentColumnNumber(parser()) + 1;
+      failure_ =
+          std::make_exception_ptr(Error(source_name_, line,
+                                        "malformed XML at column " + std::to_string(column) + ": " +
+                                            XML_ErrorString(XML_GetErrorCode(parser()))));
+    }
+    std::rethrow_exception(failure_);
+  }
+
+  void Start(const char* name, const char** atts) {
+    const int level = ++depth_;
+    if (level == 2) {
+      in_machine_ = Is(name, "machine") || Is(name, "game");
+      if (in_machine_) BeginMachine(atts);
+      return;
+    }
+    if (!in_machine_ || machine_.device) return;
+    if (level == 3) {
+      child_ = Child::kOther;
+      StartChild(name, atts);
+    } else if (level == 4 && child_ == Child::kInput && !machine_.has_control_child &&
+               Is(name, "control")) {
+      StartControl(atts);
+    }
+  }
+
+  void End() {
+    const int level = depth_--;
+    if (!in_machine_) return;
+    if (level == 3) {
+      if (child_ == Child::kText) {
+        XML_SetCharacterDataHandler(parser(), nullptr);
+        Flatten(text_);
+      }
+      child_ = Child::kOther;
+    } else if (level == 2) {
+      on_machine_(machine_);
+      in_machine_ = false;
+    }
+  }
+
+  void BeginMachine(const char** atts) {
+    ListXmlMachine& m = machine_;
+    m.Reset();
+    bool bios = false;
+    bool not_runnable = false;
+    for (; *atts != nullptr; atts += 2) {
+      const char* key = atts[0];
+      const char* value = atts[1];
+      if (Is(key, "name")) {
+        m.name.Set(value);
+      } else if (Is(key, "sourcefile")) {
+        m.source_file.Set(value);
+      } else if (Is(key, "cloneof")) {
+        m.clone_of.Set(value);
+      } else if (Is(key, "romof")) {
+        m.rom_of.Set(value);
+      } else if (Is(key, "isdevice")) {
+        m.device = Is(value, "yes");
+      } else if (Is(key, "isbios")) {
+        bios = Is(value, "yes");
+      } else if (Is(key, "runnable")) {
+        // Before isbios existed, MAME marked its BIOS sets as not runnable.
+        not_runnable = Is(value, "no");
+      }
+    }
+    m.resource = bios || not_runnable;
+    for (Value* v : {&m.name, &m.source_file, &m.clone_of, &m.rom_of}) Flatten(&v->text);
+  }
+
+  void StartText(Value* value) {
+    value->text.clear();
+    value->present = true;
+    text_ = &value->text;
+    child_ = Child::kText;
+    XML_SetCharacterDataHandler(parser(), OnText);
+  }
+
+  // Sets `value` from the attribute `key`, flattened; leaves it absent when there is none.
+  static void TakeAttribute(const char** atts, const char* key, Value* value) {
+    for (; *atts != nullptr; atts += 2) {
+      if (Is(atts[0], key)) {
+        value->Set(atts[1]);
+        Flatten(&value->text);
+        return;
+      }
+    }
+  }
+
+  static const char* FindAttribute(const char** atts, const char* key) {
+    for (; *atts != nullptr; atts += 2) {
+      if (Is(atts[0], key)) return atts[1];
+    }
+    return nullptr;
+  }
+
+  void StartChild(const char* name, const char** atts) {
+    ListXmlMachine& m = machine_;
+    switch (name[0]) {
+      case 'd':
+        if (Is(name, "description")) {
+          StartText(&m.description);
+        } else if (Is(name, "display")) {
+          if (!m.has_video) StartDisplay(atts);
+        } else if (Is(name, "driver")) {
+          StartDriver(atts);
+        }
+        break;
+      case 'y':
+        if (Is(name, "year")) StartText(&m.year);
+        break;
+      case 'm':
+        if (Is(name, "manufacturer")) StartText(&m.manufacturer);
+        break;
+      case 'v':
+        if (Is(name, "video") && !m.has_video) StartVideo(atts);
+        break;
+      case 's':
+        if (Is(name, "sound")) {
+          m.has_sound = true;
+          TakeAttribute(atts, "channels", &m.channels);
+        }
+        break;
+      case 'i':
+        if (Is(name, "input")) StartInput(atts);
+        break;
+      case 'f':
+        if (Is(name, "feature")) StartFeature(atts);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void StartDisplay(const char** atts) {
+    ListXmlMachine& m = machine_;
+    m.has_video = true;
+    TakeAttribute(atts, "type", &m.screen);
+    TakeAttribute(atts, "width", &m.width);
+    TakeAttribute(atts, "height", &m.height);
+    TakeAttribute(atts, "refresh", &m.refresh);
+    const char* rotate = FindAttribute(atts, "rotate");
+    m.vertical = rotate != nullptr && (Is(rotate, "90") || Is(rotate, "270"));
+    // The table gives the size as the player sees it, so a turned screen swaps its sides.
+    if (m.vertical) std::swap(m.width, m.height);
+  }
+
+  // Older MAME's video element already states the orientation and the size as seen.
+  void StartVideo(const char** atts) {
+    ListXmlMachine& m = machine_;
+    m.has_video = true;
+    TakeAttribute(atts, "screen", &m.screen);
+    TakeAttribute(atts, "width", &m.width);
+    TakeAttribute(atts, "height", &m.height);
+    TakeAttribute(atts, "refresh", &m.refresh);
+    const char* orientation = FindAttribute(atts, "orientation");
+    m.vertical = orientation != nullptr && Is(orientation, "vertical");
+  }
+
+  // The input element's own control and buttons are what older MAME wrote; a control child,
+  // when there is one, replaces them (StartControl).
+  void StartInput(const char** atts) {
+    ListXmlMachine& m = machine_;
+    m.has_input = true;
+    child_ = Child::kInput;
+    TakeAttribute(atts, "players", &m.players);
+    TakeAttribute(atts, "coins", &m.coins);
+    TakeAttribute(atts, "control", &m.control);
+    TakeAttribute(atts, "buttons", &m.buttons);
+  }
+
+  void StartControl(const char** atts) {
+    ListXmlMachine& m = machine_;
+    m.has_control_child = true;
+    m.control.Reset();
+    m.buttons.Reset();
+    TakeAttribute(atts, "type", &m.control);
+    TakeAttribute(atts, "buttons", &m.buttons);
+    const std::string& type = m.control.text;
+    if (m.control.present && (type == "joy" || type == "doublejoy" || type == "triplejoy")) {
+      // Old MAME named joysticks by their directions: joy8way, and joy2way for "vertical2".
+      const char* ways = FindAttribute(atts, "ways");
+      if (ways == nullptr) return;
+      const char* digits = ways + std::strcspn(ways, "0123456789");
+      size_t count = std::strspn(digits, "0123456789");
+      if (count == 0) return;
+      m.control.text.append(digits, count);
+      m.control.text += "way";
+    }
+  }
+
+  void StartDriver(const char** atts) {
+    ListXmlMachine& m = machine_;
+    m.has_driver = true;
+    TakeAttribute(atts, "status", &m.status);
+    TakeAttribute(atts, "color", &m.color);
+    TakeAttribute(atts, "sound", &m.sound);
+    const char* cocktail = FindAttribute(atts, "cocktail");
+    m.cocktail_preliminary = cocktail != nullptr && Is(cocktail, "preliminary");
+  }
+
+  void StartFeature(const char** atts) {
+    const char* type = FindAttribute(atts, "type");
+    if (type == nullptr) return;
+    std::string_view* target = Is(type, "palette") ? &machine_.palette_feature
+                               : Is(type, "sound") ? &machine_.sound_feature
+                                                   : nullptr;
+    if (target == nullptr) return;
+    const char* level = FindAttribute(atts, "status");
+    if (level == nullptr) level = FindAttribute(atts, "overall");
+    if (level != nullptr) *target = FeatureLevel(level);
+  }
+
+  std::string source_name_;
+  MachineHandler on_machine_;
+  std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
+  ListXmlSkimmer skimmer_{ReadsElement, ReadsText};
+  std::string skimmed_;  // what the skimmer left of the last piece, for the parser
+
+  int depth_ = 0;  // open elements; the root is level 1, machines level 2
+  bool in_machine_ = false;
+  Child child_ = Child::kOther;
+  std::string* text_ = nullptr;  // the value collecting character data
+  ListXmlMachine machine_;
+
+  std::exception_ptr pending_;  // thrown inside a callback, rethrown after XML_Parse
+  std::exception_ptr failure_;  // what ended the read; later calls throw it again
+};
+
+ListXmlReader::ListXmlReader(std::string source_name, MachineHandler on_machine)
+    : impl_(std::make_unique<Impl>(std::move(source_name), std::move(on_machine))) {}
+
+ListXmlReader::~ListXmlReader() = default;
+
+void ListXmlReader::Feed(const char* data, size_t size) { impl_->Feed(data, size); }
+
+void ListXmlReader::Finish() { impl_->Finish(); }
+
+}  // namespace tabulon

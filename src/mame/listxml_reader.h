@@ -1,0 +1,91 @@
+// Reads the machines of MAME's -listxml output: expat, behind the skimmer, fills one machine
+// record at a time into reused strings and hands it on when the machine's element ends.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tabulon {
+
+// What the conversion keeps of one machine element. Both XML dialects are read into it: older
+// MAME's <game> with <video> and colour and sound on <driver>, newer MAME's <machine> with
+// <display> and <feature> elements.
+struct ListXmlMachine {
+  // The driver status words, as older MAME wrote them.
+  static constexpr std::string_view kGood = "good";
+  static constexpr std::string_view kImperfect = "imperfect";
+  static constexpr std::string_view kPreliminary = "preliminary";
+
+  // An attribute or element text. The strings keep their capacity from machine to machine, so
+  // reading a machine allocates nothing once the first few are through.
+  struct Value {
+    std::string text;
+    bool present = false;
+
+    void Reset() {
+      text.clear();
+      present = false;
+    }
+    void Set(const char* value) {
+      text.assign(value);
+      present = true;
+    }
+  };
+
+  bool device = false;
+  bool resource = false;
+  Value name, source_file, clone_of, rom_of;
+  Value description, year, manufacturer;
+
+  bool has_video = false;
+  Value screen, width, height, refresh;  // width and height as the player sees the screen
+  bool vertical = false;
+
+  bool has_sound = false;
+  Value channels;
+
+  bool has_input = false;
+  bool has_control_child = false;
+  Value players, control, buttons, coins;
+
+  bool has_driver = false;
+  Value status, color, sound;
+  bool cocktail_preliminary = false;
+  // Newer MAME states colours and sound as features; unset means no feature said otherwise.
+  std::string_view palette_feature = kGood;
+  std::string_view sound_feature = kGood;
+
+  void Reset();
+};
+
+// Reads -listxml output fed in chunks of any size, in constant memory. Every machine element
+// (also a device, whose children are not read) goes to the handler when it ends; values hold no
+// line break or tab, as the lists the handler writes are line based.
+//
+// Malformed XML throws Error(source_name, line, "malformed XML at column C: <expat's text>"),
+// with line and column counted from 1 in the input as fed; an exception the handler throws ends
+// the read and is thrown from Feed() or Finish(). After a throw the reader is spent: later calls
+// throw the same error.
+class ListXmlReader {
+ public:
+  using MachineHandler = std::function<void(const ListXmlMachine&)>;
+
+  // `source_name` names the XML in error messages (a path, or how it was produced).
+  ListXmlReader(std::string source_name, MachineHandler on_machine);
+  ~ListXmlReader();
+  ListXmlReader(const ListXmlReader&) = delete;
+  ListXmlReader& operator=(const ListXmlReader&) = delete;
+
+  void Feed(const char* data, size_t size);
+  // Ends the XML input.
+  void Finish();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tabulon

@@ -1,0 +1,61 @@
+// The three lists old MAME printed for -li, -listdetails and -gamelist, written from the machines
+// of its -listxml output: listinfo.dat, listdetails.dat and gamelist.dat.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "mame/listxml_reader.h"
+#include "platform/text_io.h"
+
+namespace tabulon {
+
+// What one conversion wrote.
+struct ListXmlCounts {
+  size_t games = 0;      // game blocks, and rows in each side file
+  size_t resources = 0;  // resource blocks (BIOS sets)
+  size_t devices = 0;    // device machines, left out
+};
+
+// Writes the three lists into temporary files beside the old ones, which only Commit() replaces;
+// destroyed before that, it removes its temporary files and leaves the old lists as they were.
+// Only the text not yet written is held, plus the resource blocks, which are few and must follow
+// all games. Every failure throws tabulon::Error naming the file.
+class OldMameLists {
+ public:
+  // Creates the temporary files in `out_dir`; throws Error naming the list whose temporary file
+  // cannot be created.
+  explicit OldMameLists(const std::string& out_dir);
+
+  // A game gets its listinfo block and a row in each side file; a resource's block waits for the
+  // end; a device is only counted.
+  void Add(const ListXmlMachine& machine);
+  // Writes what is left and puts the three files in place: listinfo.dat last, so that a failure
+  // between the renames never leaves game blocks without their side-file rows.
+  void Commit();
+
+  const ListXmlCounts& counts() const { return counts_; }
+
+ private:
+  void AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
+                   std::string_view color, std::string_view sound);
+  void AppendDetailsRow(const ListXmlMachine& m);
+  void AppendGamelistRow(const ListXmlMachine& m, std::string_view color, std::string_view sound);
+  void FlushLarge();
+  void FlushAll();
+
+  AtomicTextWriter listinfo_;
+  AtomicTextWriter listdetails_;
+  AtomicTextWriter gamelist_;
+
+  // Text waiting for its file; resources wait for the end, as they follow all games.
+  std::string listinfo_out_;
+  std::string details_out_;
+  std::string gamelist_out_;
+  std::string resources_out_;
+
+  ListXmlCounts counts_;
+};
+
+}  // namespace tabulon
