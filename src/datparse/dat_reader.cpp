@@ -167,7 +167,8 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
 
     catver.GetCatVer(&s);
 
-    // MAME's own list: the n-th game takes the n-th row of each side file.
+    // MAME's own list: the n-th game takes the n-th row of each side file. The listdetails row
+    // takes the place of the line in hand, as it did in the long-standing reader.
     if (mame_mode && !resource) side_rows->NextGame(&current, &s.LDriverC, &s.LDriver);
 
     if (!mame_mode) Unbracket(&s.LDriver, false);
