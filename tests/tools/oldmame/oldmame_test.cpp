@@ -53,12 +53,9 @@ TEST(OldMameTest, RefusesWhatMameRefused) {
 }
 
 TEST(OldMameTest, RealListsAgreeWithEachOtherAndWithMame078) {
-  const std::string packed = tabulon::testing::SharedData("mame_dats/mame078_listxml.xml.xz");
-  if (packed.empty()) return;
-  tabulon::testing::TempDir dir;
-  ASSERT_EQ(std::system(("xz -dc '" + packed + "' > '" + dir / "listxml.xml'").c_str()), 0);
-  auto lines = [&dir](const std::string& args) {
-    const RunResult result = RunOldMame("OLDMAME_LISTXML='" + dir / "listxml.xml'", args);
+  const std::string xml = tabulon::testing::TestData("mame_dats/mame078_listxml.xml");
+  auto lines = [&xml](const std::string& args) {
+    const RunResult result = RunOldMame("OLDMAME_LISTXML='" + xml + "'", args);
     EXPECT_EQ(result.exit_code, 0) << args;
     return SplitCrLf(result.out);
   };
@@ -74,7 +71,7 @@ TEST(OldMameTest, RealListsAgreeWithEachOtherAndWithMame078) {
   // MAME's own gamelist.txt of 0.78 (-noclones, sorted by name). Rows differ only where a flag
   // the XML does not carry (no cocktail mode, unemulated protection) changed a cell.
   const auto shipped =
-      TableRows(SplitCrLf(tabulon::testing::SharedDataAsCrLf("mame_output/gamelist_0.78.txt")));
+      TableRows(SplitCrLf(tabulon::testing::TestDataAsCrLf("mame_output/gamelist_0.78.txt")));
   const auto ours = TableRows(lines("-gamelist -noclones"));
   EXPECT_EQ(ours.size(), shipped.size());
   const long same = std::count_if(ours.begin(), ours.end(), [&shipped](const std::string& row) {
