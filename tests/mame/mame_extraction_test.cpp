@@ -1,5 +1,6 @@
-// MAME extraction end to end: the front end's mame.cfg, the scripts, the runs of a stand-in old
-// MAME (and of Debian's real one), the side files, the run log and the complete run.
+// MAME extraction end to end: the front end's mame.cfg, the scripts, the runs of an old MAME
+// (0.78's recorded lists), of today's (a script, and Debian's real one), the side files, the run
+// log and the complete run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -77,16 +78,10 @@ TEST(BatScriptsTest, LinesQuoteAndEscapeTheOutputFolder) {
   // A folder that does not exist has no short form: the output goes to the root.
   EXPECT_EQ(ScriptLine(MameList::kGamelist, "mame", dir / "gone"),
             "mame -gamelist >\"/gamelist.dat\"");
-
-  MakeGLBat(dir.path() + "/", "mame", app);
-  EXPECT_EQ(ReadFile(dir / "gamelist.bat"), "mame -gamelist >\"" + quoted + "/gamelist.dat\"\r\n");
-  KillBats(dir.path() + "/");
-  KillBats(dir.path() + "/");  // already gone: no error
-  EXPECT_FALSE(FileExists(dir / "gamelist.bat"));
 }
 
-// A front end whose folders have spaces, quotes and a command substitution in their names, with
-// the stand-in installed as "mame" in its MAME folder.
+// A front end whose folders have spaces, quotes and command substitutions in their names, with
+// an old MAME installed as "mame" in its MAME folder: a script that prints what MAME 0.78 printed.
 class MameExtractionTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -96,7 +91,6 @@ class MameExtractionTest : public ::testing::Test {
     fs::create_directories(app_ + "/dats");
     fs::create_directories(mame_);
     fs::copy_file(OLDMAME_EXE, mame_ + "/mame");
-    WriteFile(mame_ + "/listxml.xml", testing::kOldListXml);
     WriteFile(front_ + "/cfgs/mame.cfg", CrLf({"[MAME]", "PATH=" + mame_, "EXE=mame"}));
     WriteFile(app_ + "/dats/VPLAUNCHER.DAT", CrLf({"Tee'd Off\\\\a\\b\\1993\\Gottlieb\\Historic"}));
   }
@@ -115,15 +109,18 @@ class MameExtractionTest : public ::testing::Test {
   std::ostringstream out_, err_;
 };
 
+// MAME 0.78's three lists through the scripts, with the catver.ini of its time.
 TEST_F(MameExtractionTest, OldMameEndToEnd) {
+  WriteFile(app_ + "/catvers/catver.ini",
+            testing::TestDataAsCrLf("catver/catver_0.78_catlist_rev2.ini"));
   ASSERT_EQ(RunCli(), 0) << err_.str();
-  EXPECT_EQ(MasterList().size(), 4u);  // MAME's three sets and the pinball table
-  // No catver.ini yet: it is created with placeholders. The stand-in marks a non-working clone
-  // of a working parent "No(1)", as old MAME did; the driver comes from -listdetails.
-  EXPECT_EQ(LineOf(MasterList(), "mspacman"),
-            "mspacman|Ms. Pac-Man|1981|Midway|pacman|MAME|????/????|TLTC||Working No(1) Correct "
-            "Colors Close Sound Partial Flip Screen Yes|screen raster orientation vertical x 224 "
-            "y 288 aspectx 3 aspecty 4 freq 60.606060|players 2 control joy4way coins 2|pacman.c|");
+  EXPECT_EQ(MasterList().size(), 4705u + 15u + 1u);  // games, BIOS sets and the pinball table
+  // A clone that old MAME marked "No(1)": its parent works. The driver comes from -listdetails.
+  EXPECT_EQ(LineOf(MasterList(), "1944j"),
+            "1944j|1944: The Loop Master (Japan 000620)|2000|Capcom, supported by Eighting/Raizing|"
+            "1944|MAME|Shooter / Flying Vertical|.66||Working No(1) Correct Colors Yes Sound Yes "
+            "Flip Screen Yes|screen raster orientation horizontal x 384 y 224 aspectx 4 aspecty 3 "
+            "freq 59.633331|players 2 control joy8way buttons 2 coins 2 service yes|1944.c|");
   EXPECT_EQ(ReadFile(app_ + "/tabulonlog.txt"),
             "Mame Data Extraction complete\r\nGoing to Parse Other Dats\r\n");
   for (const char* script : {"listinfo.bat", "listdetails.bat", "gamelist.bat"}) {
@@ -136,7 +133,7 @@ TEST_F(MameExtractionTest, OldMameEndToEnd) {
   for (const char* status :
        {"Parsing MAME for listinfo......\n", "Parsing MAME for Driver information......\n",
         "Parsing MAME for gamelist......\n", "Parsing MAME Dat File\n",
-        "  MAME (listinfo.dat): 3 records\n", "  warnings: 0\n"}) {
+        "  MAME (listinfo.dat): 4720 records\n", "  warnings: 0\n"}) {
     EXPECT_PRED_FORMAT2(IsSubstring, status, err_.str());
   }
 }
@@ -358,45 +355,30 @@ TEST(DebianMameTest, EveryGameOfTodaysMameWithItsCategory) {
   EXPECT_FALSE(FileExists("/usr/games/listinfo.bat"));
 }
 
-// MAME 0.78's real -listxml, both ways a run gets MAME's lists: from the stand-in's old list
-// options, and converted alone and then read as an earlier run's lists. Every game block takes
-// exactly one row of each side file, and the rows belong to their games.
-TEST(RealMame078Test, OldListsAndConvertedListxmlGiveEveryGame) {
+// MAME 0.78's real -listxml converted alone, then read as the lists of an earlier run: every game
+// block takes exactly one row of each side file.
+TEST(RealMame078Test, ConvertedListxmlGivesEveryGame) {
   TempDir dir;
-  fs::create_directories(dir / "MAME");
-  fs::copy_file(OLDMAME_EXE, dir / "MAME/mame");
-  fs::copy_file(testing::TestData("mame_dats/mame078_listxml.xml"), dir / "MAME/listxml.xml");
-  const std::string catver = testing::TestDataAsCrLf("catver/catver_0.78_catlist_rev2.ini");
-  WriteFile(dir / "Old/cfgs/mame.cfg", CrLf({"PATH=" + dir / "MAME", "EXE=mame"}));
-  WriteFile(dir / "Old/Gen/catvers/catver.ini", catver);
-  WriteFile(dir / "New/Gen/catvers/catver.ini", catver);
-  ListXmlCounts counts = ConvertListXmlFile(dir / "MAME/listxml.xml", dir / "New/Gen");
-  EXPECT_EQ(counts.games, 4705u);
-  EXPECT_EQ(counts.resources, 15u);
-  EXPECT_EQ(counts.devices, 0u);
-  const std::pair<std::string, std::string> cases[] = {
-      {"Old",
-       "mspacman|Ms. Pac-Man|1981|Midway|mspacman|MAME|Maze|.37b16||Working Yes Correct Colors "
-       "Yes Sound Yes Flip Screen Yes|screen raster orientation vertical x 224 y 288 aspectx 3 "
-       "aspecty 4 freq 60.606060|players 2 control joy4way coins 2|mspacman.c|"},
-      // MAME 0.78's own -gamelist gave tryout the same cells: No, No, No, Yes.
-      {"New",
-       "tryout|Pro Yakyuu Nyuudan Test Tryout (JPN Ver.)|1985|Data East|tryout|MAME|Unplayable|"
-       ".75u1||Working No Correct Colors No Sound No Flip Screen Yes|screen raster orientation "
-       "vertical x 256 y 256 freq 60.000000|players 1 buttons 3 coins 2||"},
-  };
-  for (const auto& [front, line] : cases) {
-    SCOPED_TRACE(front);
-    std::ostringstream out, err;
-    ASSERT_EQ(RunCli({"--app-dir", dir / front + "/Gen"}, out, err), 0) << err.str();
-    EXPECT_PRED_FORMAT2(IsSubstring, "  warnings: 0\n", err.str());
-    const std::vector<std::string> lines = SplitCrLf(ReadFile(dir / front + "/masterlist.lst"));
-    EXPECT_EQ(lines.size(), 4705u + 15u);
-    EXPECT_EQ(SplitCrLf(ReadFile(dir / front + "/Gen/listdetails.dat")).size(), 2 + 4705u);
-    EXPECT_EQ(LineOf(lines, line.substr(0, line.find('|'))), line);
-  }
-  // The converted gamelist holds its head, one row per game and the closing border.
-  EXPECT_EQ(SplitCrLf(ReadFile(dir / "New/Gen/gamelist.dat")).size(), 6 + 4705u + 1);
+  WriteFile(dir / "Gen/catvers/catver.ini",
+            testing::TestDataAsCrLf("catver/catver_0.78_catlist_rev2.ini"));
+  const ListXmlCounts counts =
+      ConvertListXmlFile(testing::TestData("mame_dats/mame078_listxml.xml"), dir / "Gen");
+  EXPECT_EQ(std::vector<size_t>({counts.games, counts.resources, counts.devices}),
+            std::vector<size_t>({4705, 15, 0}));
+  std::ostringstream out, err;
+  ASSERT_EQ(RunCli({"--app-dir", dir / "Gen"}, out, err), 0) << err.str();
+  EXPECT_PRED_FORMAT2(IsSubstring, "  warnings: 0\n", err.str());
+  const std::vector<std::string> lines = SplitCrLf(ReadFile(dir / "masterlist.lst"));
+  EXPECT_EQ(lines.size(), 4705u + 15u);
+  // MAME 0.78's own -gamelist gave tryout the same cells: No, No, No, Yes.
+  EXPECT_EQ(
+      LineOf(lines, "tryout"),
+      "tryout|Pro Yakyuu Nyuudan Test Tryout (JPN Ver.)|1985|Data East|tryout|MAME|Unplayable|"
+      ".75u1||Working No Correct Colors No Sound No Flip Screen Yes|screen raster orientation "
+      "vertical x 256 y 256 freq 60.000000|players 1 buttons 3 coins 2||");
+  EXPECT_EQ(SplitCrLf(ReadFile(dir / "Gen/listdetails.dat")).size(), 2 + 4705u);
+  // The gamelist holds its head, one row per game and the closing border.
+  EXPECT_EQ(SplitCrLf(ReadFile(dir / "Gen/gamelist.dat")).size(), 6 + 4705u + 1);
 }
 
 }  // namespace
