@@ -7,13 +7,15 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)/bin
 rounds=${2:-3}
 root=$(cd "$(dirname "$0")/.." && pwd)
-catver="$root/../shared/data/catver/catver_0.262_progettosnaps.ini"
 work=$(mktemp -d /tmp/tabulon-mame-bench-XXXXXX)
 trap '[ -n "${KEEP_BENCH:-}" ] || rm -rf "$work"' EXIT
+# Today's catver.ini, from the tests' data (unpacked by CMake, as the build does).
+(cd "$work" && cmake -E tar xf "$root/tests/data/catver/catver_0.262_progettosnaps.ini.tar.xz")
+catver="$work/catver/catver_0.262_progettosnaps.ini"
 
 front_end() {  # $1: folder; $2: "mame" for a mame.cfg pointing at Debian's MAME
   mkdir -p "$1/Gen/dats" "$1/Gen/catvers"
-  [ -f "$catver" ] && cp "$catver" "$1/Gen/catvers/catver.ini"
+  cp "$catver" "$1/Gen/catvers/catver.ini"
   if [ "${2:-}" = mame ]; then
     mkdir -p "$1/cfgs"
     printf 'PATH=/usr/games\r\nEXE=mame\r\n' > "$1/cfgs/mame.cfg"

@@ -269,7 +269,7 @@ TEST_F(DatReaderTest, RealConsoleAndMameDats) {
        "MAME 2003 - Full Non-Merged TorrentZipped Working Romsets"},
   };
   for (const Case& c : cases) {
-    std::string bytes = testing::SharedDataAsCrLf(c.file);
+    std::string bytes = testing::TestDataAsCrLf(c.file);
     if (bytes.empty()) return;
     size_t blocks = 0;
     for (size_t pos = 0; (pos = bytes.find("\r\ngame (\r\n", pos)) != std::string::npos; ++pos) {

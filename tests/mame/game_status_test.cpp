@@ -38,7 +38,7 @@ TEST(GameStatusTest, DriverNameIsCharactersTenToNineteen) {
 }
 
 TEST(GameStatusTest, RealGamelistRowsGiveTheirFourValues) {
-  std::string data = testing::SharedDataAsCrLf("mame_output/gamelist_0.78.txt");
+  std::string data = testing::TestDataAsCrLf("mame_output/gamelist_0.78.txt");
   if (data.empty()) return;
   std::vector<std::string> lines = testing::SplitCrLf(data);
   auto row = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {

@@ -108,7 +108,7 @@ TEST(ProfileIniTest, EveryKeyIsFoundAsSetAddsThousands) {
 }
 
 TEST(ProfileIniTest, RealCatverOfToday) {
-  std::string path = testing::SharedData("catver/catver_0.262_progettosnaps.ini");
+  std::string path = testing::TestData("catver/catver_0.262_progettosnaps.ini");
   if (path.empty()) return;
   ProfileIni ini;
   ini.Load(path);

@@ -1,24 +1,20 @@
 // Test helpers.
 #include "testing/temp_dir.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "platform/error.h"
 
 namespace tabulon::testing {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tabulon-test-XXXXXX").string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = name.data();
+TempDir::TempDir()
+    : path_((std::filesystem::temp_directory_path() / "tabulon-test-XXXXXX").string()) {
+  if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {
@@ -37,9 +33,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) throw std::runtime_error("cannot read " + path);
-  std::ostringstream data;
-  data << file.rdbuf();
-  return data.str();
+  return {std::istreambuf_iterator<char>(file), {}};
 }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
@@ -76,25 +70,15 @@ std::string ErrorOf(const std::function<void()>& action) {
   return "no error";
 }
 
-std::string SharedData(const std::string& relative) {
-  std::string path = std::string(TABULON_SHARED_DATA) + "/" + relative;
-  if (!std::filesystem::exists(path)) {
-    ADD_FAILURE() << "the real test data is missing: " << path
-                  << " (the shared data folder must lie beside the checkout, as ../shared/data)";
-    return "";
-  }
-  return path;
+std::string TestData(const std::string& relative) {
+  return std::string(TABULON_TEST_DATA) + "/" + relative;
 }
 
-std::string SharedDataAsCrLf(const std::string& relative) {
-  std::string path = SharedData(relative);
-  if (path.empty()) return "";
-  std::string data = ReadFile(path);
+std::string TestDataAsCrLf(const std::string& relative) {
   std::string out;
-  out.reserve(data.size() + data.size() / 20);
-  for (size_t i = 0; i < data.size(); ++i) {
-    if (data[i] == '\n' && (i == 0 || data[i - 1] != '\r')) out.push_back('\r');
-    out.push_back(data[i]);
+  for (char c : ReadFile(TestData(relative))) {
+    if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
+    out.push_back(c);
   }
   return out;
 }

@@ -1,5 +1,5 @@
 // Test helpers: a temporary application folder per fixture, file helpers, a view that records
-// what the engine shows, and access to the real public data beside the checkout.
+// what the engine shows, and the real public data of tests/data as the build unpacked it.
 #pragma once
 
 #include <functional>
@@ -38,12 +38,11 @@ std::string LineStartingWith(const std::vector<std::string>& lines, const std::s
 // The message of the tabulon::Error that `action` throws, or "no error" when it throws none.
 std::string ErrorOf(const std::function<void()>& action);
 
-// Path of a file under the shared real-data folder. Fails the current test (with a message that
-// names the missing folder) and returns an empty string when it is not there.
-std::string SharedData(const std::string& relative);
-// Reads a shared data file and turns its LF line ends into CR LF, as the file would be on the
+// Path of a file of tests/data, unpacked (`relative` names the file, not its .tar.xz).
+std::string TestData(const std::string& relative);
+// Reads a file of tests/data and turns its LF line ends into CR LF, as the file would be on the
 // Windows cabinets it was made for.
-std::string SharedDataAsCrLf(const std::string& relative);
+std::string TestDataAsCrLf(const std::string& relative);
 
 class RecordingView : public View {
  public:
