@@ -2,12 +2,14 @@
 #include "app/cli.h"
 
 #include <filesystem>
+#include <new>
 #include <ostream>
 
 #include "app/generation_run.h"
 #include "mame/listxml_converter.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
+#include "platform/interrupts.h"
 
 namespace tabulon {
 namespace {
@@ -63,20 +65,22 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
       parsed.version = true;
     } else if (arg == "--quintara") {
       parsed.quintara = true;
-    } else if (arg == "--app-dir") {
-      if (i + 1 >= args.size()) {
+    } else if (arg == "--app-dir" || arg.rfind("--app-dir=", 0) == 0) {
+      // An empty folder name is a mistake (an unset variable in a script), not a request for
+      // the program's own folder.
+      const bool joined = arg != "--app-dir";
+      if (!joined && i + 1 < args.size()) parsed.app_dir = args[++i];
+      if (joined) parsed.app_dir = arg.substr(10);
+      if (parsed.app_dir.empty()) {
         *error = "--app-dir needs a folder";
         return std::nullopt;
       }
-      parsed.app_dir = args[++i];
     } else if (arg == "--convert-listxml") {
       if (i + 1 >= args.size()) {
         *error = "--convert-listxml needs a file";
         return std::nullopt;
       }
       parsed.convert_listxml = args[++i];
-    } else if (arg.rfind("--app-dir=", 0) == 0) {
-      parsed.app_dir = arg.substr(10);
     } else {
       *error = "unknown argument '" + arg + "'";
       return std::nullopt;
@@ -107,34 +111,40 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
           : std::filesystem::absolute(parsed->app_dir).lexically_normal().string();
   while (app_dir.size() > 1 && app_dir.back() == '/') app_dir.pop_back();
 
-  if (!parsed->convert_listxml.empty()) {
-    try {
+  // Every failure below is reported here, whatever went wrong: a bad file, an interrupt, or
+  // what the engine did not expect (out of memory, a filesystem or thread error).
+  try {
+    if (!parsed->convert_listxml.empty()) {
       ListXmlCounts counts = ConvertListXmlFile(parsed->convert_listxml, app_dir);
       err << "Converted " << parsed->convert_listxml << ": " << counts.games << " games, "
           << counts.resources << " resources, " << counts.devices << " devices left out\n";
       out << app_dir << "/listinfo.dat\n";
       return 0;
-    } catch (const Error& e) {
-      err << "tabulon-cli: error: " << e.what() << '\n';
-      return 1;
     }
-  }
-
-  TerminalView view(err);
-  RunState run(app_dir, &view);
-  run.layout = parsed->quintara ? RecordLayout::kQuintara : RecordLayout::kNormal;
-  try {
+    TerminalView view(err);
+    RunState run(app_dir, &view);
+    run.layout = parsed->quintara ? RecordLayout::kQuintara : RecordLayout::kNormal;
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
     GenerationResult result = RunGeneration(run, &file_list);
     PrintSummary(run, result, err);
     out << result.master_list << '\n';
     return 0;
+  } catch (const RunInterrupted& e) {
+    err << "tabulon-cli: the run was stopped by " << SignalName(e.signal())
+        << "; the master list and category files are unchanged\n";
+    return 128 + e.signal();
   } catch (const Error& e) {
     err << "tabulon-cli: error: " << e.what() << '\n';
-    err << "tabulon-cli: the master list was not written; the previous one is unchanged\n";
-    return 1;
+  } catch (const std::bad_alloc&) {
+    err << "tabulon-cli: error: out of memory\n";
+  } catch (const std::exception& e) {
+    err << "tabulon-cli: error: " << e.what() << '\n';
   }
+  if (parsed->convert_listxml.empty()) {
+    err << "tabulon-cli: the master list was not written; the previous one is unchanged\n";
+  }
+  return 1;
 }
 
 }  // namespace tabulon

@@ -5,8 +5,10 @@
 
 #include "datparse/dat_reader.h"
 #include "mame/mame_data.h"
+#include "mame/mame_run.h"
 #include "platform/file_list.h"
 #include "platform/strings.h"
+#include "platform/text_io.h"
 #include "records/vp_reader.h"
 
 namespace tabulon {
@@ -21,6 +23,11 @@ GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_lis
                                ScriptRunner script_runner) {
   if (run.view != nullptr) run.view->RunStarted();
   run.List1.Clear();
+  // What a killed run left behind goes first: the temporary files of the master list, the
+  // category files and MAME's lists, each as large as what it was to replace.
+  for (const std::string& folder : {run.app_dir, run.CatversDir(), FrontEndFolder(run.app_dir)}) {
+    SweepLeftovers(folder);
+  }
   run.dats.clear();
   run.warnings.clear();
 

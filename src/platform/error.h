@@ -37,6 +37,17 @@ class RunCancelled : public std::runtime_error {
   RunCancelled() : std::runtime_error("the run was stopped before it finished") {}
 };
 
+// Thrown when a signal (Ctrl+C, a service stop, a closed terminal) stops a run. Nothing was
+// written; the program ends with 128 + the signal's number.
+class RunInterrupted : public RunCancelled {
+ public:
+  explicit RunInterrupted(int signal) : signal_(signal) {}
+  int signal() const { return signal_; }
+
+ private:
+  int signal_;
+};
+
 // "path: message", or "path:line: message" when the line is known.
 std::string FormatLocation(const std::string& file, long line, const std::string& message);
 

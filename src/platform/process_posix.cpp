@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/interrupts.h"
 #include "platform/process.h"
 #include "platform/text_io.h"
 
@@ -41,80 +42,161 @@ std::string ScriptCommand(const std::string& text) {
   return command;
 }
 
-std::vector<std::string> ChildEnvironment(const std::string& folder) {
+// The child's environment: this process's own, with PATH led by ".", the folder the script runs
+// in. That finds a bare program name in the MAME folder first, as the Windows command
+// interpreter does, without writing the folder's name into PATH, where a ":" in it would split
+// it into other folders.
+std::vector<std::string> ChildEnvironment() {
   std::vector<std::string> env;
-  std::string path = "PATH=" + folder;
+  std::string path = "PATH=.";
+  bool inherited = false;
   for (char** e = environ; *e != nullptr; ++e) {
     std::string entry = *e;
     if (entry.rfind("PATH=", 0) == 0) {
       path.append(":").append(entry, 5, std::string::npos);
+      inherited = true;
     } else {
       env.push_back(std::move(entry));
     }
   }
-  if (path == "PATH=" + folder) path += ":/usr/local/bin:/usr/bin:/bin";
+  if (!inherited) path += ":/usr/local/bin:/usr/bin:/bin";
   env.push_back(path);
   return env;
 }
 
-// Starts /bin/sh -c `command` in `folder`, in a process group of its own, with its standard
-// output on `stdout_fd` when that is not -1. Returns the child's pid, or -1 with `error` set.
-pid_t SpawnShell(const std::string& folder, std::string command, int stdout_fd,
-                 std::string* error) {
-  std::vector<std::string> env = ChildEnvironment(folder);
-  std::vector<char*> envp;
-  for (std::string& entry : env) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  std::string sh = "/bin/sh";
-  std::string dash_c = "-c";
-  std::vector<char*> argv = {sh.data(), dash_c.data(), command.data(), nullptr};
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  if (stdout_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdout_fd, STDOUT_FILENO);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attr, 0);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, sh.c_str(), &actions, &attr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (rc != 0) {
-    *error = "cannot start /bin/sh: " + ErrnoText(rc);
-    return -1;
-  }
-  return pid;
-}
-
-void StopGroup(pid_t pid) {
-  kill(-pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
-}
-
-// A child's exit as something to wait on with a time-out.
-class ExitWatch {
+// One started child: /bin/sh running one command line, in a process group of its own. The
+// object always ends what it started: a child still running when it goes out of scope (a stop,
+// an exception, a failed wait) is stopped and reaped, so no MAME outlives its run.
+class ChildProcess {
  public:
-  explicit ExitWatch(pid_t pid) : fd_(static_cast<int>(syscall(SYS_pidfd_open, pid, 0))) {}
-  ~ExitWatch() {
-    if (fd_ >= 0) close(fd_);
+  // How long a stopped child may take to end after SIGTERM before it is killed.
+  static constexpr int kStopGraceMs = 3000;
+
+  ChildProcess() = default;
+  ~ChildProcess() { Stop(); }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Starts /bin/sh -c "exec `command`" in `folder`, with standard input on /dev/null and
+  // standard output on `stdout_fd` when that is not -1. The shell replaces itself by the
+  // program, and the program dies with this process even when this process is killed outright
+  // (the parent-death signal survives exec, but not a fork inside the shell). Returns false,
+  // with `error` set, when the child cannot be started.
+  bool Start(const std::string& folder, const std::string& command, int stdout_fd,
+             std::string* error) {
+    // A launcher that left SIGCHLD ignored would have the kernel reap the child before it can
+    // be waited on, and every wait would fail.
+    struct sigaction chld {};
+    if (sigaction(SIGCHLD, nullptr, &chld) == 0 && chld.sa_handler == SIG_IGN) {
+      signal(SIGCHLD, SIG_DFL);
+    }
+    std::vector<std::string> env = ChildEnvironment();
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::string sh = "/bin/sh";
+    std::string dash_c = "-c";
+    std::string line = "exec " + command;
+    std::vector<char*> argv = {sh.data(), dash_c.data(), line.data(), nullptr};
+    const pid_t parent = getpid();
+
+    // Between fork and exec the child calls only async-signal-safe functions: this process may
+    // have other threads.
+    const pid_t pid = fork();
+    if (pid < 0) {
+      *error = "cannot start /bin/sh: " + ErrnoText(errno);
+      return false;
+    }
+    if (pid == 0) {
+      setpgid(0, 0);
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != parent) _exit(127);  // the parent died before the line above
+      // Handlers do not survive exec, but ignored signals and the blocked mask would.
+      for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD, SIGPIPE}) signal(sig, SIG_DFL);
+      sigset_t none;
+      sigemptyset(&none);
+      sigprocmask(SIG_SETMASK, &none, nullptr);
+      const int null_fd = open("/dev/null", O_RDONLY);
+      if (null_fd < 0 || dup2(null_fd, STDIN_FILENO) < 0) _exit(127);
+      if (stdout_fd >= 0 && dup2(stdout_fd, STDOUT_FILENO) < 0) _exit(127);
+      close_range(3, ~0U, 0);
+      if (chdir(folder.c_str()) != 0) _exit(127);
+      execve(sh.c_str(), argv.data(), envp.data());
+      _exit(127);
+    }
+    setpgid(pid, pid);  // also here, so that a stop right after the fork finds the group
+    pid_ = pid;
+    pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    return true;
   }
-  ExitWatch(const ExitWatch&) = delete;
-  ExitWatch& operator=(const ExitWatch&) = delete;
+
+  // Reaps the child when it has ended. Returns true once it has, false while it runs; throws
+  // nothing, a failed wait is returned through `error`.
+  bool Ended(std::string* error) {
+    if (reaped_ || pid_ <= 0) return true;
+    int status = 0;
+    const pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      reaped_ = true;
+      status_ = status;
+      return true;
+    }
+    if (done < 0 && errno != EINTR) {
+      *error = ErrnoText(errno);
+      return true;
+    }
+    return false;
+  }
 
   // Waits until the child has ended or `ms` milliseconds have passed. False when this kernel
   // cannot watch a child, so that the caller must pace itself.
-  bool Wait(int ms) const {
-    if (fd_ < 0) return false;
-    pollfd watched{fd_, POLLIN, 0};
+  bool WaitMs(int ms) const {
+    if (pidfd_ < 0) return false;
+    pollfd watched{pidfd_, POLLIN, 0};
     poll(&watched, 1, ms);
     return true;
   }
 
+  // Ends the child's whole process group: SIGTERM, up to kStopGraceMs for it to go, then
+  // SIGKILL; the child is reaped either way.
+  void Stop() {
+    if (pid_ > 0 && !reaped_) {
+      kill(-pid_, SIGTERM);
+      std::string ignored;
+      for (int waited = 0; !Ended(&ignored) && waited < kStopGraceMs; waited += 20) {
+        if (!WaitMs(20)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      if (!reaped_) {
+        kill(-pid_, SIGKILL);
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        reaped_ = true;
+        status_ = status;
+      } else {
+        kill(-pid_, SIGKILL);  // whatever the group's leader left behind
+      }
+    }
+    if (pidfd_ >= 0) close(pidfd_);
+    pidfd_ = -1;
+  }
+
+  ChildExit exit() const {
+    ChildExit result;
+    if (WIFEXITED(status_)) {
+      result.code = WEXITSTATUS(status_);
+    } else if (WIFSIGNALED(status_)) {
+      result.signal = WTERMSIG(status_);
+      result.signal_name = SignalName(result.signal);
+    }
+    return result;
+  }
+
  private:
-  int fd_;
+  pid_t pid_ = -1;
+  int pidfd_ = -1;
+  bool reaped_ = false;
+  int status_ = 0;
 };
 
 // Tells whether a core is free for work that should not slow anyone down: work that can wait
@@ -191,7 +273,7 @@ class IdleCoreGate {
 }  // namespace
 
 bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
-                      const std::function<void()>& idle, std::string* error) {
+                      const std::function<void()>& idle, std::string* error, ChildExit* exit) {
   std::string command;
   try {
     command = ScriptCommand(ReadWholeFile(folder + "/" + script_name));
@@ -199,40 +281,35 @@ bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
     *error = e.what();
     return false;
   }
-  pid_t pid = SpawnShell(folder, command, -1, error);
-  if (pid < 0) return false;
+  ChildProcess child;
+  if (!child.Start(folder, command, -1, error)) return false;
 
-  // A pidfd wakes the wait the moment the script ends: today's MAME refuses an old option in a
+  // The pidfd wakes the wait the moment the script ends: today's MAME refuses an old option in a
   // fifth of a second, and a fixed poll would add up to its interval to each of the three runs.
-  // Kernels before 5.3 have none; the wait then polls, fast at first.
-  ExitWatch watch(pid);
+  // Kernels before 5.3 have none; the wait then polls, fast at first. When `idle` throws, the
+  // child's destructor stops it.
   int pause_ms = 1;
-  while (true) {
-    int status = 0;
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) return true;
-    if (done < 0 && errno != EINTR) {
-      *error = "cannot wait for the script: " + ErrnoText(errno);
-      return false;
-    }
-    try {
-      if (idle) idle();
-    } catch (...) {
-      StopGroup(pid);
-      throw;
-    }
-    if (!watch.Wait(20)) {
+  std::string wait_error;
+  while (!child.Ended(&wait_error)) {
+    if (idle) idle();
+    if (!child.WaitMs(20)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
       pause_ms = std::min(pause_ms * 2, 20);
     }
   }
+  if (!wait_error.empty()) {
+    *error = "cannot wait for the script: " + wait_error;
+    return false;
+  }
+  if (exit != nullptr) *exit = child.exit();
+  return true;
 }
 
 bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
                            const std::function<void(const char*, size_t)>& on_output,
-                           const std::function<void()>& idle, std::string* error) {
-  pid_t pid = SpawnShell(folder, command, output_fd, error);
-  if (pid < 0) return false;
+                           const std::function<void()>& idle, std::string* error, ChildExit* exit) {
+  ChildProcess child;
+  if (!child.Start(folder, command, output_fd, error)) return false;
 
   // The file is followed on a thread of its own, at the lowest priority and only while a core
   // is idle (IdleCoreGate). MAME's -listxml keeps every core of a small machine busy for most of
@@ -242,10 +319,15 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
   std::atomic<bool> ended{false};  // the program has ended: what the file holds is all there is
   std::atomic<bool> stop{false};   // the run was stopped: the reader leaves at once
   std::mutex mutex;
-  std::condition_variable finished_cv;
+  std::condition_variable wake_cv;  // the reader finished, or was asked to stop
   bool finished = false;
   std::exception_ptr failure;
-  std::thread reader([&] {
+  // Sleeps up to `ms`, but not past a stop request.
+  auto pause = [&](int ms) {
+    std::unique_lock<std::mutex> lock(mutex);
+    wake_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stop.load(); });
+  };
+  auto read_output = [&] {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     try {
       std::vector<char> buffer(1 << 20);
@@ -256,7 +338,7 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
         // more after the end has then taken everything.
         const bool was_ended = ended.load();
         if (!was_ended && !gate.Open()) {
-          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+          pause(10);
           continue;
         }
         const ssize_t n = pread(output_fd, buffer.data(), buffer.size(), offset);
@@ -270,7 +352,7 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
         } else if (was_ended) {
           break;
         } else {
-          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          pause(5);
         }
       }
     } catch (...) {
@@ -278,51 +360,49 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
     }
     std::lock_guard<std::mutex> lock(mutex);
     finished = true;
-    finished_cv.notify_one();
-  });
-  auto reader_finished = [&](std::chrono::milliseconds wait) {
+    wake_cv.notify_all();
+  };
+  // A reader that could not be started leaves nothing to follow the output: the child's
+  // destructor stops MAME before the error goes on.
+  std::thread reader(read_output);
+  auto reader_finished = [&](int ms) {
     std::unique_lock<std::mutex> lock(mutex);
-    return finished_cv.wait_for(lock, wait, [&] { return finished; });
+    return wake_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return finished; });
   };
   auto end_reader = [&] {
-    stop = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = true;
+    }
+    wake_cv.notify_all();
     reader.join();
   };
 
-  ExitWatch watch(pid);
-  bool exited = false;
+  std::string wait_error;
   try {
     while (true) {
-      if (!exited) {
-        int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) {
-          exited = true;
-          ended = true;
-        } else if (done < 0 && errno != EINTR) {
-          *error = "cannot wait for the program: " + ErrnoText(errno);
+      if (!ended.load() && child.Ended(&wait_error)) {
+        if (!wait_error.empty()) {
+          *error = "cannot wait for the program: " + wait_error;
           end_reader();
-          StopGroup(pid);
           return false;
         }
+        ended = true;
       }
       if (idle) idle();
-      if (exited || !watch.Wait(20)) {
-        if (reader_finished(std::chrono::milliseconds(exited ? 20 : 5))) break;
-      } else if (reader_finished(std::chrono::milliseconds(0))) {
+      if (ended.load() || !child.WaitMs(20)) {
+        if (reader_finished(ended.load() ? 20 : 5)) break;
+      } else if (reader_finished(0)) {
         break;
       }
     }
   } catch (...) {
     end_reader();
-    if (!exited) StopGroup(pid);
-    throw;
+    throw;  // the child's destructor stops the program
   }
   reader.join();
-  if (failure) {
-    if (!exited) StopGroup(pid);
-    std::rethrow_exception(failure);
-  }
+  if (failure) std::rethrow_exception(failure);
+  if (exit != nullptr) *exit = child.exit();
   return true;
 }
 

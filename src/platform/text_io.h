@@ -51,10 +51,18 @@ class LineReader {
 
 // Writes a file through a temporary file in the same folder that is renamed over the target on
 // Commit(). Without Commit() (an error, a cancelled run) the target is left exactly as it was.
+//
+// A target that is a symbolic link is replaced where the link points. The temporary file is
+// ".<name>.<pid>.tmp-XXXXXX" in the target's folder; SweepLeftovers removes those of runs that
+// were killed.
 class AtomicTextWriter {
  public:
+  enum class Durability {
+    kFlushed,  // on disk before it replaces the target, and the folder flushed after
+    kCached    // left to the system's cache: output that can be made again, and is large
+  };
   // Throws Error(path, ...) when the temporary file cannot be created.
-  explicit AtomicTextWriter(std::string path);
+  explicit AtomicTextWriter(std::string path, Durability durability = Durability::kFlushed);
   ~AtomicTextWriter();
   AtomicTextWriter(const AtomicTextWriter&) = delete;
   AtomicTextWriter& operator=(const AtomicTextWriter&) = delete;
@@ -72,13 +80,21 @@ class AtomicTextWriter {
 
  private:
   std::string path_;
+  std::string folder_;
   std::string temp_path_;
   std::FILE* file_ = nullptr;
+  bool durable_;
   bool failed_ = false;
 };
 
+// Removes the temporary files that AtomicTextWriter left in `folder` when its process was killed
+// (a process that still runs keeps its own). Nothing else is touched; errors are ignored.
+void SweepLeftovers(const std::string& folder);
+
 // Replaces `path` with the given lines, each ended by CR LF.
-void WriteTextFile(const std::string& path, const std::vector<std::string>& lines);
+void WriteTextFile(
+    const std::string& path, const std::vector<std::string>& lines,
+    AtomicTextWriter::Durability durability = AtomicTextWriter::Durability::kFlushed);
 
 // Reads a whole file as bytes; throws Error naming the path when it cannot.
 std::string ReadWholeFile(const std::string& path);

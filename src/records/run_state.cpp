@@ -2,6 +2,7 @@
 #include "records/run_state.h"
 
 #include "platform/error.h"
+#include "platform/interrupts.h"
 
 namespace tabulon {
 
@@ -11,6 +12,7 @@ void RunState::ShowStatus(const std::string& text) {
 }
 
 void RunState::Yield() const {
+  if (const int signal = InterruptSignal(); signal != 0) throw RunInterrupted(signal);
   if (view != nullptr && !view->Yield()) throw RunCancelled();
 }
 

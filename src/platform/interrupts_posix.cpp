@@ -1,0 +1,39 @@
+// Interrupts on POSIX systems: handlers that only record the signal.
+#include <signal.h>
+#include <string.h>
+
+#include <atomic>
+
+#include "platform/interrupts.h"
+
+namespace tabulon {
+namespace {
+
+std::atomic<int> g_interrupt{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+void Record(int signal) {
+  if (g_interrupt.exchange(signal) == signal) {
+    // The same interrupt again: the user insists. Back to the default, which ends the program.
+    ::signal(signal, SIG_DFL);
+    raise(signal);
+  }
+}
+
+}  // namespace
+
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = Record;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+int InterruptSignal() { return g_interrupt.load(); }
+
+std::string SignalName(int signal) {
+  const char* name = sigabbrev_np(signal);
+  return name != nullptr ? "SIG" + std::string(name) : "signal " + std::to_string(signal);
+}
+
+}  // namespace tabulon
