@@ -6,6 +6,7 @@
 #include "datparse/dat_reader.h"
 #include "mame/mame_data.h"
 #include "mame/mame_run.h"
+#include "platform/error.h"
 #include "platform/file_list.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
@@ -35,10 +36,25 @@ GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_lis
   size_t mame_records = GetMameData(run, file_list, std::move(script_runner));
   if (mame_records > 0) run.dats.push_back(DatSummary{"MAME (listinfo.dat)", mame_records});
 
+  std::vector<std::string> not_files;
+  ListDatFiles(run.DatsDir(), &not_files);
+  for (const std::string& name : not_files) {
+    run.Warn("dats/" + name + ": is not a file (a folder, pipe or device); skipped");
+  }
+  // One dat that cannot be read costs its own records only; the run goes on with the others.
+  // The records it gave before the fault are kept.
   const std::vector<std::string> dats = *file_list;
   for (const std::string& name : dats) {
-    size_t added =
-        UpperAscii(name) == "VPLAUNCHER.DAT" ? getlistinfoVP(name, run) : GetListInfo(name, run);
+    size_t added = 0;
+    const size_t before = run.List1.size();
+    try {
+      added =
+          UpperAscii(name) == "VPLAUNCHER.DAT" ? getlistinfoVP(name, run) : GetListInfo(name, run);
+    } catch (const Error& e) {
+      added = run.List1.size() - before;
+      run.Warn(std::string(e.what()) +
+               (added == 0 ? "; skipped" : "; the records before the fault are kept"));
+    }
     run.dats.push_back(DatSummary{"dats/" + name, added});
   }
 

@@ -7,15 +7,29 @@
 
 namespace tabulon {
 
+std::string CategoryFileName(const std::string& emulator) {
+  if (emulator == "MAME") return "catver.ini";
+  // The name comes from a dat's header: it must stay one plain file name inside catvers/, on
+  // every system. "../x" or "Atari 2600/7800" would otherwise leave the folder or fail.
+  std::string name = emulator;
+  for (char& c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f ||
+        std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) {
+      c = '_';
+    }
+  }
+  return name + "catver.ini";
+}
+
 CategoryLookup CategoryLookup::PrepareCatver(const std::string& app_dir,
                                              const std::string& emulator) {
   namespace fs = std::filesystem;
   std::string folder = app_dir + "/catvers";
+  CategoryLookup lookup;
+  lookup.path_ = folder + "/" + CategoryFileName(emulator);
   MakeFolderIfMissing(folder);
   std::error_code ec;
-  CategoryLookup lookup;
-  lookup.path_ =
-      emulator == "MAME" ? folder + "/catver.ini" : folder + "/" + emulator + "catver.ini";
   lookup.existed_ = fs::is_regular_file(lookup.path_, ec);
   if (lookup.existed_) {
     lookup.ini_.Load(lookup.path_);
@@ -27,11 +41,20 @@ CategoryLookup CategoryLookup::PrepareCatver(const std::string& app_dir,
   return lookup;
 }
 
+CategoryLookup CategoryLookup::Placeholders(const std::string& app_dir,
+                                            const std::string& emulator) {
+  CategoryLookup lookup;
+  lookup.path_ = app_dir + "/catvers/" + CategoryFileName(emulator);
+  lookup.existed_ = false;
+  lookup.write_ = false;
+  return lookup;
+}
+
 void CategoryLookup::GetCatVer(FieldSlots* s) {
   if (!existed_) {
     s->lCat = kCategoryPlaceholder;
     s->lVer = kVersionUnknown;
-    if (!s->lrom.empty()) {
+    if (write_ && !s->lrom.empty()) {
       ini_.Set("Category", s->lrom, kCategoryPlaceholder);
       ini_.Set("VerAdded", s->lrom, kVersionUnknown);
     }
@@ -52,7 +75,7 @@ void CategoryLookup::ReplaceUnknownForMame(FieldSlots* s) {
 }
 
 void CategoryLookup::Finish() {
-  if (!existed_) ini_.Save();
+  if (!existed_ && write_) ini_.Save();
 }
 
 }  // namespace tabulon

@@ -15,12 +15,20 @@ inline constexpr const char* kVersionUnknown = "????";
 inline constexpr const char* kCategoryPlaceholder = "????/????";
 inline constexpr const char* kMameUnknown = "TLTC";
 
+// The category file's name for `emulator`: catver.ini for MAME, otherwise the emulator name with
+// every character that a file name cannot hold on Windows (\ / : * ? " < > |, control
+// characters) turned into "_", followed by catver.ini.
+std::string CategoryFileName(const std::string& emulator);
+
 class CategoryLookup {
  public:
   // PrepareCatver: makes catvers/ when missing, picks the file for `emulator` and notes whether it
   // exists now. An existing file is loaded and indexed once here. Throws Error naming the file
   // when it cannot be read or the folder cannot be made.
   static CategoryLookup PrepareCatver(const std::string& app_dir, const std::string& emulator);
+  // A lookup for a category file that could neither be read nor be made: every set gets the
+  // placeholder values, and nothing is written.
+  static CategoryLookup Placeholders(const std::string& app_dir, const std::string& emulator);
 
   // GetCatVer: sets lCat and lVer of the slots from lrom, falling back to LClone, or, when the
   // file did not exist, to the placeholders, noting a placeholder entry for lrom.
@@ -39,6 +47,7 @@ class CategoryLookup {
  private:
   std::string path_;
   bool existed_ = false;
+  bool write_ = true;
   ProfileIni ini_;
 };
 

@@ -110,7 +110,16 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
   current.clear();
 
   run.ShowStatus("Parsing " + s.LEmu + " Dat File");
-  CategoryLookup catver = CategoryLookup::PrepareCatver(run.app_dir, s.LEmu);
+  // A category file that cannot be read or made costs the dat its categories, not its games.
+  CategoryLookup catver = [&] {
+    try {
+      return CategoryLookup::PrepareCatver(run.app_dir, s.LEmu);
+    } catch (const Error& e) {
+      run.Warn(std::string(e.what()) + "; the sets of " + shown_name +
+               " get placeholder categories");
+      return CategoryLookup::Placeholders(run.app_dir, s.LEmu);
+    }
+  }();
 
   size_t added = 0;
   size_t found = 0;  // where the first block opening line was found; 0 until then
@@ -181,7 +190,11 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
     ++added;
   }
 
-  catver.Finish();
+  try {
+    catver.Finish();
+  } catch (const Error& e) {
+    run.Warn(std::string(e.what()) + "; the category file of " + shown_name + " was not made");
+  }
   if (dat.saw_lone_lf() && !dat.saw_cr()) {
     run.Warn(FormatLocation(shown_name, 0,
                             "the file has LF line ends only; lines end at CR LF or CR, so it was "

@@ -9,16 +9,23 @@
 
 namespace tabulon {
 
-std::vector<std::string> ListDatFiles(const std::string& folder) {
+std::vector<std::string> ListDatFiles(const std::string& folder,
+                                      std::vector<std::string>* not_files) {
   namespace fs = std::filesystem;
   std::vector<std::string> names;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
     std::string name = it->path().filename().string();
-    if (name.size() >= 4 && EqualsNoCase(std::string_view(name).substr(name.size() - 4), ".dat")) {
+    // Hidden files are not listed, as a file list on Windows does not show them.
+    if (name.size() < 4 || name.front() == '.' ||
+        !EqualsNoCase(std::string_view(name).substr(name.size() - 4), ".dat")) {
+      continue;
+    }
+    std::error_code type_ec;
+    if (it->is_regular_file(type_ec)) {
       names.push_back(std::move(name));
+    } else if (not_files != nullptr) {
+      not_files->push_back(std::move(name));
     }
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {

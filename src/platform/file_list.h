@@ -7,8 +7,11 @@
 namespace tabulon {
 
 // Names (without folder) of the ordinary files in `folder` whose name ends in ".dat" in any
-// letter case, sorted by name with case ignored. A missing folder gives an empty list.
-std::vector<std::string> ListDatFiles(const std::string& folder);
+// letter case and does not begin with "." (hidden), sorted by name with case ignored. A missing
+// folder gives an empty list. Entries so named that are not files (folders, pipes, ...) are
+// added to `not_files` when given.
+std::vector<std::string> ListDatFiles(const std::string& folder,
+                                      std::vector<std::string>* not_files = nullptr);
 
 // Makes `folder` when it does not exist; throws Error naming it when that fails.
 void MakeFolderIfMissing(const std::string& folder);

@@ -55,9 +55,15 @@ void SyncFolder(const std::string& folder) {
 }  // namespace
 
 LineReader::LineReader(const std::string& path) : path_(path) {
+  // A pipe or a device would block the reader or never end; only files are read.
+  namespace fs = std::filesystem;
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  const fs::file_type type = fs::status(path, ec).type();
+  if (type == fs::file_type::directory) {
     throw Error(path, "cannot open: it is a folder, not a file");
+  }
+  if (!ec && type != fs::file_type::regular) {
+    throw Error(path, "cannot open: it is not a file but a device, pipe or socket");
   }
   file_ = std::fopen(path.c_str(), "rbe");
   if (file_ == nullptr) throw Error(path, "cannot open: " + ErrnoText(errno));
