@@ -7,6 +7,7 @@
 
 #include "datparse/dat_reader.h"
 #include "mame/bat_scripts.h"
+#include "mame/kept_lists.h"
 #include "mame/listxml_converter.h"
 #include "mame/mame_run.h"
 #include "platform/error.h"
@@ -45,30 +46,43 @@ bool HasGameBlock(const std::string& path) {
   return false;
 }
 
+// Whether listinfo.dat ends with a block's ")": an old MAME stopped halfway leaves a block open.
+bool EndsWithBlock(const std::string& path) {
+  LineReader reader(path);
+  std::string line, last;
+  while (reader.ReadLine(&line)) {
+    if (TrimSpaces(line).empty()) continue;
+    last = std::move(line);
+  }
+  return TrimSpaces(last) == ")";
+}
+
+// Why the old options' lists cannot be used though listinfo.dat holds games (a MAME that failed
+// or was killed halfway), or "" when they can.
+std::string OldListsProblem(const std::string& listinfo_path, const MameState& mame) {
+  for (const auto& [script, exit] : mame.script_exits) {
+    if (!exit.ok()) return FormatLocation(script, 0, "MAME " + exit.Describe());
+  }
+  if (!EndsWithBlock(listinfo_path)) {
+    return FormatLocation(listinfo_path, 0, "ends inside a block: MAME's output was cut off");
+  }
+  return "";
+}
+
 // Today's MAME knows only -listxml: it writes its output straight into listxml.xml, which is
 // read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
-// looked up in listxml.xml. Returns an empty text on success, else the warning naming the file.
-std::string ConvertFromMame(RunState& run, const MameState& mame) {
+// looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
+// comes back. Returns an empty text on success, else the warning naming the file.
+std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kept) {
   const std::string xml_path = run.app_dir + "/listxml.xml";
   run.ShowStatus("Parsing MAME for listxml......");
-  // The previous run's XML goes out of the way first. Renaming the new one over it would make
-  // ext4 write all of it to disk before the rename returns (its guard for files replaced by
-  // rename), a pause of about 0.15 s on MAME's 270 MB. It is moved aside, which is instant, and
-  // deleted while MAME runs: deleting that much takes nearly a tenth of a second too.
-  const std::string old_xml_path = run.app_dir + "/.listxml.xml.old";
-  std::error_code ec;
-  std::filesystem::remove(old_xml_path, ec);
-  std::filesystem::rename(xml_path, old_xml_path, ec);
-  bool old_xml_removed = false;
-  auto remove_old_xml = [&] {
-    if (old_xml_removed) return;
-    std::error_code ignored;
-    std::filesystem::remove(old_xml_path, ignored);
-    old_xml_removed = true;
-  };
+  // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
+  // write all of it to disk before the rename returns (its guard for files replaced by rename),
+  // a pause of about 0.15 s on MAME's 270 MB.
+  kept.Keep("listxml.xml");
   try {
-    AtomicTextWriter saved(xml_path);
+    AtomicTextWriter saved(xml_path, AtomicTextWriter::Durability::kCached);
     ListXmlConverter converter(run.app_dir, xml_path);
     std::string conversion_error;
     // The output is converted on a thread of its own; the view hears of it from this one.
@@ -80,8 +94,10 @@ std::string ConvertFromMame(RunState& run, const MameState& mame) {
       shown = true;
     };
     std::string error;
+    ChildExit exit;
+    const std::string command = mame.MameExe + " -listxml";
     bool ran = RunCommandWritingFile(
-        mame.MamePath, mame.MameExe + " -listxml", saved.descriptor(),
+        mame.MamePath, command, saved.descriptor(),
         [&](const char* data, size_t size) {
           converting = true;
           if (!conversion_error.empty()) return;
@@ -93,13 +109,12 @@ std::string ConvertFromMame(RunState& run, const MameState& mame) {
         },
         [&] {
           show_converting();
-          remove_old_xml();
           run.Yield();
         },
-        &error);
+        &error, &exit);
     show_converting();
-    remove_old_xml();
-    if (!ran) return mame.MamePath + mame.MameExe + ": " + error;
+    if (!ran) return mame.MamePath + command + ": " + error;
+    if (!exit.ok()) return mame.MamePath + command + ": MAME " + exit.Describe();
     saved.Commit();
     if (!conversion_error.empty()) return conversion_error;
     converter.Finish();
@@ -108,7 +123,6 @@ std::string ConvertFromMame(RunState& run, const MameState& mame) {
     }
     return "";
   } catch (const Error& e) {
-    remove_old_xml();
     return e.what();
   }
 }
@@ -116,16 +130,33 @@ std::string ConvertFromMame(RunState& run, const MameState& mame) {
 }  // namespace
 
 void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lines) {
-  WriteTextFile(app_dir + "/tabulonlog.txt", lines);
+  // The log only shows the last step reached; it is not worth a flush to disk at every step.
+  WriteTextFile(app_dir + "/tabulonlog.txt", lines, AtomicTextWriter::Durability::kCached);
 }
 
 size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRunner script_runner) {
   MameState mame;
   mame.script_runner = std::move(script_runner);
   mame.IsMame = true;
-  WriteRunLog(run.app_dir, {"Making Bats"});
-  const MameRunResult result = RunMame(run, mame);
-  WriteRunLog(run.app_dir, {"Bats Complete, Initial File Open"});
+  // The lists an earlier run left stay aside until MAME has given usable new ones; whatever
+  // ends this step early (a stop, an error) puts them back.
+  KeptLists kept(run.app_dir);
+  // A log that cannot be written (a read-only application folder) is reported once; the run goes
+  // on without it.
+  bool log_failed = false;
+  auto LogStep = [&run, &log_failed](const std::vector<std::string>& lines) {
+    try {
+      if (!log_failed) WriteRunLog(run.app_dir, lines);
+    } catch (const Error& e) {
+      log_failed = true;
+      run.Warn(std::string(e.what()) + "; the run goes on without its log");
+    }
+  };
+  LogStep({"Making Bats"});
+  const MameRunResult result = RunMame(run, mame, [&] {
+    for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) kept.Keep(name);
+  });
+  LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) return 0;
 
   const std::string listinfo_path = run.app_dir + "/listinfo.dat";
@@ -134,23 +165,32 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     KillBats(mame.MamePath);
   };
   std::error_code ec;
-  const bool ran_mame =
-      result == MameRunResult::kRan || result == MameRunResult::kScriptsNotWritten;
-  if (ran_mame && (result == MameRunResult::kScriptsNotWritten || !HasGameBlock(listinfo_path))) {
-    std::string problem = ConvertFromMame(run, mame);
-    if (!problem.empty()) {
-      skip(problem);
-      return 0;
+  if (result != MameRunResult::kNoConfig) {
+    std::string problem;
+    if (result == MameRunResult::kRan && HasGameBlock(listinfo_path)) {
+      problem = OldListsProblem(listinfo_path, mame);
+    } else {
+      problem = ConvertFromMame(run, mame, kept);
     }
-  }
-  if (!std::filesystem::is_regular_file(listinfo_path, ec)) {
+    if (problem.empty()) {
+      kept.DropAll();
+    } else {
+      // An XML error names a line of the new listxml.xml: that one stays for the user to look
+      // up, while the lists come back.
+      if (std::filesystem::exists(run.app_dir + "/listxml.xml", ec)) kept.Drop("listxml.xml");
+      const bool usable = kept.kept("listinfo.dat") && HasGameBlock(kept.KeptPath("listinfo.dat"));
+      const std::string date = kept.ListinfoDate();
+      kept.RestoreAll();
+      if (!usable) {
+        skip(problem);
+        return 0;
+      }
+      run.Warn(problem + "; the lists of an earlier run, from " + date + ", were used instead");
+    }
+  } else if (!std::filesystem::is_regular_file(listinfo_path, ec)) {
+    // Without mame.cfg, whatever listinfo.dat an earlier run (or the user) left is read as it
+    // stands.
     skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");
-    return 0;
-  }
-  if (!HasGameBlock(listinfo_path)) {
-    skip(listinfo_path +
-         ": holds no game; MAME wrote no list for -li (today's MAME no longer "
-         "knows -li, -listdetails and -gamelist)");
     return 0;
   }
   std::string problem = mame.side_files.Open(run.app_dir);
@@ -162,14 +202,14 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   size_t added = 0;
   {
     MameModeScope mame_mode(mame);
-    WriteRunLog(run.app_dir, {"getting listinfo"});
+    LogStep({"getting listinfo"});
     added = GetListInfo("listinfo.dat", run, &mame.side_files);
-    WriteRunLog(run.app_dir, {"listinfo complete"});
+    LogStep({"listinfo complete"});
   }
   mame.side_files.WarnShort(run);
-  WriteRunLog(run.app_dir, {"Killing Bats"});
+  LogStep({"Killing Bats"});
   KillBats(mame.MamePath);
-  WriteRunLog(run.app_dir, {"Mame Data Extraction complete", "Going to Parse Other Dats"});
+  LogStep({"Mame Data Extraction complete", "Going to Parse Other Dats"});
   *file_list = ListDatFiles(run.DatsDir());
   return added;
 }

@@ -73,7 +73,7 @@ std::string FrontEndFolder(const std::string& app_dir) {
   return folder;
 }
 
-MameRunResult RunMame(RunState& run, MameState& mame) {
+MameRunResult RunMame(RunState& run, MameState& mame, const std::function<void()>& before_scripts) {
   namespace fs = std::filesystem;
   const std::string cfg_path = FrontEndFolder(run.app_dir) + "cfgs/mame.cfg";
   std::error_code ec;
@@ -85,7 +85,12 @@ MameRunResult RunMame(RunState& run, MameState& mame) {
   };
   try {
     MameConfig config = ReadMameConfig(cfg_path);
+    // A relative folder is relative to the application folder, the folder the program works
+    // in, wherever it was started from.
     mame.MamePath = config.path;
+    if (!mame.MamePath.empty() && std::filesystem::path(mame.MamePath).is_relative()) {
+      mame.MamePath = run.app_dir + "/" + mame.MamePath;
+    }
     if (mame.MamePath.empty() || mame.MamePath.back() != '/') mame.MamePath += '/';
     mame.MameExe = config.exe;
   } catch (const Error& e) {
@@ -103,6 +108,7 @@ MameRunResult RunMame(RunState& run, MameState& mame) {
     return MameRunResult::kMissing;
   }
 
+  if (before_scripts) before_scripts();
   try {
     MakeLiBat(mame.MamePath, mame.MameExe, run.app_dir);
     MakeLDBat(mame.MamePath, mame.MameExe, run.app_dir);
@@ -126,11 +132,15 @@ MameRunResult RunMame(RunState& run, MameState& mame) {
     run.ShowStatus(step.status);
     const std::string script = ScriptName(step.list);
     std::string error;
+    ChildExit exit;
     bool waited = mame.script_runner
-                      ? mame.script_runner(mame.MamePath, script, &error)
+                      ? mame.script_runner(mame.MamePath, script, &error, &exit)
                       : RunScriptAndWait(
-                            mame.MamePath, script, [&run]() { run.Yield(); }, &error);
-    if (waited) continue;
+                            mame.MamePath, script, [&run]() { run.Yield(); }, &error, &exit);
+    if (waited) {
+      mame.script_exits.emplace_back(mame.MamePath + script, exit);
+      continue;
+    }
     const std::string text = "Error parsing mame:  Last command run is:\r\n" + mame.MamePath +
                              script + "\r\nBat file contains:  \r\n" +
                              ScriptLine(step.list, mame.MameExe, run.app_dir);

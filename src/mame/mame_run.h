@@ -1,6 +1,7 @@
 // Finding MAME through the front end's cfgs/mame.cfg and running its three list scripts.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "mame/mame_state.h"
@@ -38,7 +39,9 @@ enum class MameRunResult {
 // A run that cannot be waited on shows the "Error Accessing Mame" message; for the listinfo run
 // that ends the run with MameListinfoFailed. Without a mame.cfg nothing happens and IsMame keeps
 // its value. A MAME folder that takes no scripts (Debian's /usr/games for a user) is reported
-// and the script runs are left out.
-MameRunResult RunMame(RunState& run, MameState& mame);
+// and the script runs are left out. `before_scripts`, when given, is called once MAME was found,
+// before anything is written or run. A relative PATH is taken from the application folder.
+MameRunResult RunMame(RunState& run, MameState& mame,
+                      const std::function<void()>& before_scripts = {});
 
 }  // namespace tabulon

@@ -4,15 +4,18 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "mame/mame_side_files.h"
+#include "platform/process.h"
 
 namespace tabulon {
 
-// Runs one of MAME's scripts in the MAME folder and waits for it: (folder, script name, error)
-// -> whether it could be started and waited on.
-using ScriptRunner =
-    std::function<bool(const std::string& folder, const std::string& script, std::string* error)>;
+// Runs one of MAME's scripts in the MAME folder and waits for it: (folder, script name, error,
+// how it ended) -> whether it could be started and waited on.
+using ScriptRunner = std::function<bool(const std::string& folder, const std::string& script,
+                                        std::string* error, ChildExit* exit)>;
 
 struct MameState {
   bool IsMame = false;    // cfgs/mame.cfg names a MAME that is there
@@ -22,6 +25,8 @@ struct MameState {
   // Empty: the platform's script runner. Tests put a stand-in here.
   ScriptRunner script_runner;
   MameSideFiles side_files;
+  // How each script that ran ended, in the order they ran: (script path, exit).
+  std::vector<std::pair<std::string, ChildExit>> script_exits;
 };
 
 }  // namespace tabulon

@@ -193,8 +193,10 @@ TEST_F(MameExtractionTest, RunsThatCannotBeWaitedOn) {
     RecordingView view;
     RunState run(app_, &view);
     ScriptRunner script_runner = [&](const std::string& folder, const std::string& script,
-                                     std::string* error) {
-      if (script != ScriptName(failing)) return RunScriptAndWait(folder, script, nullptr, error);
+                                     std::string* error, ChildExit* exit) {
+      if (script != ScriptName(failing)) {
+        return RunScriptAndWait(folder, script, nullptr, error, exit);
+      }
       *error = "gone";
       return false;
     };

@@ -1,0 +1,46 @@
+// MAME's lists of the last step that gave usable ones, kept aside while MAME writes new ones, so
+// that a MAME that fails, is killed or is stopped never costs the user the games it listed before.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tabulon {
+
+class KeptLists {
+ public:
+  // The files kept aside, in the application folder: MAME's three lists and its -listxml output.
+  static const std::vector<std::string>& Names();
+
+  // First puts back what a run that was killed had kept aside: those are the last good lists,
+  // and what stands under their names now is that run's half-written output.
+  explicit KeptLists(std::string app_dir);
+  // Puts back whatever is still kept: a run that is stopped or fails on the way leaves the
+  // previous lists as they were.
+  ~KeptLists();
+  KeptLists(const KeptLists&) = delete;
+  KeptLists& operator=(const KeptLists&) = delete;
+
+  // Moves <app_dir>/<name> aside, when it exists. A file that cannot be moved (a read-only
+  // folder) stays where it is, and the new run's output replaces it as it would have anyway.
+  void Keep(const std::string& name);
+  // Whether `name` was kept aside.
+  bool kept(const std::string& name) const;
+  // Puts every kept file back over what the new run left.
+  void RestoreAll();
+  // The new files are good: the kept ones are deleted.
+  void DropAll();
+  // The new `name` is to stay: its kept one is deleted.
+  void Drop(const std::string& name);
+  // When the kept listinfo.dat was written, as "2026-12-05 14:03" in local time; empty when none
+  // was kept.
+  std::string ListinfoDate() const;
+  // Where `name` is kept: ".<name>.kept" in the application folder.
+  std::string KeptPath(const std::string& name) const;
+
+ private:
+  std::string app_dir_;
+  std::vector<std::string> kept_;
+};
+
+}  // namespace tabulon
