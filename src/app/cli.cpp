@@ -43,16 +43,6 @@ class TerminalView : public View {
   std::ostream& err_;
 };
 
-void PrintSummary(const RunState& run, const GenerationResult& result, std::ostream& err) {
-  err << "Summary:\n";
-  for (const DatSummary& dat : run.dats) {
-    err << "  " << dat.name << ": " << dat.records << (dat.records == 1 ? " record" : " records")
-        << '\n';
-  }
-  err << "  " << result.master_list << ": " << result.lines_written << " lines written\n";
-  err << "  warnings: " << run.warnings.size() << '\n';
-}
-
 }  // namespace
 
 std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::string* error) {
@@ -127,7 +117,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
     GenerationResult result = RunGeneration(run, &file_list);
-    PrintSummary(run, result, err);
+    for (const std::string& line : RunSummary(run, &result)) err << line << '\n';
     out << result.master_list << '\n';
     return 0;
   } catch (const RunInterrupted& e) {

@@ -8,6 +8,7 @@
 #include "mame/mame_run.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
+#include "platform/interrupts.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
 #include "records/vp_reader.h"
@@ -20,8 +21,38 @@ void LoadAppFolder(RunState& run, std::vector<std::string>* file_list) {
   *file_list = ListDatFiles(run.DatsDir());
 }
 
-GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list,
-                               ScriptRunner script_runner) {
+std::vector<std::string> RunSummary(const RunState& run, const GenerationResult* result) {
+  std::vector<std::string> lines = {"Summary:"};
+  for (const DatSummary& dat : run.dats) {
+    lines.push_back("  " + dat.name + ": " + std::to_string(dat.records) +
+                    (dat.records == 1 ? " record" : " records"));
+  }
+  if (result != nullptr) {
+    lines.push_back("  " + result->master_list + ": " + std::to_string(result->lines_written) +
+                    " lines written");
+  }
+  lines.push_back("  warnings: " + std::to_string(run.warnings.size()));
+  return lines;
+}
+
+namespace {
+
+// The report is for the user to read after the window has gone; a report that cannot be
+// written (a read-only folder) is one more warning, on the screen only.
+void WriteRunReport(RunState& run, const GenerationResult* result, const std::string& ending) {
+  std::vector<std::string> lines = RunSummary(run, result);
+  if (!ending.empty()) lines.insert(lines.begin(), ending);
+  if (!run.warnings.empty()) lines.push_back("Warnings:");
+  for (const std::string& warning : run.warnings) lines.push_back("  " + warning);
+  try {
+    WriteTextFile(run.app_dir + "/tabulonreport.txt", lines, AtomicTextWriter::Durability::kCached);
+  } catch (const Error& e) {
+    run.Warn(e.what());
+  }
+}
+
+GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
+                          ScriptRunner script_runner) {
   if (run.view != nullptr) run.view->RunStarted();
   run.List1.Clear();
   // What a killed run left behind goes first: the temporary files of the master list, the
@@ -63,6 +94,26 @@ GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_lis
   result.lines_written = WriteMasterList(run.app_dir, run.List1, run.layout);
   run.ShowStatus("List Creation Complete");
   return result;
+}
+
+}  // namespace
+
+GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list,
+                               ScriptRunner script_runner) {
+  try {
+    GenerationResult result = Generate(run, file_list, std::move(script_runner));
+    WriteRunReport(run, &result, "");
+    return result;
+  } catch (const RunInterrupted& e) {
+    WriteRunReport(run, nullptr, "The run was stopped by " + SignalName(e.signal()) + ".");
+    throw;
+  } catch (const RunCancelled&) {
+    WriteRunReport(run, nullptr, "The run was stopped.");
+    throw;
+  } catch (const std::exception& e) {
+    WriteRunReport(run, nullptr, std::string("The run failed: ") + e.what());
+    throw;
+  }
 }
 
 }  // namespace tabulon

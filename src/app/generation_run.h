@@ -25,7 +25,14 @@ struct GenerationResult {
 // refreshes it from dats/ when MAME was found. Throws Error (MameListinfoFailed when MAME's
 // listinfo run could not be waited on) or RunCancelled when the run cannot finish; the master list
 // is then left as it was. `script_runner` runs MAME's scripts (empty: the platform's runner).
+//
+// Every run, finished or not, leaves tabulonreport.txt in the application folder: its summary
+// (RunSummary), how it ended when it did not finish, and its warnings.
 GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list,
                                ScriptRunner script_runner = {});
+
+// The run's summary, one line each: records per source, the lines written (when `result` is
+// given) and the number of warnings, under a "Summary:" line.
+std::vector<std::string> RunSummary(const RunState& run, const GenerationResult* result);
 
 }  // namespace tabulon

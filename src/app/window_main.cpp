@@ -5,8 +5,10 @@
 #include "app/window/command_line.h"
 #include "app/window/listtest.h"
 #include "platform/file_list.h"
+#include "platform/interrupts.h"
 
 int main(int argc, char** argv) {
+  tabulon::CatchInterrupts();
   // Read before QApplication takes its own options out of argv.
   const bool silent_mode = tabulon::ParseSilentMode(tabulon::CommandLineText(argc, argv));
   QApplication app(argc, argv);

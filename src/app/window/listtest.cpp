@@ -18,6 +18,7 @@
 #include <iostream>
 
 #include "platform/error.h"
+#include "platform/interrupts.h"
 
 namespace tabulon {
 namespace {
@@ -71,13 +72,24 @@ std::chrono::nanoseconds CoarseNow() {
 #endif
 }
 
-// Dats come as UTF-8 from today's tools and in a Windows code page from older ones; either way
-// the text should read, not turn into replacement marks.
+// Dats come as UTF-8 from today's tools and in the Windows code page 1252 from older ones;
+// either way the text should read, not turn into replacement marks. 1252 is Latin-1 but for
+// 0x80-0x9F, where it has the typographic quotes, dashes, the euro sign and a few letters.
 QString ToQString(const std::string& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8);
   QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
   if (!utf8.hasError()) return text;
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  text.resize(static_cast<qsizetype>(bytes.size()));
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    text[static_cast<qsizetype>(i)] =
+        QChar(byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : char16_t{byte});
+  }
+  return text;
 }
 
 // The field slots use this font on the cabinets the lists are made for; elsewhere the nearest
@@ -121,6 +133,7 @@ QRect Listtest::Twips(int left, int top, int width, int height) const {
 }
 
 void Listtest::Form_Initialize(bool silent_mode) {
+  silent_mode_ = silent_mode;
   setObjectName(QStringLiteral("listtest"));
   setWindowTitle(QString::fromLatin1(kTitle));
   // The classic dialog size; the default 9 points would not fit the disclaimer into its box.
@@ -135,6 +148,7 @@ void Listtest::Form_Initialize(bool silent_mode) {
   for (const FieldSlotRow& row : kFieldSlots) {
     auto* label = new QLabel(this);
     label->setObjectName(QString::fromLatin1(row.name));
+    label->setTextFormat(Qt::PlainText);  // a dat's "<b>" is text, not markup
     label->setFont(FieldSlotFont());
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setGeometry(Twips(kSlotLeft, row.top, slot_width, kSlotHeight));
@@ -162,6 +176,7 @@ void Listtest::Form_Initialize(bool silent_mode) {
 
   lStatus = new QLabel(this);
   lStatus->setObjectName(QStringLiteral("lStatus"));
+  lStatus->setTextFormat(Qt::PlainText);
   lStatus->setFont(FieldSlotFont());
   lStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lStatus->setGeometry(Twips(kStatusLeft, kStatusTop, kStatusWidth, kSlotHeight));
@@ -173,6 +188,7 @@ void Listtest::Form_Initialize(bool silent_mode) {
 
   lgame = new QLabel(QStringLiteral("Label1"), this);
   lgame->setObjectName(QStringLiteral("lgame"));
+  lgame->setTextFormat(Qt::PlainText);
   lgame->setGeometry(Twips(3120, 1680, 612, 732));
   lgame->hide();
 
@@ -186,6 +202,15 @@ void Listtest::Form_Initialize(bool silent_mode) {
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(2);
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+
+  // Ctrl+C, a service stop or a closed terminal between runs ends the program; during a run the
+  // run sees it at its next yield and stops first.
+  auto* interrupts = new QTimer(this);
+  interrupts->setInterval(100);
+  connect(interrupts, &QTimer::timeout, this, [this] {
+    if (!running_ && InterruptSignal() != 0) EndProgram(128 + InterruptSignal());
+  });
+  interrupts->start();
 
   if (!silent_mode) return;
 
@@ -220,6 +245,10 @@ void Listtest::Form_Load() {
   try {
     LoadAppFolder(run_, &dat_files_);
   } catch (const Error& e) {
+    // No run may start behind the message box: silent mode's timer would otherwise fire while
+    // it is open and replace the master list with an empty one.
+    Timer1->stop();
+    load_failed_ = true;
     ShowError(e.what(), tr("Tabulon cannot start without its dats and catvers folders."));
     EndProgram(1);
     return;
@@ -228,7 +257,7 @@ void Listtest::Form_Load() {
 }
 
 void Listtest::Command1_Click() {
-  if (running_ || exit_code_ >= 0) return;
+  if (running_ || exit_code_ >= 0 || load_failed_) return;
   running_ = true;
   stop_requested_ = false;
   Command1->setEnabled(false);
@@ -248,10 +277,17 @@ void Listtest::Command1_Click() {
   } catch (const Error& e) {
     outcome = Outcome::kFailed;
     ShowError(e.what(), not_written);
+  } catch (const std::bad_alloc&) {
+    outcome = Outcome::kFailed;
+    ShowError("out of memory", not_written);
   } catch (const std::exception& e) {
     outcome = Outcome::kFailed;
     ShowError(e.what(), not_written);
+  } catch (...) {
+    outcome = Outcome::kFailed;
+    ShowError("an unexpected failure", not_written);
   }
+  if (outcome == Outcome::kFailed) ShowStatus("List Creation Failed");
   ShowSlots();
   FillFile1();  // the MAME step may have found new dats
   running_ = false;
@@ -260,13 +296,20 @@ void Listtest::Command1_Click() {
 
   if (outcome == Outcome::kMameFailed) {
     EndProgram(1);
+  } else if (InterruptSignal() != 0) {
+    std::cerr << "tabulon: the run was stopped by " << SignalName(InterruptSignal())
+              << "; the master list and category files are unchanged\n";
+    EndProgram(128 + InterruptSignal());
   } else if (close_requested_) {
     close();
+  } else if (outcome == Outcome::kWritten && !run_.warnings.empty() && !silent_mode_) {
+    ShowWarnings();
   }
 }
 
 void Listtest::Timer1_Timer() {
   Timer1->stop();
+  if (load_failed_) return;
   Command1_Click();
   EndProgram(last_outcome_ == Outcome::kWritten ? 0 : 1);
 }
@@ -296,6 +339,7 @@ void Listtest::Warning(const std::string& text) {
 
 void Listtest::ShowMessage(const std::string& title, const std::string& text) {
   QMessageBox box(QMessageBox::Warning, ToQString(title), ToQString(text), QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
@@ -320,11 +364,14 @@ void Listtest::ShowSlots() {
   lgame->setText(ToQString(run_.lgame));
 }
 
-// lStatus grows with its text, up to the window's right margin; a longer text is elided there.
+// lStatus grows with its text, up to the window's right margin. A longer text gets a smaller
+// font rather than lose its end: the status texts tell the user what the run is doing.
 void Listtest::ShowStatusLine(const QString& text) {
   const QRect box = Twips(kStatusLeft, kStatusTop, kStatusWidth, kSlotHeight);
   const int room = Twips(0, 0, kClientWidth - kStatusLeft - kMarginRight, 0).width();
-  lStatus->setText(lStatus->fontMetrics().elidedText(text, Qt::ElideRight, room));
+  lStatus->setFont(FieldSlotFont());
+  lStatus->setText(text);
+  ShrinkFontToFit(lStatus, [&] { return lStatus->sizeHint().width() <= room; });
   lStatus->resize(std::clamp(lStatus->sizeHint().width(), box.width(), room), box.height());
 }
 
@@ -333,9 +380,31 @@ void Listtest::FillFile1() {
   for (const std::string& name : dat_files_) File1->addItem(ToQString(name));
 }
 
+void Listtest::ShowWarnings() {
+  // The full list is in tabulonreport.txt; a box with thousands of lines would not fit a screen.
+  constexpr size_t kShown = 20;
+  const std::vector<std::string>& warnings = run_.warnings;
+  QString text = warnings.size() == 1
+                     ? tr("The list was written, with 1 warning:")
+                     : tr("The list was written, with %1 warnings:").arg(warnings.size());
+  for (size_t i = 0; i < warnings.size() && i < kShown; ++i) {
+    text += QStringLiteral("\n\n") + ToQString(warnings[i]);
+  }
+  if (warnings.size() > kShown) {
+    text += QStringLiteral("\n\n") + tr("... and %1 more.").arg(warnings.size() - kShown);
+  }
+  text += QStringLiteral("\n\n") +
+          tr("All of them are in %1.").arg(ToQString(run_.app_dir + "/tabulonreport.txt"));
+  QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kTitle), text, QMessageBox::Ok, this);
+  box.setObjectName(QStringLiteral("warnings"));
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
 void Listtest::ShowError(const std::string& what, const QString& consequence) {
   QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kTitle),
                   ToQString(what) + QStringLiteral("\n\n") + consequence, QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

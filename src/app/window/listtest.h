@@ -50,7 +50,8 @@ class Listtest : public QWidget, public View {
   void ShowStatus(const std::string& text) override;
   // Returns false once the user has closed the window: the run then ends without writing.
   bool Yield() override;
-  // The window has no place for warnings; they go to stderr, where tabulon-cli also puts them.
+  // Warnings go to stderr as they come, where tabulon-cli also puts them; the window lists them
+  // at the end of the run, and tabulonreport.txt keeps them.
   void Warning(const std::string& text) override;
   // A warning box with an OK button; returns when the user has closed it.
   void ShowMessage(const std::string& title, const std::string& text) override;
@@ -78,6 +79,8 @@ class Listtest : public QWidget, public View {
   void ShowStatusLine(const QString& text);
   void FillFile1();
   void ShowError(const std::string& what, const QString& consequence);
+  // At the end of a run with warnings, outside silent mode: how many, and the first of them.
+  void ShowWarnings();
   void EndProgram(int exit_code);
 
   RunState run_;
@@ -85,7 +88,9 @@ class Listtest : public QWidget, public View {
   std::vector<std::string> dat_files_;  // what File1 lists
   std::chrono::milliseconds repaint_interval_{10};
   std::chrono::nanoseconds last_repaint_{0};  // on the coarse monotonic clock
+  bool silent_mode_ = false;
   bool loaded_ = false;
+  bool load_failed_ = false;  // the working folders could not be made: no run may start
   bool running_ = false;
   bool stop_requested_ = false;
   bool close_requested_ = false;
