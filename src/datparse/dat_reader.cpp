@@ -43,6 +43,15 @@ void Unbracket(std::string* field, bool trim) {
 
 bool IsBlockEnd(std::string_view line) { return TrimSpaces(line) == ")"; }
 
+// A line longer than this gives its memory back once it has been used, so that one enormous
+// line (a dat that is a single line) costs a few times its size, not a copy per buffer it
+// passed through.
+constexpr size_t kLongLine = size_t{1} << 20;
+
+void ReleaseIfLong(std::string* line) {
+  if (line->capacity() > kLongLine) std::string().swap(*line);
+}
+
 }  // namespace
 
 void CleanLine(std::string_view raw, std::string* line) {
@@ -85,8 +94,8 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
   s.LEmu = "MAME";
   if (!mame_mode) {
     bool header = false;
-    for (int i = 0; i < kHeaderLines && dat.ReadLine(&raw); ++i) {
-      CleanLine(raw, &current);
+    for (int i = 0; i < kHeaderLines && dat.ReadLine(&current); ++i) {
+      CleanLine(current, &current);
       if (UpperAscii(Left(current, 12)) == "CLRMAMEPRO (") {
         header = true;
         break;
@@ -94,8 +103,8 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
     }
     bool named = false;
     if (header) {
-      while (!(named = UpperAscii(Left(current, 5)) == "NAME ") && dat.ReadLine(&raw)) {
-        CleanLine(raw, &current);
+      while (!(named = UpperAscii(Left(current, 5)) == "NAME ") && dat.ReadLine(&current)) {
+        CleanLine(current, &current);
       }
       if (named) s.LEmu = std::string(TrimSpaces(Mid(current, 5)));
     }
@@ -133,17 +142,20 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
       dat.ReadLine(&raw);
       found = InStr(raw, "game (");
       if (found == 0) found = InStr(raw, "resource (");
+      ReleaseIfLong(&raw);
     }
 
     // Collect the block's lines up to its ")".
     while (!IsBlockEnd(current) && !dat.AtEnd()) {
       run.Yield();
-      dat.ReadLine(&raw);
-      CleanLine(raw, &current);
+      dat.ReadLine(&current);
+      CleanLine(current, &current);
       if (KeepLine(current)) {
         run.lgame += "\r\n";
         run.lgame += current;
       }
+      // A long line is never the block's ")", so an empty one stands in for it as well.
+      ReleaseIfLong(&current);
     }
     const bool resource = InStr(run.lgame, "resource (") != 0;
 

@@ -11,8 +11,8 @@
 namespace tabulon {
 
 // Sets `line` to the dat line as the reader sees it: every LF, CR, TAB and double quote of `raw`
-// removed, then leading and trailing spaces trimmed. `line` keeps its buffer from line to line;
-// `raw` must not point into it.
+// removed, then leading and trailing spaces trimmed. `line` keeps its buffer from line to line.
+// `raw` may be all of `*line`, which is then cleaned in place, but no other part of it.
 void CleanLine(std::string_view raw, std::string* line);
 
 // Field extractor: finds the first occurrence of `search` anywhere in the block text and sets
