@@ -153,6 +153,13 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     }
   };
   LogStep({"Making Bats"});
+  // The scripts go with the step however it ends: a stop or a failure leaves none behind.
+  struct ScriptsGone {
+    const MameState& mame;
+    ~ScriptsGone() {
+      if (mame.scripts_written) KillBats(mame.MamePath);
+    }
+  } scripts_gone{mame};
   const MameRunResult result = RunMame(run, mame, [&] {
     for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) kept.Keep(name);
   });

@@ -109,6 +109,7 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<void()
   }
 
   if (before_scripts) before_scripts();
+  mame.scripts_written = true;
   try {
     MakeLiBat(mame.MamePath, mame.MameExe, run.app_dir);
     MakeLDBat(mame.MamePath, mame.MameExe, run.app_dir);

@@ -22,6 +22,7 @@ struct MameState {
   bool MameMode = false;  // MAME's own listinfo.dat is being read, with side_files open
   std::string MamePath;   // MAME's folder, ending with "/"
   std::string MameExe;
+  bool scripts_written = false;  // the scripts may stand in the MAME folder
   // Empty: the platform's script runner. Tests put a stand-in here.
   ScriptRunner script_runner;
   MameSideFiles side_files;
