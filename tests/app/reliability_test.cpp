@@ -85,6 +85,7 @@ class ReliabilityTest : public ::testing::Test {
   // Waits up to 5 s for the process of the pid in `file` to be gone (or a zombie).
   static bool Gone(const std::string& pid_file) {
     std::string pid = ReadFile(pid_file);
+    pid.pop_back();  // echo's line end
     for (int i = 0; i < 250; ++i) {
       const std::string stat = FileExists("/proc/" + pid) ? ReadFile("/proc/" + pid + "/stat") : "";
       if (stat.empty() || stat.substr(stat.rfind(')') + 2, 1) == "Z") return true;
@@ -152,8 +153,11 @@ TEST_F(ReliabilityTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
   ASSERT_EQ(Run(), 0) << Err();
   WriteFile(front_ + "/masterlist.lst", "previous\r\n");
   const std::string listinfo = ReadFile(app_ + "/listinfo.dat");
-  const std::pair<int, const char*> cases[] = {
-      {SIGTERM, "-li"}, {SIGINT, "-listxml"}, {SIGHUP, "-li"}, {SIGKILL, "-listxml"}};
+  const std::pair<int, const char*> cases[] = {{SIGTERM, "-li"},
+                                               {SIGINT, "-listxml"},
+                                               {SIGHUP, "-li"},
+                                               {SIGKILL, "-li"},
+                                               {SIGKILL, "-listxml"}};
   for (const auto& [signal, option] : cases) {
     SCOPED_TRACE(std::to_string(signal) + option);
     fs::remove(mame_ + "/pid");
