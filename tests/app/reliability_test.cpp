@@ -237,6 +237,9 @@ TEST_F(ReliabilityTest, BadFilesAreWarningsAndTheRunGoesOn) {
                "dats/vec.dat was not made",
         app_ + "/tabulonlog.txt: cannot write: Is a directory; the run goes on without its log"}) {
     EXPECT_NE(Err().find("warning: " + warning + "\n"), std::string::npos) << warning << Err();
+    // The report keeps them for the user of the window, who has no terminal.
+    EXPECT_NE(ReadFile(app_ + "/tabulonreport.txt").find("\r\n  " + warning + "\r\n"),
+              std::string::npos);
   }
   const std::string list = ReadFile(front_ + "/masterlist.lst");
   EXPECT_NE(list.find("Vec|????|"), std::string::npos) << list;
