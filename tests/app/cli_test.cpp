@@ -57,16 +57,15 @@ TEST_F(CliTest, DemoFrontEnd) {
 }
 
 TEST_F(CliTest, FailedRunKeepsThePreviousMasterList) {
-  WriteFile(dir_ / "masterlist.lst", "previous\r\n");
-  // A folder where the Vectrex category file has to be created makes the run fail.
-  std::filesystem::create_directory(App() + "/catvers/GCE - Vectrexcatver.ini");
+  // A folder in the master list's place: it cannot be written.
+  std::filesystem::create_directory(dir_ / "masterlist.lst");
   EXPECT_EQ(Run({"--app-dir", App()}), 1);
-  EXPECT_NE(err_.str().find("tabulon-cli: error: " + App() +
-                            "/catvers/GCE - Vectrexcatver.ini: cannot write: Is a directory\n"),
-            std::string::npos)
+  const std::string error = dir_ / "masterlist.lst: cannot write: Is a directory";
+  EXPECT_NE(err_.str().find("tabulon-cli: error: " + error + "\n"), std::string::npos)
       << err_.str();
-  EXPECT_EQ(ReadFile(dir_ / "masterlist.lst"), "previous\r\n");
   EXPECT_EQ(out_.str(), "");
+  EXPECT_NE(ReadFile(App() + "/tabulonreport.txt").find("The run failed: " + error + "\r\n"),
+            std::string::npos);
 }
 
 TEST_F(CliTest, QuintaraLayout) {

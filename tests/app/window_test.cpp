@@ -76,7 +76,9 @@ class WindowTest : public ::testing::Test {
   void DuringRun(Listtest& window, std::function<void()> check) {
     window.set_repaint_interval(std::chrono::milliseconds(0));
     QObject::disconnect(&run_poll_, &QTimer::timeout, nullptr, nullptr);
-    QObject::connect(&run_poll_, &QTimer::timeout, std::move(check));
+    QObject::connect(&run_poll_, &QTimer::timeout, [&window, check = std::move(check)] {
+      if (window.running()) check();
+    });
     run_poll_.start(0);
   }
 
@@ -119,17 +121,28 @@ TEST_F(WindowTest, StartUpInBothModes) {
   }
 }
 
-// The working folders are made as for tabulon-cli; a folder that cannot be made ends the program.
+// The working folders are made as for tabulon-cli; a folder that cannot be made ends the program,
+// and silent mode starts no run behind the message box.
 TEST_F(WindowTest, AnUnusableApplicationFolderEndsTheProgram) {
   WriteFile(dir_ / "File", "");
-  Listtest unusable(false, dir_ / "File");
-  unusable.show();
-  EXPECT_EQ(unusable.exit_code(), 1);
-  EXPECT_FALSE(unusable.isVisible());
-  ASSERT_EQ(boxes_.size(), 1u);
-  EXPECT_NE(boxes_[0].find(dir_ / "File/dats: cannot make the folder: Not a directory"),
-            std::string::npos)
-      << boxes_[0];
+  for (bool silent : {false, true}) {
+    WriteFile(dir_ / "masterlist.lst", "previous\r\n");
+    boxes_.clear();
+    Listtest unusable(silent, dir_ / "File");
+    unusable.show();
+    EXPECT_EQ(unusable.exit_code(), 1);
+    EXPECT_FALSE(unusable.isVisible());
+    // Silent mode's 2 ms timer would have fired by now.
+    for (QElapsedTimer waited; !waited.isValid() || waited.elapsed() < 20;) {
+      if (!waited.isValid()) waited.start();
+      QApplication::processEvents();
+    }
+    EXPECT_EQ(MasterList(), "previous\r\n");
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_NE(boxes_[0].find(dir_ / "File/dats: cannot make the folder: Not a directory"),
+              std::string::npos)
+        << boxes_[0];
+  }
 }
 
 TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
@@ -160,9 +173,13 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
 TEST_F(WindowTest, ClosingDuringARunOrAFailureKeepsThePreviousList) {
   for (bool close : {true, false}) {
     SCOPED_TRACE(close ? "closed" : "failed");
-    WriteFile(dir_ / "masterlist.lst", "previous\r\n");
     const std::string catver = App() + "/catvers/GCE - Vectrexcatver.ini";
-    if (!close) std::filesystem::create_directory(catver);  // cannot be written
+    // A folder in its place: the master list cannot be written.
+    if (close) WriteFile(dir_ / "masterlist.lst", "previous\r\n");
+    if (!close) {
+      std::filesystem::remove(dir_ / "masterlist.lst");
+      std::filesystem::create_directory(dir_ / "masterlist.lst");
+    }
     boxes_.clear();
     Listtest window(false, App());
     window.show();
@@ -170,16 +187,17 @@ TEST_F(WindowTest, ClosingDuringARunOrAFailureKeepsThePreviousList) {
       if (close && window.windowTitle() == "Parsing GCE - Vectrex Dat File") window.close();
     });
     Click(window);
-    EXPECT_EQ(MasterList(), "previous\r\n");
     EXPECT_EQ(window.isVisible(), !close);
     if (close) {
+      EXPECT_EQ(MasterList(), "previous\r\n");
       EXPECT_FALSE(testing::FileExists(catver));
       EXPECT_TRUE(boxes_.empty());
     } else {
       EXPECT_EQ(boxes_, std::vector<std::string>{
-                            "critical, OK|Tabulon Version 5.0|" + catver +
+                            "critical, OK|Tabulon Version 5.0|" + dir_ / "masterlist.lst" +
                             ": cannot write: Is a directory\n\n"
                             "The master list was not written; the previous one is unchanged."});
+      EXPECT_EQ(window.windowTitle(), "List Creation Failed");
     }
   }
 }
