@@ -56,6 +56,11 @@ set -- "$root"/tests/data/oldmame/*_li.txt* "$root"/tests/data/oldmame/*listdeta
 if [ -e "$1" ] && [ -e "$2" ] && [ -e "$3" ]; then
   { head_of "$1"; printf '\0'; head_of "$2"; printf '\0'; head_of "$3"; } >"$seeds/dat_reader/mame_lists"
 fi
+# Real ini files, and a value to set in each of their sections, so that saving is fuzzed from the
+# first run on.
+for f in "$seeds"/profile_ini/*; do
+  printf '\0Category\0fuzz\0Maze / Chase\0VerAdded\0fuzz\0.30\0New\0fuzz\0x' >>"$f"
+done
 samples=$root/tests/testing/listxml_samples.h
 if [ -f "$samples" ]; then
   awk -v dir="$seeds/listxml_converter" '
@@ -66,11 +71,27 @@ fi
 
 export UBSAN_OPTIONS=print_stacktrace=1
 failed=0
+# Each target runs in the background so that its process id names its folder; an interrupt ends it.
+stop() {
+  if [ -n "${pid:-}" ]; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" || true
+    rm -rf "/dev/shm/tabulon-fuzz-$pid"
+  fi
+  exit 130
+}
+trap stop INT TERM
 for t in "${targets[@]}"; do
   log=$build/findings/$t.log
-  if "$build/bin/${t}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  "$build/bin/${t}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -max_len=65536 -artifact_prefix="$build/findings/$t/" \
-    "$build/corpus/$t" "$seeds/$t" "$root/tests/fuzz/corpus/$t" >"$log" 2>&1; then
+    "$build/corpus/$t" "$seeds/$t" "$root/tests/fuzz/corpus/$t" >"$log" 2>&1 &
+  pid=$!
+  status=0
+  wait "$pid" || status=$?
+  # A target that found a fault ended before it could remove its folder.
+  rm -rf "/dev/shm/tabulon-fuzz-$pid"
+  if [ "$status" -eq 0 ]; then
     grep -o 'Done [0-9]* runs in [0-9]* second' "$log" |
       awk -v t="$t" '{ printf "%-18s %9d runs, %6d execs/s\n", t, $2, $2 / ($5 > 0 ? $5 : 1) }'
   else
