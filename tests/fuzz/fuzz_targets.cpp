@@ -23,11 +23,12 @@ void WriteFile(const std::string& path, std::string_view bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
 }
 
-// A front-end folder with its application folder per process, in memory: the targets write files
-// thousands of times a second.
+// A front-end folder with its application folder per process, under TMPDIR: scripts/fuzz.sh puts
+// that in memory, as the targets write files thousands of times a second.
 const std::string& AppDir() {
   static const struct FrontEnd {
-    std::string path = "/dev/shm/tabulon-fuzz-" + std::to_string(getpid());
+    std::string path = std::filesystem::temp_directory_path().string() + "/tabulon-fuzz-" +
+                       std::to_string(getpid());
     std::string app = path + "/Tabulon";
     FrontEnd() { std::filesystem::create_directories(app + "/dats"); }
     ~FrontEnd() { std::filesystem::remove_all(path); }
@@ -140,9 +141,13 @@ std::string Convert(std::string_view xml, const std::string& dir, bool in_pieces
          ReadWholeFile(dir + "/gamelist.dat");
 }
 
+// Where expat places an error, and how it words it, may change with where its input is cut; that
+// there is one may not.
 void ListXmlInPieces(std::string_view xml) {
-  ExpectSame("the conversion fed in pieces and fed whole", Convert(xml, AppDir() + "/pieces", true),
-             Convert(xml, AppDir() + "/whole", false));
+  const auto verdict = [](std::string s) { return s.starts_with("error: ") ? "error" : s; };
+  ExpectSame("the conversion fed in pieces and fed whole",
+             verdict(Convert(xml, AppDir() + "/pieces", true)),
+             verdict(Convert(xml, AppDir() + "/whole", false)));
 }
 
 // Whatever lines the skimmer cuts, the conversion judges the XML as plain expat does, with an
