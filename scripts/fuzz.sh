@@ -26,7 +26,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
   >/dev/null
 cmake --build "$build" --target "${targets[@]/%/_fuzz}"
 
-# Seeds, made afresh from the repository's files: the first 16 KiB of every real dat, list,
+# Seeds, made afresh from the repository's files: the first 8 KiB of every real dat, list,
 # catver-style ini and -listxml (unpacked when archived), the -listxml samples of the tests, and
 # MAME's three old lists joined by NUL bytes, as the dat reader's MAME mode takes them. The
 # committed tests/fuzz/corpus/<target>/ is read beside them.
@@ -35,8 +35,8 @@ rm -rf "$seeds"
 for t in "${targets[@]}"; do mkdir -p "$seeds/$t" "$build/corpus/$t" "$build/findings/$t"; done
 head_of() {
   case $1 in
-    *.tar.xz) { tar -xJOf "$1" 2>/dev/null || true; } | head -c 16384 ;;
-    *) head -c 16384 "$1" ;;
+    *.tar.xz) { tar -xJOf "$1" 2>/dev/null || true; } | head -c 8192 ;;
+    *) head -c 8192 "$1" ;;
   esac
 }
 while IFS= read -r -d '' file; do

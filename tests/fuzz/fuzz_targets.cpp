@@ -1,6 +1,6 @@
 // libFuzzer targets over the engine. CMake builds this file once per target and names the function
-// to fuzz in TABULON_FUZZ_TARGET. A fault is a crash, a sanitizer's report, or an abort where two
-// answers that must agree differ.
+// to fuzz in TABULON_FUZZ_TARGET. A fault is a crash, a sanitizer's report, an exception other than
+// tabulon::Error, or an abort where two answers that must agree differ.
 #include <expat.h>
 #include <unistd.h>
 
@@ -42,8 +42,8 @@ void ExpectSame(const char* what, const std::string& a, const std::string& b) {
   std::abort();
 }
 
-// The input as dats/fuzz.dat, and cut at NUL bytes into MAME's listinfo.dat, listdetails.dat and
-// gamelist.dat for MAME mode; the master list after each.
+// Without a NUL byte the input is dats/fuzz.dat. With one it is cut at NUL bytes into MAME's
+// listinfo.dat, listdetails.dat and gamelist.dat for MAME mode. Then the master list.
 void DatReader(std::string_view input) {
   const std::string& app = AppDir();
   // Every input starts from the same catvers/: MAME's file knows a few sets, and the file of any
@@ -52,27 +52,24 @@ void DatReader(std::string_view input) {
   std::filesystem::create_directory(app + "/catvers");
   WriteFile(app + "/catvers/catver.ini",
             "[Category]\r\npacman=Maze\r\n[VerAdded]\r\npacman=.30\r\n");
-  std::string dat(input);
-  // A "/" in a header's emulator name would send its new category file out of this folder.
-  std::replace(dat.begin(), dat.end(), '/', '\\');
-  WriteFile(app + "/dats/fuzz.dat", dat);
+  RunState run(app, nullptr);
   const std::vector<std::string_view> parts = Split(input, '\0');
-  const char* const lists[] = {"/listinfo.dat", "/listdetails.dat", "/gamelist.dat"};
-  for (size_t i = 0; i < 3; ++i) WriteFile(app + lists[i], i < parts.size() ? parts[i] : "");
-  try {
-    RunState plain(app, nullptr);
-    GetListInfo("fuzz.dat", plain);
-    WriteMasterList(app, plain.List1, plain.layout);
-  } catch (const Error&) {
-    // An emulator name that makes no file name.
+  if (parts.size() == 1) {
+    std::string dat(input);
+    // A "/" in a header's emulator name would send its new category file out of this folder.
+    std::replace(dat.begin(), dat.end(), '/', '\\');
+    WriteFile(run.DatsDir() + "/fuzz.dat", dat);
+    GetListInfo("fuzz.dat", run);
+  } else {
+    const char* const lists[] = {"/listinfo.dat", "/listdetails.dat", "/gamelist.dat"};
+    for (size_t i = 0; i < 3; ++i) WriteFile(app + lists[i], i < parts.size() ? parts[i] : "");
+    run.layout = RecordLayout::kQuintara;  // so that both layouts are written
+    MameSideFiles side_files;
+    side_files.Open(app);
+    GetListInfo("listinfo.dat", run, &side_files);
+    side_files.WarnShort(run);
   }
-  RunState mame(app, nullptr);
-  mame.layout = RecordLayout::kQuintara;  // so that every input goes through both layouts
-  MameSideFiles side_files;
-  side_files.Open(app);
-  GetListInfo("listinfo.dat", mame, &side_files);
-  side_files.WarnShort(mame);
-  WriteMasterList(app, mame.List1, mame.layout);
+  WriteMasterList(app, run.List1, run.layout);
 }
 
 // Whether "[section]" and "key=value" lines give these back as they are (and more: no blank in
@@ -171,6 +168,10 @@ void ListXmlAsExpat(std::string_view xml) {
 }  // namespace tabulon::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  tabulon::fuzz::TABULON_FUZZ_TARGET(std::string_view(reinterpret_cast<const char*>(data), size));
+  try {
+    tabulon::fuzz::TABULON_FUZZ_TARGET(std::string_view(reinterpret_cast<const char*>(data), size));
+  } catch (const tabulon::Error&) {
+    // How the engine refuses an input, such as a dat whose emulator name makes no file name.
+  }
   return 0;
 }
