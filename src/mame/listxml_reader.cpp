@@ -149,6 +149,11 @@ class ListXmlReader::Impl {
   }
 
   void ParseSkimmed(bool is_final) {
+    // Expat tells the encoding from the document's first bytes, and only when it has them
+    // together: a first piece of one byte (a document that starts with its LF) could change its
+    // verdict on a UTF-16 document.
+    if (!is_final && !started_ && skimmed_.size() < 4) return;
+    started_ = true;
     const int size = static_cast<int>(skimmed_.size());
     const enum XML_Status status =
         XML_Parse(parser(), skimmed_.data(), size, is_final ? XML_TRUE : XML_FALSE);
@@ -382,7 +387,8 @@ class ListXmlReader::Impl {
   MachineHandler on_machine_;
   std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
   ListXmlSkimmer skimmer_{ReadsElement, ReadsText};
-  std::string skimmed_;  // what the skimmer left of the last piece, for the parser
+  std::string skimmed_;   // what the skimmer left of the last piece, for the parser
+  bool started_ = false;  // expat has been given the document's first bytes
 
   int depth_ = 0;  // open elements; the root is level 1, machines level 2
   bool in_machine_ = false;

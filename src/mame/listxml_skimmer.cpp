@@ -154,7 +154,35 @@ void ListXmlSkimmer::Finish(std::string* out) {
   held_.clear();
 }
 
+// Whether the line, as far as the parser's verdict is concerned, could depend on what follows
+// it: a CR that is not the one before its LF (the parser ends a line there too, while cuts are
+// counted by LF, so no line number could be mapped back past it), or a UTF-8 sequence that its
+// line end cuts short (the parser looks at the bytes after the LF to tell "invalid" from
+// "partial", and a cut line would not be there).
+bool UnsureLineEnd(std::string_view line) {
+  const size_t cr = line.find('\r');
+  if (cr != std::string_view::npos && cr + 2 != line.size()) return true;
+  size_t body = line.size();
+  if (body > 0 && line[body - 1] == '\n') --body;
+  if (body > 0 && line[body - 1] == '\r') --body;
+  // Back over continuation bytes to the lead byte of the last character; an ASCII byte ends
+  // the search, as whatever stands before it was already judged on this line.
+  for (size_t i = body; i > 0 && body - i < 4; --i) {
+    const auto byte = static_cast<unsigned char>(line[i - 1]);
+    if (byte < 0x80) return false;
+    if (byte >= 0xC0) {
+      const size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+      return i - 1 + length > body;
+    }
+  }
+  return false;
+}
+
 void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
+  if (state_ != State::kPassThrough && UnsureLineEnd(line)) {
+    ReleaseHeld(out);
+    GiveUp();
+  }
   if (state_ == State::kContent && depth_ >= 2 && text_depth_ == 0) {
     const TagLine tag = ReadTagLine(line);
     if (tag.kind == Tag::kEmpty && open_.empty()) {
@@ -288,6 +316,7 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const
 // Follows the lexical state through a line passed on whole. The delimiters looked for ("-->",
 // "]]>", "?>", "<!--") cannot hold a line end, so looking no further than the line is exact.
 void ListXmlSkimmer::Scan(std::string_view line) {
+  const bool document_start = lines_out_ == 0 && lines_cut_ == 0;
   const char* p = line.data();
   const char* const end = p + line.size();
   auto skip_past = [&](std::string_view delimiter, State next) {
@@ -305,8 +334,22 @@ void ListXmlSkimmer::Scan(std::string_view line) {
       case State::kProlog:
       case State::kContent:
       case State::kSubset: {
+        const char* const text = p;
         p = FindAny(p, end,
                     state_ == State::kSubset ? std::string_view("<]") : std::string_view("<"));
+        // Text before the root is an error whose place depends on what the parser makes of
+        // it (a quote starts a literal there): the parser judges the rest alone. A UTF-8 byte
+        // order mark may open the document.
+        if (state_ == State::kProlog) {
+          std::string_view before(text, static_cast<size_t>(p - text));
+          if (document_start && text == line.data() && before.starts_with("\xEF\xBB\xBF")) {
+            before.remove_prefix(3);
+          }
+          if (before.find_first_not_of(" \t\r\n") != std::string_view::npos) {
+            GiveUp();
+            return;
+          }
+        }
         if (p == end) return;
         if (*p == ']') {
           state_ = State::kAfterSubset;

@@ -1,0 +1,177 @@
+// libFuzzer targets over the engine. CMake builds this file once per target and names the function
+// to fuzz in TABULON_FUZZ_TARGET. A fault is a crash, a sanitizer's report, an exception other than
+// tabulon::Error, or an abort where two answers that must agree differ.
+#include <expat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "datparse/dat_reader.h"
+#include "mame/game_status.h"
+#include "mame/listxml_converter.h"
+#include "mame/mame_side_files.h"
+#include "platform/error.h"
+#include "platform/profile_ini.h"
+#include "records/vp_reader.h"
+
+namespace tabulon::fuzz {
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
+}
+
+// A front-end folder with its application folder per process, under TMPDIR: scripts/fuzz.sh puts
+// that in memory, as the targets write files thousands of times a second.
+const std::string& AppDir() {
+  static const struct FrontEnd {
+    std::string path = std::filesystem::temp_directory_path().string() + "/tabulon-fuzz-" +
+                       std::to_string(getpid());
+    std::string app = path + "/Tabulon";
+    FrontEnd() { std::filesystem::create_directories(app + "/dats"); }
+    ~FrontEnd() { std::filesystem::remove_all(path); }
+  } front_end;
+  return front_end.app;
+}
+
+void ExpectSame(const char* what, const std::string& a, const std::string& b) {
+  if (a == b) return;
+  std::fprintf(stderr, "%s differ:\n%s\n---\n%s\n", what, a.c_str(), b.c_str());
+  std::abort();
+}
+
+// Without a NUL byte the input is dats/fuzz.dat. With one it is cut at NUL bytes into MAME's
+// listinfo.dat, listdetails.dat and gamelist.dat for MAME mode. Then the master list.
+void DatReader(std::string_view input) {
+  const std::string& app = AppDir();
+  // Every input starts from the same catvers/: MAME's file knows a few sets, and the file of any
+  // other emulator is made afresh.
+  std::filesystem::remove_all(app + "/catvers");
+  std::filesystem::create_directory(app + "/catvers");
+  WriteFile(app + "/catvers/catver.ini",
+            "[Category]\r\npacman=Maze\r\n[VerAdded]\r\npacman=.30\r\n");
+  RunState run(app, nullptr);
+  const std::vector<std::string_view> parts = Split(input, '\0');
+  if (parts.size() == 1) {
+    std::string dat(input);
+    // A "/" in a header's emulator name would send its new category file out of this folder.
+    std::replace(dat.begin(), dat.end(), '/', '\\');
+    WriteFile(run.DatsDir() + "/fuzz.dat", dat);
+    GetListInfo("fuzz.dat", run);
+  } else {
+    const char* const lists[] = {"/listinfo.dat", "/listdetails.dat", "/gamelist.dat"};
+    for (size_t i = 0; i < 3; ++i) WriteFile(app + lists[i], i < parts.size() ? parts[i] : "");
+    run.layout = RecordLayout::kQuintara;  // so that both layouts are written
+    MameSideFiles side_files;
+    side_files.Open(app);
+    GetListInfo("listinfo.dat", run, &side_files);
+    side_files.WarnShort(run);
+  }
+  WriteMasterList(app, run.List1, run.layout);
+}
+
+// Whether "[section]" and "key=value" lines give these back as they are (and more: no blank in
+// a name either).
+bool FitsLines(std::string_view section, std::string_view key, std::string_view value) {
+  constexpr std::string_view kSyntax = "\r\n\t =[]";
+  return section.find_first_of(kSyntax) == section.npos && !key.empty() &&
+         key.find_first_of(kSyntax) == key.npos && value.find_first_of("\r\n") == value.npos;
+}
+
+// An ini file's text, then NUL-separated section, key and value triples to look up and set before
+// the file is saved. A value set must read back the same from the saved file.
+void ProfileIniRoundTrip(std::string_view input) {
+  const std::vector<std::string_view> parts = Split(input, '\0');
+  ProfileIni ini;
+  ini.LoadText(AppDir() + "/fuzz.ini", parts[0]);
+  bool fits = true;
+  for (size_t i = 1; i + 2 < parts.size(); i += 3) {
+    ini.Find(parts[i], parts[i + 1], "");
+    ini.Set(parts[i], parts[i + 1], parts[i + 2]);
+    fits = fits && FitsLines(parts[i], parts[i + 1], parts[i + 2]);
+  }
+  ini.Save();
+  ProfileIni saved;
+  saved.Load(ini.path());
+  for (size_t i = 1; fits && i + 2 < parts.size(); i += 3) {
+    ExpectSame("a value as set and as read back from the saved file",
+               ini.Get(parts[i], parts[i + 1], "(none)"),
+               saved.Get(parts[i], parts[i + 1], "(none)"));
+  }
+}
+
+void VpReader(std::string_view input) {
+  RunState run(AppDir(), nullptr);
+  WriteFile(run.DatsDir() + "/VPLAUNCHER.DAT", input);
+  getlistinfoVP("VPLAUNCHER.DAT", run);
+  WriteMasterList(run.app_dir, run.List1, run.layout);
+}
+
+// The input as one side-file row, and as gamelist.dat read row by row.
+void SideFileColumns(std::string_view input) {
+  GameStatusFromRow(input);
+  DriverNameFromRow(input);
+  WriteFile(AppDir() + "/gamelist.dat", input);
+  LineReader gamelist(AppDir() + "/gamelist.dat");
+  while (GetGameStatus(gamelist)) {
+  }
+}
+
+// The three lists, or "error: " and the error, that converting `xml` into `dir` gives, fed whole or
+// in pieces as long as the value of each piece's first byte plus one.
+std::string Convert(std::string_view xml, const std::string& dir, bool in_pieces) {
+  std::filesystem::create_directory(dir);
+  try {
+    ListXmlConverter converter(dir, "listxml.xml");
+    for (size_t pos = 0, n; pos < xml.size(); pos += n) {
+      n = in_pieces ? std::min<size_t>(1 + static_cast<uint8_t>(xml[pos]), xml.size() - pos)
+                    : xml.size();
+      converter.Feed(xml.data() + pos, n);
+    }
+    converter.Finish();
+  } catch (const Error& e) {
+    return std::string("error: ") + e.what();
+  }
+  return ReadWholeFile(dir + "/listinfo.dat") + ReadWholeFile(dir + "/listdetails.dat") +
+         ReadWholeFile(dir + "/gamelist.dat");
+}
+
+// Where expat places an error, and how it words it, may change with where its input is cut; that
+// there is one may not.
+void ListXmlInPieces(std::string_view xml) {
+  const auto verdict = [](std::string s) { return s.starts_with("error: ") ? "error" : s; };
+  ExpectSame("the conversion fed in pieces and fed whole",
+             verdict(Convert(xml, AppDir() + "/pieces", true)),
+             verdict(Convert(xml, AppDir() + "/whole", false)));
+}
+
+// Whatever lines the skimmer cuts, the conversion judges the XML as plain expat does, with an
+// error at the same line and column.
+void ListXmlAsExpat(std::string_view xml) {
+  std::string expat = "no error";
+  XML_Parser parser = XML_ParserCreate(nullptr);
+  if (XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), XML_TRUE) != XML_STATUS_OK) {
+    expat = "error: " + FormatLocation("listxml.xml",
+                                       static_cast<long>(XML_GetCurrentLineNumber(parser)),
+                                       "malformed XML at column " +
+                                           std::to_string(XML_GetCurrentColumnNumber(parser) + 1) +
+                                           ": " + XML_ErrorString(XML_GetErrorCode(parser)));
+  }
+  XML_ParserFree(parser);
+  const std::string conversion = Convert(xml, AppDir() + "/whole", false);
+  ExpectSame("plain expat's verdict and the conversion's", expat,
+             conversion.starts_with("error: ") ? conversion : "no error");
+}
+
+}  // namespace tabulon::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  try {
+    tabulon::fuzz::TABULON_FUZZ_TARGET(std::string_view(reinterpret_cast<const char*>(data), size));
+  } catch (const tabulon::Error&) {
+    // How the engine refuses an input, such as a dat whose emulator name makes no file name.
+  }
+  return 0;
+}
