@@ -15,7 +15,7 @@
 #include <functional>
 #include <tuple>
 
-#include "app/window/command_line.h"
+#include "app/form/command_line.h"
 #include "app/window/listtest.h"
 #include "platform/error.h"
 #include "testing/temp_dir.h"
