@@ -116,7 +116,9 @@ ListtestWin32::ListtestWin32(HINSTANCE instance, bool silent_mode, std::string a
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), instance, nullptr);
     if (control == nullptr) {
       const std::string error = SystemErrorText(GetLastError());
-      // The window points at this object, which the exception ends.
+      // The window points at this object, which the exception ends; its end must not post the
+      // quit that would close main()'s message box at once.
+      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
       DestroyWindow(window_);
       throw Error("tabulon", std::string("cannot make the control ") + layout.name + ": " + error);
     }
@@ -148,7 +150,10 @@ ListtestWin32::ListtestWin32(HINSTANCE instance, bool silent_mode, std::string a
 }
 
 ListtestWin32::~ListtestWin32() {
-  if (window_ != nullptr) DestroyWindow(window_);
+  if (window_ != nullptr) {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+  }
   for (const auto& [key, font] : fonts_) DeleteObject(font);
 }
 
