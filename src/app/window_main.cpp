@@ -2,7 +2,7 @@
 // main window; the program lives as long as the window does.
 #include <QApplication>
 
-#include "app/window/command_line.h"
+#include "app/form/command_line.h"
 #include "app/window/listtest.h"
 #include "platform/file_list.h"
 #include "platform/interrupts.h"

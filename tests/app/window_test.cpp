@@ -15,7 +15,6 @@
 #include <functional>
 #include <tuple>
 
-#include "app/window/command_line.h"
 #include "app/window/listtest.h"
 #include "platform/error.h"
 #include "testing/temp_dir.h"
@@ -27,15 +26,6 @@ namespace {
 
 using testing::ReadFile;
 using testing::WriteFile;
-
-TEST(CommandLineTest, SilentModeExamples) {
-  const std::pair<const char*, bool> cases[] = {
-      {"-S", true},   {"-s", true},   {"/S -S", true}, {"x-S", true}, {"-S -V", false},
-      {"-Sx", false}, {"--S", false}, {"", false},     {"S", false},  {"/S", false}};
-  for (const auto& [line, silent] : cases) EXPECT_EQ(ParseSilentMode(line), silent) << line;
-  const char* argv[] = {"tabulon", "/S", "-S"};
-  EXPECT_EQ(CommandLineText(3, argv), "/S -S");
-}
 
 class WindowTest : public ::testing::Test {
  protected:

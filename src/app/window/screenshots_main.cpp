@@ -1,6 +1,7 @@
 // tabulon-screenshots: draws the pictures of the main window for the README: normal mode before a
 // run, normal mode during one, and silent mode during its run. Meant for the offscreen platform.
 #include <QApplication>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -54,6 +55,16 @@ void SaveWhenGameShown(tabulon::Listtest& window, const QString& path, bool* sav
   poll->start(0);
 }
 
+// The run over the demo's dats ends with a box listing its warnings (there is no MAME to list);
+// nobody is there to press OK, and the pictures do not show it.
+void AcceptMessageBoxes(QObject* parent) {
+  auto* poll = new QTimer(parent);
+  QObject::connect(poll, &QTimer::timeout, parent, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+  });
+  poll->start(5);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +79,7 @@ int main(int argc, char** argv) {
   const std::string app_dir = argv[2];
   // Repainting at every yield lets the pictures catch the run at a chosen game.
   const auto every_yield = std::chrono::milliseconds(0);
+  AcceptMessageBoxes(&app);
 
   bool ok = true;
   {

@@ -2,12 +2,18 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tabulon {
 
 // The command line as one text: the arguments after the program's name, joined by single
 // spaces, which is the form the silent-mode switch has always been read from.
 std::string CommandLineText(int argc, const char* const* argv);
+
+// The same text from Windows' whole command line (GetCommandLine), the way the C runtime finds
+// it: the program's name ends at the closing quote when it begins with one, else at the first
+// blank or tab, and the blanks and tabs after it are dropped. The rest is taken as it stands.
+std::string_view CommandLineAfterProgram(std::string_view command_line);
 
 // Silent mode is asked for when the text between the first and the second "-" of the command
 // line (or the end), upper-cased, is exactly "S". So "-S", "-s", "x-S" and "/S -S" ask for it;

@@ -1,0 +1,155 @@
+// The window's behaviour without a toolkit: the command line, the text it shows, the warnings at
+// the end of a run and the repaint pace, on a recording window with a clock the test moves.
+#include "app/form/form.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/form/command_line.h"
+#include "app/form/display_text.h"
+#include "platform/error.h"
+#include "testing/temp_dir.h"
+
+namespace tabulon {
+namespace {
+
+TEST(CommandLineTest, SilentModeExamples) {
+  const std::pair<const char*, bool> cases[] = {
+      {"-S", true},   {"-s", true},   {"/S -S", true}, {"x-S", true}, {"-S -V", false},
+      {"-Sx", false}, {"--S", false}, {"", false},     {"S", false},  {"/S", false}};
+  for (const auto& [line, silent] : cases) EXPECT_EQ(ParseSilentMode(line), silent) << line;
+  const char* argv[] = {"tabulon", "/S", "-S"};
+  EXPECT_EQ(CommandLineText(3, argv), "/S -S");
+}
+
+TEST(CommandLineTest, WindowsCommandLineAfterTheProgramName) {
+  const std::pair<const char*, const char*> cases[] = {
+      {R"("C:\Front End\Tabulon\tabulon.exe" -S)", "-S"},
+      {R"("C:\Tabulon\tabulon.exe"-S)", "-S"},
+      {"tabulon.exe \t /S -S ", "/S -S "},
+      {"tabulon.exe", ""},
+      {R"("C:\unclosed -S)", ""},
+  };
+  for (const auto& [line, rest] : cases) EXPECT_EQ(CommandLineAfterProgram(line), rest) << line;
+}
+
+TEST(DisplayTextTest, Utf8StaysAndAnythingElseIsWindows1252) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Pok\xC3\xA9mon \xE2\x82\xAC \xF0\x9F\x95\xB9",
+       "Pok\xC3\xA9mon \xE2\x82\xAC \xF0\x9F\x95\xB9"},
+      {"Pok\xE9mon", "Pok\xC3\xA9mon"},
+      {"\x80\x81\x9F", "\xE2\x82\xAC\xC2\x81\xC5\xB8"},  // the euro sign, a gap, Y with diaeresis
+      {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                  // an overlong "/"
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate
+      {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},  // past U+10FFFF
+      {"caf\xC3", "caf\xC3\x83"},                                        // cut off
+  };
+  for (const auto& [bytes, shown] : cases) EXPECT_EQ(DisplayText(bytes), shown) << bytes;
+}
+
+// Records what the form asks for; its clock moves only when the test moves it.
+class RecordingWindow : public FormWindow {
+ public:
+  void SetTitle(const std::string& text) override { title = text; }
+  void SetText(Control control, const std::string& text) override { texts[control] = text; }
+  void SetItems(Control, const std::vector<std::string>&) override {}
+  void SetVisible(Control control, bool visible) override { visible_[control] = visible; }
+  void SetEnabled(Control, bool) override {}
+  bool IsChecked(Control) const override { return false; }
+  void SetDarkWindow() override {}
+  void SetWhiteText(Control) override {}
+  void ShowMessageBox(MessageIcon icon, const std::string& box_title,
+                      const std::string& text) override {
+    boxes.push_back((icon == MessageIcon::kCritical ? "critical|" : "exclamation|") + box_title +
+                    "|" + text);
+  }
+  void ProcessEvents() override { ++repaints; }
+  void StartTimer(FormTimer, std::chrono::milliseconds) override {}
+  void StopTimer(FormTimer) override {}
+  void CloseWindow() override {}
+  void EndProgram(int code) override { exit_code = code; }
+  std::chrono::nanoseconds Now() const override { return now; }
+
+  std::string title;
+  std::map<Control, std::string> texts;
+  std::map<Control, bool> visible_;
+  std::vector<std::string> boxes;
+  int repaints = 0;
+  int exit_code = -1;
+  std::chrono::nanoseconds now{std::chrono::hours(1)};
+};
+
+class FormTest : public ::testing::Test {
+ protected:
+  // A form whose run warns `warnings` times, then fails with `failure` unless it is empty.
+  void Run(bool silent, int warnings, const std::string& failure = "") {
+    Form form(window_, silent, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
+      for (int i = 1; i <= warnings; ++i) run.Warn("warning " + std::to_string(i));
+      if (!failure.empty()) throw Error("masterlist.lst", failure);
+      run.ShowStatus("List Creation Complete");
+      return GenerationResult{};
+    });
+    form.Form_Initialize();
+    form.Form_Load();
+    if (silent) {
+      form.TimerFired(FormTimer::kTimer1);
+    } else {
+      form.Command1_Click();
+    }
+  }
+
+  testing::TempDir dir_;
+  RecordingWindow window_;
+};
+
+TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
+  Run(false, 1);
+  EXPECT_EQ(window_.boxes,
+            std::vector<std::string>{"exclamation|Tabulon Version 5.0|The list was written, with 1 "
+                                     "warning:\n\nwarning 1\n\nAll of them are in " +
+                                     dir_ / "tabulonreport.txt" + "."});
+  window_.boxes.clear();
+  Run(false, 23);
+  ASSERT_EQ(window_.boxes.size(), 1u);
+  const std::string& box = window_.boxes[0];
+  EXPECT_EQ(box.substr(0, box.find("\n\n")),
+            "exclamation|Tabulon Version 5.0|The list was written, with 23 warnings:");
+  EXPECT_NE(box.find("\n\nwarning 20\n\n... and 3 more.\n\nAll of them"), std::string::npos);
+  EXPECT_EQ(box.find("warning 21"), std::string::npos);
+
+  // Silent mode shows none and ends the program; a failed run shows its failure instead.
+  window_.boxes.clear();
+  Run(true, 5);
+  EXPECT_TRUE(window_.boxes.empty());
+  EXPECT_EQ(window_.exit_code, 0);
+  Run(false, 5, "cannot write: Is a directory");
+  EXPECT_EQ(window_.boxes,
+            std::vector<std::string>{
+                "critical|Tabulon Version 5.0|masterlist.lst: cannot write: Is a directory\n\n"
+                "The master list was not written; the previous one is unchanged."});
+  EXPECT_EQ(window_.title, "List Creation Failed");
+  EXPECT_EQ(window_.texts[Control::lStatus], "List Creation Failed");
+}
+
+TEST_F(FormTest, RepaintsOncePerIntervalWithTheGameBeingRead) {
+  std::vector<std::string> shown;
+  Form form(window_, false, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
+    for (int ms = 1; ms <= 100; ++ms) {
+      window_.now += std::chrono::milliseconds(1);
+      run.slots.lrom = "game " + std::to_string(ms);
+      run.Yield();
+      // The slots show the game of the latest repaint.
+      if (ms == 1 || ms == 15) shown.push_back(window_.texts[Control::lrom]);
+    }
+    return GenerationResult{};
+  });
+  form.Form_Load();
+  form.Command1_Click();
+  // Once right away, then at every tenth millisecond.
+  EXPECT_EQ(window_.repaints, 10);
+  EXPECT_EQ(shown, (std::vector<std::string>{"game 1", "game 11"}));
+}
+
+}  // namespace
+}  // namespace tabulon
