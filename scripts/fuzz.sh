@@ -78,6 +78,7 @@ export TMPDIR
 trap 'rm -rf "$TMPDIR"' EXIT
 export UBSAN_OPTIONS=print_stacktrace=1
 failed=0
+faults=0
 for t in "${targets[@]}"; do
   log=$build/findings/$t.log
   if "$build/bin/${t}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
@@ -87,6 +88,7 @@ for t in "${targets[@]}"; do
       awk -v t="$t" '{ printf "%-18s %9d runs, %6d execs/s\n", t, $2, $2 / ($5 > 0 ? $5 : 1) }'
   else
     failed=1
+    faults=$((faults + 1))
     tail -n 40 "$log"
     reproducer=$(sed -n 's/.*Test unit written to \(.*\)/\1/p' "$log" | tail -n 1)
     echo "$t: FAULT (log: $log)"
@@ -95,4 +97,5 @@ for t in "${targets[@]}"; do
     echo "  then keep it as a regression case in tests/fuzz/corpus/$t/"
   fi
 done
+echo "fuzz: $((${#targets[@]} - faults)) passed, $faults failed"
 exit $failed
