@@ -41,9 +41,8 @@ namespace {
 // The report is for the user to read after the window has gone; a report that cannot be
 // written (a read-only folder) is one more warning, on the screen only.
 void WriteRunReport(RunState& run, const GenerationResult* result, const std::string& ending) {
-  std::vector<std::string> lines;
-  if (!ending.empty()) lines.push_back(ending);
-  for (std::string& line : RunSummary(run, result)) lines.push_back(std::move(line));
+  std::vector<std::string> lines = RunSummary(run, result);
+  if (!ending.empty()) lines.insert(lines.begin(), ending);
   if (!run.warnings.empty()) lines.push_back("Warnings:");
   for (const std::string& warning : run.warnings) lines.push_back("  " + warning);
   try {

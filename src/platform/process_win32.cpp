@@ -83,8 +83,8 @@ struct ChildProcess::State {
   }
 
   // Starts cmd.exe /d /s /c "`line`" in `folder`, hidden (no console window), with standard input
-  // on the null device and standard output on `output` (this program's own when null). Those two
-  // and standard error are the only handles it inherits.
+  // on the null device, standard output on `output` and standard error on this program's. Those
+  // three are the only handles it inherits.
   bool Start(const std::string& folder, const std::wstring& line, HANDLE output,
              std::string* error) {
     auto fail = [error](const std::string& what) {
@@ -104,7 +104,7 @@ struct ChildProcess::State {
     }
 
     Handle in(NullDevice(GENERIC_READ));
-    Handle out(output != nullptr ? Inheritable(output) : StandardHandle(STD_OUTPUT_HANDLE));
+    Handle out(Inheritable(output));
     Handle err(StandardHandle(STD_ERROR_HANDLE));
     if (!in.valid() || !out.valid() || !err.valid()) return fail("cannot pass on its handles");
     HANDLE inherited[] = {in.get(), out.get(), err.get()};
@@ -165,7 +165,10 @@ bool ChildProcess::StartScript(const std::string& folder, const std::string& scr
     *error = FormatLocation(path, 0, "cannot open: no such file");
     return false;
   }
-  return state_->Start(folder, L".\\" + WideText(script_name), nullptr, error);
+  // cmd.exe echoes each line of a script before it runs it: that goes nowhere, as into the
+  // console nobody sees in a hidden window. The script sends MAME's output where it belongs.
+  Handle nowhere(NullDevice(GENERIC_WRITE));
+  return state_->Start(folder, L".\\" + WideText(script_name), nowhere.get(), error);
 }
 
 bool ChildProcess::StartCommand(const std::string& folder, const std::string& command,

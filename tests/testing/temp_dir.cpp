@@ -1,20 +1,27 @@
 // Test helpers.
 #include "testing/temp_dir.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "platform/error.h"
 
 namespace tabulon::testing {
 
-TempDir::TempDir()
-    : path_((std::filesystem::temp_directory_path() / "tabulon-test-XXXXXX").string()) {
-  if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+TempDir::TempDir() {
+  namespace fs = std::filesystem;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path dir = fs::temp_directory_path() / ("tabulon-test-" + std::to_string(random()));
+    if (fs::create_directory(dir)) {
+      path_ = dir.string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempDir::~TempDir() {
