@@ -92,6 +92,15 @@ EOF
 }
 old_mame() { mame_folder="MAME 78" install_mame "$1" "$2" old; }
 listxml_mame() { mame_folder="MAME 78" install_mame "$1" "$2" new; }
+# Names: the old MAME route in a front-end folder (see below) and a MAME folder with non-ASCII
+# letters and the command interpreter's special characters, and a dat named Pokémon.dat. The
+# scripts name the application folder by its short form, which keeps "F&%^(!)" (a valid 8.3
+# name) as it is, and turns the non-ASCII name into one like FR_N~CGZ.
+names() {
+  mame_folder="MAMÉ 0.78 & (alt) ^!%" install_mame "$1" "$2" old
+  mkdir -p "$1/Tabulon/dats"
+  cp "$root/examples/frontend/Tabulon/dats/Vectrex.dat" "$1/Tabulon/dats/Pokémon.dat"
+}
 
 # --- runs and comparison --------------------------------------------------------------------------
 # Paths as Linux prints them: Z:\tmp\x -> /tmp/x; Windows' console line ends -> LF.
@@ -143,7 +152,9 @@ check quintara quintara
 check dats dats
 check old-mame old_mame
 check listxml-mame listxml_mame
+check "Fröntend & (Spiele) ^!%" names
+check "F&%^(!)" names
 
-total=5
+total=7
 echo "$((total - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
