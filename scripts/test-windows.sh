@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Tabulon for Windows (scripts/build-windows.sh) and runs tabulon-cli.exe under Wine end to
-# end: on each front end below it must write the same master list, converted lists, run log and
+# Builds Tabulon for Windows (scripts/build-windows.sh), runs its GoogleTest suite under Wine
+# (without the tests that drive POSIX processes, see tests/CMakeLists.txt), and runs
+# tabulon-cli.exe under Wine end to end: on each front end below it must write the same master list, converted lists, run log and
 # category files, byte for byte, as the Linux tabulon-cli on the same inputs, say the same on
 # stdout and stderr (paths aside, which Windows prints with "\"), and exit with the same status.
 # The MAME routes run stand-in MAMEs: an old one (0.78's recorded lists, through the .bat
@@ -24,12 +25,16 @@ cmake --build "$win/linux" --target tabulon-cli >/dev/null
 # --- Wine ---------------------------------------------------------------------------------------
 export WINEPREFIX=$win/wine WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
+wineserver -k 2>/dev/null || true  # a server left from an earlier run of this prefix
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 # A persistent server first: every wine command after it starts in a fraction of a second.
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i >/dev/null 2>&1
+
+# --- the unit tests, each binary run by Wine (CMAKE_CROSSCOMPILING_EMULATOR) ----------------------
+(cd "$win" && ctest --output-on-failure -j2)
 
 # --- the front ends ------------------------------------------------------------------------------
 crlf() { sed 's/\r$//; s/$/\r/' "$1"; }

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "platform/error.h"
+#include "platform/files.h"
 
 namespace tabulon::testing {
 
@@ -22,6 +23,12 @@ TempDir::TempDir() {
     }
   }
   throw std::runtime_error("cannot make a temporary folder");
+}
+
+std::string TempDir::operator/(const std::string& relative) const {
+  std::string path = relative;
+  std::replace(path.begin(), path.end(), '/', PathSeparator());
+  return InFolder(path_, path);
 }
 
 TempDir::~TempDir() {
@@ -75,6 +82,13 @@ std::string ErrorOf(const std::function<void()>& action) {
     return e.what();
   }
   return "no error";
+}
+
+std::string OpenFailure(const std::string& path) {
+  std::string reason;
+  std::FILE* file = OpenForReading(path, &reason);
+  if (file != nullptr) std::fclose(file);
+  return reason;
 }
 
 std::string TestData(const std::string& relative) {
