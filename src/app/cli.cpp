@@ -9,6 +9,7 @@
 #include "mame/listxml_converter.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
+#include "platform/files.h"
 #include "platform/interrupts.h"
 
 namespace tabulon {
@@ -98,8 +99,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   std::string app_dir =
       parsed->app_dir.empty()
           ? ExecutableFolder()
-          : std::filesystem::absolute(parsed->app_dir).lexically_normal().string();
-  while (app_dir.size() > 1 && app_dir.back() == '/') app_dir.pop_back();
+          : PathText(std::filesystem::absolute(FsPath(parsed->app_dir)).lexically_normal());
+  // "dir/" is the folder "dir": its parent is the front-end folder. A root keeps its separator.
+  while (app_dir.size() > 1 && EndsWithSeparator(app_dir) && FsPath(app_dir).has_relative_path()) {
+    app_dir.pop_back();
+  }
 
   // Every failure below is reported here, whatever went wrong: a bad file, an interrupt, or
   // what the engine did not expect (out of memory, a filesystem or thread error).
@@ -108,7 +112,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       ListXmlCounts counts = ConvertListXmlFile(parsed->convert_listxml, app_dir);
       err << "Converted " << parsed->convert_listxml << ": " << counts.games << " games, "
           << counts.resources << " resources, " << counts.devices << " devices left out\n";
-      out << app_dir << "/listinfo.dat\n";
+      out << InFolder(app_dir, "listinfo.dat") << '\n';
       return 0;
     }
     TerminalView view(err);

@@ -5,9 +5,9 @@
 
 #include "app/cli.h"
 #include "platform/interrupts.h"
+#include "platform/program.h"
 
 int main(int argc, char** argv) {
   tabulon::CatchInterrupts();
-  std::vector<std::string> args(argv + 1, argv + argc);
-  return tabulon::RunCli(args, std::cout, std::cerr);
+  return tabulon::RunCli(tabulon::ProgramArguments(argc, argv), std::cout, std::cerr);
 }

@@ -8,6 +8,7 @@
 #include "mame/mame_run.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
+#include "platform/files.h"
 #include "platform/interrupts.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
@@ -45,7 +46,8 @@ void WriteRunReport(RunState& run, const GenerationResult* result, const std::st
   if (!run.warnings.empty()) lines.push_back("Warnings:");
   for (const std::string& warning : run.warnings) lines.push_back("  " + warning);
   try {
-    WriteTextFile(run.app_dir + "/tabulonreport.txt", lines, AtomicTextWriter::Durability::kCached);
+    WriteTextFile(InFolder(run.app_dir, "tabulonreport.txt"), lines,
+                  AtomicTextWriter::Durability::kCached);
   } catch (const Error& e) {
     run.Warn(e.what());
   }
@@ -70,7 +72,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   std::vector<std::string> not_files;
   ListDatFiles(run.DatsDir(), &not_files);
   for (const std::string& name : not_files) {
-    run.Warn("dats/" + name + ": is not a file (a folder, pipe or device); skipped");
+    run.Warn(InFolder("dats", name) + ": is not a file (a folder, pipe or device); skipped");
   }
   // One dat that cannot be read costs its own records only; the run goes on with the others.
   // The records it gave before the fault are kept.
@@ -86,7 +88,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
       run.Warn(std::string(e.what()) +
                (added == 0 ? "; skipped" : "; the records before the fault are kept"));
     }
-    run.dats.push_back(DatSummary{"dats/" + name, added});
+    run.dats.push_back(DatSummary{InFolder("dats", name), added});
   }
 
   GenerationResult result;

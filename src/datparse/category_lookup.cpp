@@ -1,9 +1,8 @@
 // Category and version lookup over the private-profile category files.
 #include "datparse/category_lookup.h"
 
-#include <filesystem>
-
 #include "platform/file_list.h"
+#include "platform/files.h"
 
 namespace tabulon {
 
@@ -24,13 +23,11 @@ std::string CategoryFileName(const std::string& emulator) {
 
 CategoryLookup CategoryLookup::PrepareCatver(const std::string& app_dir,
                                              const std::string& emulator) {
-  namespace fs = std::filesystem;
-  std::string folder = app_dir + "/catvers";
+  std::string folder = InFolder(app_dir, "catvers");
   CategoryLookup lookup;
-  lookup.path_ = folder + "/" + CategoryFileName(emulator);
+  lookup.path_ = InFolder(folder, CategoryFileName(emulator));
   MakeFolderIfMissing(folder);
-  std::error_code ec;
-  lookup.existed_ = fs::is_regular_file(lookup.path_, ec);
+  lookup.existed_ = IsFile(lookup.path_);
   if (lookup.existed_) {
     lookup.ini_.Load(lookup.path_);
   } else {
@@ -44,7 +41,7 @@ CategoryLookup CategoryLookup::PrepareCatver(const std::string& app_dir,
 CategoryLookup CategoryLookup::Placeholders(const std::string& app_dir,
                                             const std::string& emulator) {
   CategoryLookup lookup;
-  lookup.path_ = app_dir + "/catvers/" + CategoryFileName(emulator);
+  lookup.path_ = InFolder(InFolder(app_dir, "catvers"), CategoryFileName(emulator));
   lookup.existed_ = false;
   lookup.write_ = false;
   return lookup;

@@ -8,6 +8,7 @@
 
 #include "datparse/category_lookup.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
 
@@ -81,11 +82,11 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
 size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows) {
   FieldSlots& s = run.slots;
   const bool mame_mode = side_rows != nullptr;
-  const std::string shown_name = mame_mode ? dat_name : "dats/" + dat_name;
+  const std::string shown_name = mame_mode ? dat_name : InFolder("dats", dat_name);
 
   s.lCat.clear();
   s.lVer.clear();
-  LineReader dat(mame_mode ? run.app_dir + "/" + dat_name : run.DatsDir() + "/" + dat_name);
+  LineReader dat(InFolder(mame_mode ? run.app_dir : run.DatsDir(), dat_name));
   std::string raw;
   std::string current;
 

@@ -1,8 +1,7 @@
 // Writing and deleting MAME's scripts.
 #include "mame/bat_scripts.h"
 
-#include <cstdio>
-
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text_io.h"
 
@@ -18,26 +17,17 @@ struct ScriptKind {
 const ScriptKind& Kind(MameList list) {
   static const ScriptKind kKinds[] = {
       {"listinfo.bat", " -history_file vantrelinc.dat -mameinfo_file vantrel123.dat -li > ",
-       "/listinfo.dat"},
-      {"listdetails.bat", " -listdetails >", "/listdetails.dat"},
-      {"gamelist.bat", " -gamelist >", "/gamelist.dat"},
+       "listinfo.dat"},
+      {"listdetails.bat", " -listdetails >", "listdetails.dat"},
+      {"gamelist.bat", " -gamelist >", "gamelist.dat"},
   };
   return kKinds[static_cast<int>(list)];
 }
 
-std::string EscapeInDoubleQuotes(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (c == '$' || c == '`' || c == '"' || c == '\\') out.push_back('\\');
-    out.push_back(c);
-  }
-  return out;
-}
-
 void MakeScript(MameList list, const std::string& mame_path, const std::string& mame_exe,
                 const std::string& app_dir) {
-  WriteTextFile(mame_path + Kind(list).file, {ScriptLine(list, mame_exe, app_dir)});
+  WriteTextFile(mame_path + Kind(list).file,
+                {InScriptEncoding(ScriptLine(list, mame_exe, app_dir))});
 }
 
 }  // namespace
@@ -46,8 +36,7 @@ const char* ScriptName(MameList list) { return Kind(list).file; }
 
 std::string ScriptLine(MameList list, const std::string& mame_exe, const std::string& app_dir) {
   const ScriptKind& kind = Kind(list);
-  return mame_exe + kind.options + "\"" +
-         EscapeInDoubleQuotes(GetShortPathName(app_dir) + kind.output) + "\"";
+  return mame_exe + kind.options + QuoteForScript(InFolder(GetShortPathName(app_dir), kind.output));
 }
 
 void MakeLiBat(const std::string& mame_path, const std::string& mame_exe,
@@ -68,7 +57,7 @@ void MakeGLBat(const std::string& mame_path, const std::string& mame_exe,
 void KillBats(const std::string& mame_path) {
   if (mame_path.empty()) return;  // no mame.cfg was read, so no script was written
   for (MameList list : {MameList::kListinfo, MameList::kListdetails, MameList::kGamelist}) {
-    std::remove((mame_path + "/" + ScriptName(list)).c_str());
+    RemoveFile(InFolder(mame_path, ScriptName(list)));
   }
 }
 

@@ -12,11 +12,12 @@ enum class MameList { kListinfo, kListdetails, kGamelist };
 const char* ScriptName(MameList list);
 
 // The script's line: MAME's program name, the list's options, and the quoted output file in the
-// application folder (its short form). Inside the quotes the shell's special characters ($, `,
-// ", \) are escaped, so no folder name can run a command.
+// application folder (its short form). The quoting is the interpreter's (QuoteForScript), so no
+// folder name can run a command.
 std::string ScriptLine(MameList list, const std::string& mame_exe, const std::string& app_dir);
 
-// MakeLiBat, MakeLDBat, MakeGLBat: (re)write one script into `mame_path` (which ends with "/").
+// MakeLiBat, MakeLDBat, MakeGLBat: (re)write one script into `mame_path` (which ends with the
+// path separator).
 // Throws Error naming the script when it cannot be written.
 void MakeLiBat(const std::string& mame_path, const std::string& mame_exe,
                const std::string& app_dir);

@@ -6,6 +6,8 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/files.h"
+
 namespace tabulon {
 
 const std::vector<std::string>& KeptLists::Names() {
@@ -15,10 +17,8 @@ const std::vector<std::string>& KeptLists::Names() {
 }
 
 KeptLists::KeptLists(std::string app_dir) : app_dir_(std::move(app_dir)) {
-  namespace fs = std::filesystem;
   for (const std::string& name : Names()) {
-    std::error_code ec;
-    if (fs::is_regular_file(KeptPath(name), ec)) kept_.push_back(name);
+    if (IsFile(KeptPath(name))) kept_.push_back(name);
   }
   RestoreAll();
 }
@@ -26,15 +26,13 @@ KeptLists::KeptLists(std::string app_dir) : app_dir_(std::move(app_dir)) {
 KeptLists::~KeptLists() { RestoreAll(); }
 
 std::string KeptLists::KeptPath(const std::string& name) const {
-  return app_dir_ + "/." + name + ".kept";
+  return InFolder(app_dir_, "." + name + ".kept");
 }
 
 void KeptLists::Keep(const std::string& name) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (kept(name) || !fs::exists(app_dir_ + "/" + name, ec)) return;
-  fs::rename(app_dir_ + "/" + name, KeptPath(name), ec);
-  if (!ec) kept_.push_back(name);
+  std::string error;
+  if (kept(name) || !Exists(InFolder(app_dir_, name))) return;
+  if (RenameOver(InFolder(app_dir_, name), KeptPath(name), &error)) kept_.push_back(name);
 }
 
 bool KeptLists::kept(const std::string& name) const {
@@ -42,31 +40,26 @@ bool KeptLists::kept(const std::string& name) const {
 }
 
 void KeptLists::RestoreAll() {
-  for (const std::string& name : kept_) {
-    std::error_code ec;
-    std::filesystem::rename(KeptPath(name), app_dir_ + "/" + name, ec);
-  }
+  std::string error;
+  for (const std::string& name : kept_)
+    RenameOver(KeptPath(name), InFolder(app_dir_, name), &error);
   kept_.clear();
 }
 
 void KeptLists::DropAll() {
-  for (const std::string& name : kept_) {
-    std::error_code ec;
-    std::filesystem::remove(KeptPath(name), ec);
-  }
+  for (const std::string& name : kept_) RemoveFile(KeptPath(name));
   kept_.clear();
 }
 
 void KeptLists::Drop(const std::string& name) {
   if (!kept(name)) return;
-  std::error_code ec;
-  std::filesystem::remove(KeptPath(name), ec);
+  RemoveFile(KeptPath(name));
   kept_.erase(std::find(kept_.begin(), kept_.end(), name));
 }
 
 std::string KeptLists::ListinfoDate() const {
   std::error_code ec;
-  const auto written = std::filesystem::last_write_time(KeptPath("listinfo.dat"), ec);
+  const auto written = std::filesystem::last_write_time(FsPath(KeptPath("listinfo.dat")), ec);
   if (!kept("listinfo.dat") || ec) return "";
   const std::time_t time =
       std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));

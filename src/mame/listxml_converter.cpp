@@ -13,6 +13,7 @@
 
 #include "mame/listxml_reader.h"
 #include "platform/error.h"
+#include "platform/files.h"
 
 namespace tabulon {
 namespace {
@@ -75,8 +76,9 @@ void ListXmlConverter::Finish() { impl_->Finish(); }
 const ListXmlCounts& ListXmlConverter::counts() const { return impl_->counts(); }
 
 ListXmlCounts ConvertListXmlFile(const std::string& xml_path, const std::string& out_dir) {
-  std::unique_ptr<std::FILE, FileClose> file(std::fopen(xml_path.c_str(), "rb"));
-  if (file == nullptr) throw Error(xml_path, "cannot open: " + ErrnoText(errno));
+  std::string error;
+  std::unique_ptr<std::FILE, FileClose> file(OpenForReading(xml_path, &error));
+  if (file == nullptr) throw Error(xml_path, "cannot open: " + error);
 
   ListXmlConverter converter(out_dir, xml_path);
   std::vector<char> block(kReadBlock);

@@ -2,7 +2,6 @@
 #include "mame/mame_data.h"
 
 #include <atomic>
-#include <filesystem>
 #include <utility>
 
 #include "datparse/dat_reader.h"
@@ -12,6 +11,7 @@
 #include "mame/mame_run.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
@@ -36,8 +36,7 @@ class MameModeScope {
 };
 
 bool HasGameBlock(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  if (!IsFile(path)) return false;
   LineReader reader(path);
   std::string line;
   while (reader.ReadLine(&line)) {
@@ -75,7 +74,7 @@ std::string OldListsProblem(const std::string& listinfo_path, const MameState& m
 // looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
 // comes back. Returns an empty text on success, else the warning naming the file.
 std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kept) {
-  const std::string xml_path = run.app_dir + "/listxml.xml";
+  const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
   // write all of it to disk before the rename returns (its guard for files replaced by rename),
@@ -131,7 +130,7 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
 
 void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lines) {
   // The log only shows the last step reached; it is not worth a flush to disk at every step.
-  WriteTextFile(app_dir + "/tabulonlog.txt", lines, AtomicTextWriter::Durability::kCached);
+  WriteTextFile(InFolder(app_dir, "tabulonlog.txt"), lines, AtomicTextWriter::Durability::kCached);
 }
 
 size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRunner script_runner) {
@@ -166,12 +165,11 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) return 0;
 
-  const std::string listinfo_path = run.app_dir + "/listinfo.dat";
+  const std::string listinfo_path = InFolder(run.app_dir, "listinfo.dat");
   auto skip = [&run, &mame](const std::string& why) {
     run.Warn(why + "; MAME's games are left out, the dats of dats/ are still read");
     KillBats(mame.MamePath);
   };
-  std::error_code ec;
   if (result != MameRunResult::kNoConfig) {
     std::string problem;
     if (result == MameRunResult::kRan && HasGameBlock(listinfo_path)) {
@@ -184,7 +182,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     } else {
       // An XML error names a line of the new listxml.xml: that one stays for the user to look
       // up, while the lists come back.
-      if (std::filesystem::exists(run.app_dir + "/listxml.xml", ec)) kept.Drop("listxml.xml");
+      if (Exists(InFolder(run.app_dir, "listxml.xml"))) kept.Drop("listxml.xml");
       const bool usable = kept.kept("listinfo.dat") && HasGameBlock(kept.KeptPath("listinfo.dat"));
       const std::string date = kept.ListinfoDate();
       kept.RestoreAll();
@@ -194,7 +192,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       }
       run.Warn(problem + "; the lists of an earlier run, from " + date + ", were used instead");
     }
-  } else if (!std::filesystem::is_regular_file(listinfo_path, ec)) {
+  } else if (!IsFile(listinfo_path)) {
     // Without mame.cfg, whatever listinfo.dat an earlier run (or the user) left is read as it
     // stands.
     skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");

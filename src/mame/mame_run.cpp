@@ -5,6 +5,7 @@
 
 #include "mame/bat_scripts.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
@@ -66,18 +67,16 @@ MameConfig ReadMameConfig(const std::string& cfg_path) {
 }
 
 std::string FrontEndFolder(const std::string& app_dir) {
-  std::filesystem::path app(app_dir);
+  std::filesystem::path app = FsPath(app_dir);
   if (!app.has_filename()) app = app.parent_path();
-  std::string folder = app.has_parent_path() ? app.parent_path().string() : app.string();
-  if (folder.empty() || folder.back() != '/') folder += '/';
+  std::string folder = PathText(app.has_parent_path() ? app.parent_path() : app);
+  if (!EndsWithSeparator(folder)) folder += PathSeparator();
   return folder;
 }
 
 MameRunResult RunMame(RunState& run, MameState& mame, const std::function<void()>& before_scripts) {
-  namespace fs = std::filesystem;
-  const std::string cfg_path = FrontEndFolder(run.app_dir) + "cfgs/mame.cfg";
-  std::error_code ec;
-  if (!fs::is_regular_file(cfg_path, ec)) return MameRunResult::kNoConfig;
+  const std::string cfg_path = FrontEndFolder(run.app_dir) + InFolder("cfgs", "mame.cfg");
+  if (!IsFile(cfg_path)) return MameRunResult::kNoConfig;
 
   auto mame_missing = [&run, &mame]() {
     mame.IsMame = false;
@@ -88,10 +87,10 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<void()
     // A relative folder is relative to the application folder, the folder the program works
     // in, wherever it was started from.
     mame.MamePath = config.path;
-    if (!mame.MamePath.empty() && std::filesystem::path(mame.MamePath).is_relative()) {
-      mame.MamePath = run.app_dir + "/" + mame.MamePath;
+    if (!mame.MamePath.empty() && FsPath(mame.MamePath).is_relative()) {
+      mame.MamePath = InFolder(run.app_dir, mame.MamePath);
     }
-    if (mame.MamePath.empty() || mame.MamePath.back() != '/') mame.MamePath += '/';
+    if (!EndsWithSeparator(mame.MamePath)) mame.MamePath += PathSeparator();
     mame.MameExe = config.exe;
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; MAME's games are left out");
@@ -100,10 +99,9 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<void()
   }
 
   // Hidden files count as missing, as the folder search that looks for MAME skips them.
-  const fs::path exe(mame.MamePath + mame.MameExe);
-  const bool exe_found = !mame.MameExe.empty() && fs::is_regular_file(exe, ec) &&
-                         exe.filename().string().front() != '.';
-  if (!exe_found || !fs::is_directory(mame.MamePath, ec) || mame.MamePath == "/") {
+  const std::string exe = mame.MamePath + mame.MameExe;
+  const bool exe_found = !mame.MameExe.empty() && IsFile(exe) && !IsHidden(exe);
+  if (!exe_found || !IsFolder(mame.MamePath) || mame.MamePath == std::string(1, PathSeparator())) {
     mame_missing();
     return MameRunResult::kMissing;
   }

@@ -1,12 +1,12 @@
 // Opening MAME's side outputs at their rows, and reading them game by game.
 #include "mame/mame_side_files.h"
 
-#include <filesystem>
 #include <optional>
 #include <utility>
 
 #include "mame/game_status.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/strings.h"
 
 namespace tabulon {
@@ -20,11 +20,10 @@ std::string MameSideFiles::Open(const std::string& app_dir) {
   paired_games_ = 0;
   listdetails_short_ = 0;
   gamelist_short_ = 0;
-  const std::string details_path = app_dir + "/listdetails.dat";
-  const std::string gamelist_path = app_dir + "/gamelist.dat";
-  std::error_code ec;
+  const std::string details_path = InFolder(app_dir, "listdetails.dat");
+  const std::string gamelist_path = InFolder(app_dir, "gamelist.dat");
   for (const std::string& path : {details_path, gamelist_path}) {
-    if (!std::filesystem::is_regular_file(path, ec)) return path + ": not found";
+    if (!IsFile(path)) return path + ": not found";
   }
   auto details = std::make_unique<LineReader>(details_path);
   auto gamelist = std::make_unique<LineReader>(gamelist_path);
@@ -77,7 +76,7 @@ void MameSideFiles::WarnShort(RunState& run) const {
   for (const Side& side : {Side{"listdetails.dat", listdetails_short_, "driver name"},
                            Side{"gamelist.dat", gamelist_short_, "driver status"}}) {
     if (side.missing == 0) continue;
-    run.Warn(FormatLocation(run.app_dir + "/" + side.name, 0,
+    run.Warn(FormatLocation(InFolder(run.app_dir, side.name), 0,
                             "has rows for " + std::to_string(games - side.missing) + " of " +
                                 std::to_string(games) + " games; the last " +
                                 std::to_string(side.missing) + " got an empty " + side.lost));

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace tabulon {
 namespace {
 
@@ -77,9 +79,9 @@ void Flush(std::string* buffer, AtomicTextWriter* writer) {
 }  // namespace
 
 OldMameLists::OldMameLists(const std::string& out_dir)
-    : listinfo_(out_dir + "/listinfo.dat"),
-      listdetails_(out_dir + "/listdetails.dat"),
-      gamelist_(out_dir + "/gamelist.dat") {
+    : listinfo_(InFolder(out_dir, "listinfo.dat")),
+      listdetails_(InFolder(out_dir, "listdetails.dat")),
+      gamelist_(InFolder(out_dir, "gamelist.dat")) {
   details_out_ += " romname driver     description\r\n";
   details_out_ += "-------- ---------- --------------------------\r\n";
   // The reader skips everything up to the "| Game Name" line, so these lines are free text.

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/strings.h"
 
 namespace tabulon {
@@ -14,11 +15,11 @@ std::vector<std::string> ListDatFiles(const std::string& folder,
   namespace fs = std::filesystem;
   std::vector<std::string> names;
   std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
+  for (fs::directory_iterator it(FsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = PathText(it->path().filename());
     // Hidden files are not listed, as a file list on Windows does not show them.
-    if (name.size() < 4 || name.front() == '.' ||
-        !EqualsNoCase(std::string_view(name).substr(name.size() - 4), ".dat")) {
+    if (name.size() < 4 || !EqualsNoCase(std::string_view(name).substr(name.size() - 4), ".dat") ||
+        IsHidden(InFolder(folder, name))) {
       continue;
     }
     std::error_code type_ec;
@@ -38,16 +39,9 @@ std::vector<std::string> ListDatFiles(const std::string& folder,
 void MakeFolderIfMissing(const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (fs::is_directory(folder, ec)) return;
-  fs::create_directory(folder, ec);
+  if (fs::is_directory(FsPath(folder), ec)) return;
+  fs::create_directory(FsPath(folder), ec);
   if (ec) throw Error(folder, "cannot make the folder: " + ec.message());
-}
-
-std::string ExecutableFolder() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path().string();
-  return exe.parent_path().string();
 }
 
 }  // namespace tabulon

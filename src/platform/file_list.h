@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/program.h"
+
 namespace tabulon {
 
 // Names (without folder) of the ordinary files in `folder` whose name ends in ".dat" in any
-// letter case and does not begin with "." (hidden), sorted by name with case ignored. A missing
+// letter case and that are not hidden (IsHidden), sorted by name with case ignored. A missing
 // folder gives an empty list. Entries so named that are not files (folders, pipes, ...) are
 // added to `not_files` when given.
 std::vector<std::string> ListDatFiles(const std::string& folder,
@@ -15,8 +17,5 @@ std::vector<std::string> ListDatFiles(const std::string& folder,
 
 // Makes `folder` when it does not exist; throws Error naming it when that fails.
 void MakeFolderIfMissing(const std::string& folder);
-
-// The folder that holds the running program, as the platform reports it.
-std::string ExecutableFolder();
 
 }  // namespace tabulon

@@ -1,56 +1,31 @@
 // Line reading and atomic writing for every text file the system touches.
 #include "platform/text_io.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include "platform/error.h"
+#include "platform/files.h"
 
 namespace tabulon {
 namespace {
 
 constexpr size_t kReadBlock = 1 << 18;
 
-// The umask, read once before main() while the process has a single thread: reading it means
-// setting it, and a thread creating a file in between would get the wrong mode.
-const mode_t kUmask = [] {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}();
-
-mode_t NewFileMode(const std::string& path) {
-  struct stat st;
-  if (stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-  return 0666 & ~kUmask;
-}
-
 // A file that is a symbolic link is replaced where the link points, so that a master list kept
 // elsewhere and linked into the front end stays a link.
 std::string ReplacedPath(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (!fs::is_symlink(path, ec)) return path;
-  fs::path target = fs::weakly_canonical(path, ec);
-  return ec ? path : target.string();
+  if (!fs::is_symlink(FsPath(path), ec)) return path;
+  fs::path target = fs::weakly_canonical(FsPath(path), ec);
+  return ec ? path : PathText(target);
 }
 
 // Temporary files are named ".<target>.<pid>.tmp-XXXXXX" beside their target, so that the
 // leftovers of a run that was killed can be told from the files of a run still going.
 constexpr std::string_view kTempMark = ".tmp-";
-
-void SyncFolder(const std::string& folder) {
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
-}
 
 }  // namespace
 
@@ -58,15 +33,16 @@ LineReader::LineReader(const std::string& path) : path_(path) {
   // A pipe or a device would block the reader or never end; only files are read.
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::file_type type = fs::status(path, ec).type();
+  const fs::file_type type = fs::status(FsPath(path), ec).type();
   if (type == fs::file_type::directory) {
     throw Error(path, "cannot open: it is a folder, not a file");
   }
   if (!ec && type != fs::file_type::regular) {
     throw Error(path, "cannot open: it is not a file but a device, pipe or socket");
   }
-  file_ = std::fopen(path.c_str(), "rbe");
-  if (file_ == nullptr) throw Error(path, "cannot open: " + ErrnoText(errno));
+  std::string error;
+  file_ = OpenForReading(path, &error);
+  if (file_ == nullptr) throw Error(path, "cannot open: " + error);
   buffer_.resize(kReadBlock);
 }
 
@@ -117,30 +93,21 @@ bool LineReader::ReadLine(std::string* line) {
 
 AtomicTextWriter::AtomicTextWriter(std::string path, Durability durability)
     : path_(ReplacedPath(path)), durable_(durability == Durability::kFlushed) {
-  std::filesystem::path target(path_);
-  folder_ = target.has_parent_path() ? target.parent_path().string() : ".";
-  std::string pattern = folder_ + "/." + target.filename().string() + "." +
-                        std::to_string(getpid()) + std::string(kTempMark) + "XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) throw Error(std::move(path), "cannot write: " + ErrnoText(errno));
-  temp_path_ = name.data();
-  fchmod(fd, NewFileMode(path_));
-  file_ = fdopen(fd, "wb");
-  if (file_ == nullptr) {
-    int err = errno;
-    close(fd);
-    unlink(temp_path_.c_str());
-    throw Error(std::move(path), "cannot write: " + ErrnoText(err));
-  }
+  std::filesystem::path target = FsPath(path_);
+  folder_ = target.has_parent_path() ? PathText(target.parent_path()) : ".";
+  const std::string prefix =
+      InFolder(folder_, "." + PathText(target.filename()) + "." +
+                            std::to_string(CurrentProcessId()) + std::string(kTempMark));
+  std::string error;
+  file_ = CreateTempFile(prefix, path_, &temp_path_, &error);
+  if (file_ == nullptr) throw Error(std::move(path), "cannot write: " + error);
   std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
 }
 
 AtomicTextWriter::~AtomicTextWriter() {
   if (file_ != nullptr) {
     std::fclose(file_);
-    unlink(temp_path_.c_str());
+    RemoveFile(temp_path_);
   }
 }
 
@@ -157,19 +124,19 @@ void AtomicTextWriter::WriteLine(std::string_view line) {
 int AtomicTextWriter::descriptor() const { return fileno(file_); }
 
 void AtomicTextWriter::Commit() {
-  int err = 0;
-  if (failed_ || std::fflush(file_) != 0) err = errno ? errno : EIO;
+  std::string error;
+  if (failed_ || std::fflush(file_) != 0) error = ErrnoText(errno ? errno : EIO);
   // On disk before the rename: after a power cut the name then holds the old file or the whole
   // new one, never an empty or half-written one.
-  if (err == 0 && durable_ && fsync(fileno(file_)) != 0) err = errno;
-  if (std::fclose(file_) != 0 && err == 0) err = errno;
+  if (error.empty() && durable_) FlushToDisk(file_, &error);
+  if (std::fclose(file_) != 0 && error.empty()) error = ErrnoText(errno);
   file_ = nullptr;
-  if (err == 0 && std::rename(temp_path_.c_str(), path_.c_str()) != 0) err = errno;
-  if (err != 0) {
-    unlink(temp_path_.c_str());
-    throw Error(path_, "cannot write: " + ErrnoText(err));
+  if (error.empty()) RenameOver(temp_path_, path_, &error);
+  if (!error.empty()) {
+    RemoveFile(temp_path_);
+    throw Error(path_, "cannot write: " + error);
   }
-  if (durable_) SyncFolder(folder_);
+  if (durable_) FlushFolder(folder_);
 }
 
 void WriteTextFile(const std::string& path, const std::vector<std::string>& lines,
@@ -180,13 +147,14 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rbe");
-  if (file == nullptr) throw Error(path, "cannot open: " + ErrnoText(errno));
+  std::string error;
+  std::FILE* file = OpenForReading(path, &error);
+  if (file == nullptr) throw Error(path, "cannot open: " + error);
   std::string data;
   // Sized from the file up front: growing the string block by block copies a large file over
   // and over.
   std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
+  const auto size = std::filesystem::file_size(FsPath(path), ec);
   if (!ec) data.reserve(static_cast<size_t>(size));
   char block[1 << 16];
   size_t n;
@@ -200,8 +168,8 @@ std::string ReadWholeFile(const std::string& path) {
 void SweepLeftovers(const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+  for (fs::directory_iterator it(FsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = PathText(it->path().filename());
     // ".<target>.<pid>.tmp-XXXXXX": anything else is not ours to touch.
     const size_t mark = name.rfind(kTempMark);
     if (name.size() < 2 || name[0] != '.' || mark == std::string::npos ||
@@ -214,9 +182,9 @@ void SweepLeftovers(const std::string& folder) {
     if (pid_text.find_first_not_of("0123456789") != std::string::npos || pid_text.size() > 9) {
       continue;
     }
-    const pid_t pid = static_cast<pid_t>(std::stol(pid_text));
-    // A writer still running keeps its file; kill() with no signal only asks.
-    if (pid == getpid() || kill(pid, 0) == 0 || errno != ESRCH) continue;
+    // A writer still running keeps its file.
+    const long pid = std::stol(pid_text);
+    if (pid == CurrentProcessId() || ProcessRuns(pid)) continue;
     std::error_code ignored;
     if (it->is_regular_file(ignored)) fs::remove(it->path(), ignored);
   }

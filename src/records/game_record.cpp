@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "platform/files.h"
 #include "platform/text_io.h"
 
 namespace tabulon {
@@ -64,11 +65,11 @@ void AddGameRecord(const FieldSlots& slots, RecordLayout layout, RecordList* lis
 }
 
 std::string MasterListPath(const std::string& app_dir) {
-  std::filesystem::path app(app_dir);
+  std::filesystem::path app = FsPath(app_dir);
   if (!app.has_filename()) app = app.parent_path();  // a trailing separator
   std::filesystem::path front_end = app.has_parent_path() ? app.parent_path() : app;
-  std::string path = front_end.string();
-  if (path.empty() || path.back() != '/') path += '/';
+  std::string path = PathText(front_end);
+  if (!EndsWithSeparator(path)) path += PathSeparator();
   return path + "masterlist.lst";
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files.h"
 #include "records/field_slots.h"
 #include "records/game_record.h"
 #include "records/record_list.h"
@@ -30,8 +31,8 @@ struct RunState {
   // Records a warning for the summary and shows it.
   void Warn(const std::string& text);
 
-  std::string DatsDir() const { return app_dir + "/dats"; }
-  std::string CatversDir() const { return app_dir + "/catvers"; }
+  std::string DatsDir() const { return InFolder(app_dir, "dats"); }
+  std::string CatversDir() const { return InFolder(app_dir, "catvers"); }
 
   std::string app_dir;  // the application folder, without a trailing separator
   View* view;

@@ -2,6 +2,7 @@
 #include "records/vp_reader.h"
 
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
 
@@ -11,7 +12,7 @@ size_t getlistinfoVP(const std::string& dat_name, RunState& run) {
   FieldSlots& s = run.slots;
   s.lCat.clear();
   s.lVer.clear();
-  LineReader reader(run.DatsDir() + "/" + dat_name);
+  LineReader reader(InFolder(run.DatsDir(), dat_name));
   s.LEmu = "VisualPinball";
   run.ShowStatus("Parsing " + s.LEmu + " Dat File");
 
@@ -22,7 +23,7 @@ size_t getlistinfoVP(const std::string& dat_name, RunState& run) {
     if (line.empty()) continue;
     std::vector<std::string_view> fields = Split(line, '\\');
     if (fields.size() < 7) {
-      run.Warn(FormatLocation("dats/" + dat_name, reader.line_number(),
+      run.Warn(FormatLocation(InFolder("dats", dat_name), reader.line_number(),
                               "skipped: a table line needs at least 7 fields separated by \"\\\", "
                               "this one has " +
                                   std::to_string(fields.size())));

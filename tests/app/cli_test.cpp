@@ -44,14 +44,16 @@ TEST_F(CliTest, DemoFrontEnd) {
   EXPECT_EQ(ReadFile(dir_ / "masterlist.lst"),
             ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst"));
   std::string err = err_.str();
-  for (const char* expected :
-       {"Parsing MAME Dat File\n", "Parsing VisualPinball Dat File\n",
-        "Parsing GCE - Vectrex Dat File\n", "List Creation Complete\n", "Summary:\n",
-        "  dats/Arcade Classics.dat: 7 records\n", "  dats/VPLAUNCHER.DAT: 4 records\n",
-        "  dats/Vectrex.dat: 5 records\n", "  warnings: 1\n",
+  for (const std::string& expected :
+       {std::string("Parsing MAME Dat File\n"), std::string("Parsing VisualPinball Dat File\n"),
+        std::string("Parsing GCE - Vectrex Dat File\n"), std::string("List Creation Complete\n"),
+        std::string("Summary:\n"), "  " + InFolder("dats", "Arcade Classics.dat: 7 records\n"),
+        "  " + InFolder("dats", "VPLAUNCHER.DAT: 4 records\n"),
+        "  " + InFolder("dats", "Vectrex.dat: 5 records\n"), std::string("  warnings: 1\n"),
         // The demo has no cfgs/mame.cfg and no MAME output from an earlier run.
-        "/Tabulon/listinfo.dat: not found (MAME did not write it, and no earlier run left one); "
-        "MAME's games are left out, the dats of dats/ are still read\n"}) {
+        InFolder(App(), "listinfo.dat") +
+            ": not found (MAME did not write it, and no earlier run left one); MAME's games are "
+            "left out, the dats of dats/ are still read\n"}) {
     EXPECT_NE(err.find(expected), std::string::npos) << expected << " not in:\n" << err;
   }
 }
@@ -60,11 +62,11 @@ TEST_F(CliTest, FailedRunKeepsThePreviousMasterList) {
   // A folder in the master list's place: it cannot be written.
   std::filesystem::create_directory(dir_ / "masterlist.lst");
   EXPECT_EQ(Run({"--app-dir", App()}), 1);
-  const std::string error = dir_ / "masterlist.lst: cannot write: Is a directory";
-  EXPECT_NE(err_.str().find("tabulon-cli: error: " + error + "\n"), std::string::npos)
-      << err_.str();
+  // The reason is the system's own ("Is a directory", "Access denied").
+  const std::string error = dir_ / "masterlist.lst: cannot write: ";
+  EXPECT_NE(err_.str().find("tabulon-cli: error: " + error), std::string::npos) << err_.str();
   EXPECT_EQ(out_.str(), "");
-  EXPECT_NE(ReadFile(App() + "/tabulonreport.txt").find("The run failed: " + error + "\r\n"),
+  EXPECT_NE(ReadFile(App() + "/tabulonreport.txt").find("The run failed: " + error),
             std::string::npos);
 }
 
@@ -90,7 +92,7 @@ TEST_F(CliTest, ConvertListxmlAlone) {
   WriteFile(dir_ / "good.xml",
             "<mame><machine name=\"a\"><description>A</description></machine></mame>\n");
   ASSERT_EQ(Run({"--convert-listxml", dir_ / "good.xml", "--app-dir", App()}), 0) << err_.str();
-  EXPECT_EQ(out_.str(), App() + "/listinfo.dat\n");
+  EXPECT_EQ(out_.str(), InFolder(App(), "listinfo.dat\n"));
   EXPECT_EQ(err_.str(),
             "Converted " + dir_ / "good.xml" + ": 1 games, 0 resources, 0 devices left out\n");
   EXPECT_EQ(ReadFile(App() + "/listinfo.dat"),

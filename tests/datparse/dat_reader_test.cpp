@@ -158,17 +158,18 @@ TEST_F(DatReaderTest, ListinfoDatQuirks) {
 }
 
 TEST_F(DatReaderTest, DatsThatGiveNoGameSaySo) {
-  const std::string header_only =
-      "dats/x.dat: the file ends within its first ten lines, which are never scanned for games; "
-      "no game was read";
+  const std::string dat = InFolder("dats", "x.dat");
+  const std::string header_only = dat +
+                                  ": the file ends within its first ten lines, which are never "
+                                  "scanned for games; no game was read";
   const std::pair<std::string, std::vector<std::string>> cases[] = {
       {CrLf({"game (", "\tname a", ")"}), {header_only}},
       {CrLf({"clrmamepro (", "\tdescription x", ")", "game (", "\tdescription y", ")"}),
-       {"dats/x.dat: the CLRMAMEPRO header has no name line; no game was read"}},
+       {dat + ": the CLRMAMEPRO header has no name line; no game was read"}},
       {std::string(12, '\n') + "game (\n\tname a\n)\n\n",
        {header_only,
-        "dats/x.dat: the file has LF line ends only; lines end at CR LF or CR, so it "
-        "was read as a single line"}},
+        dat + ": the file has LF line ends only; lines end at CR LF or CR, so it was read as a "
+              "single line"}},
   };
   for (const auto& [bytes, warnings] : cases) {
     view_.warnings.clear();

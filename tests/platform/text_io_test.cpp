@@ -79,9 +79,10 @@ TEST(AtomicTextWriterTest, TargetChangesOnlyOnCommit) {
 TEST(TextIoTest, FilesThatCannotBeOpenedAreErrorsNamingTheFile) {
   TempDir dir;
   EXPECT_EQ(testing::ErrorOf([&] { LineReader reader(dir / "absent.dat"); }),
-            dir / "absent.dat: cannot open: No such file or directory");
+            dir / "absent.dat: cannot open: " + testing::OpenFailure(dir / "absent.dat"));
   EXPECT_EQ(testing::ErrorOf([&] { AtomicTextWriter writer(dir / "no-such-folder/out.lst"); }),
-            dir / "no-such-folder/out.lst: cannot write: No such file or directory");
+            dir / "no-such-folder/out.lst: cannot write: " +
+                testing::OpenFailure(dir / "no-such-folder/out.lst"));
 }
 
 }  // namespace

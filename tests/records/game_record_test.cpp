@@ -69,8 +69,8 @@ TEST_F(MasterListTest, EmptyListReplacesAnOldFile) {
 }
 
 TEST(MasterListPathTest, ParentOfTheApplicationFolder) {
-  EXPECT_EQ(MasterListPath("/front/Gen"), "/front/masterlist.lst");
-  EXPECT_EQ(MasterListPath("/front/Gen/"), "/front/masterlist.lst");
+  EXPECT_EQ(MasterListPath("/front/Gen"), InFolder("/front", "masterlist.lst"));
+  EXPECT_EQ(MasterListPath("/front/Gen/"), InFolder("/front", "masterlist.lst"));
   EXPECT_EQ(MasterListPath("/Gen"), "/masterlist.lst");
   EXPECT_EQ(MasterListPath("/"), "/masterlist.lst");
 }

@@ -1,20 +1,34 @@
 // Test helpers.
 #include "testing/temp_dir.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "platform/error.h"
+#include "platform/files.h"
 
 namespace tabulon::testing {
 
-TempDir::TempDir()
-    : path_((std::filesystem::temp_directory_path() / "tabulon-test-XXXXXX").string()) {
-  if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+TempDir::TempDir() {
+  namespace fs = std::filesystem;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path dir = fs::temp_directory_path() / ("tabulon-test-" + std::to_string(random()));
+    if (fs::create_directory(dir)) {
+      path_ = dir.string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
+}
+
+std::string TempDir::operator/(const std::string& relative) const {
+  std::string path = relative;
+  std::replace(path.begin(), path.end(), '/', PathSeparator());
+  return InFolder(path_, path);
 }
 
 TempDir::~TempDir() {
@@ -68,6 +82,13 @@ std::string ErrorOf(const std::function<void()>& action) {
     return e.what();
   }
   return "no error";
+}
+
+std::string OpenFailure(const std::string& path) {
+  std::string reason;
+  std::FILE* file = OpenForReading(path, &reason);
+  if (file != nullptr) std::fclose(file);
+  return reason;
 }
 
 std::string TestData(const std::string& relative) {

@@ -18,7 +18,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
-  std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+  // A path in the folder, with the separator the program prints: "a/b" is a\b on Windows.
+  std::string operator/(const std::string& relative) const;
 
  private:
   std::string path_;
@@ -37,6 +38,8 @@ std::vector<std::string> SplitCrLf(const std::string& text);
 std::string LineStartingWith(const std::vector<std::string>& lines, const std::string& prefix);
 // The message of the tabulon::Error that `action` throws, or "no error" when it throws none.
 std::string ErrorOf(const std::function<void()>& action);
+// Why the system cannot open `path`, in its own words, as the program's messages quote it.
+std::string OpenFailure(const std::string& path);
 
 // Path of a file of tests/data, unpacked (`relative` names the file, not its .tar.xz).
 std::string TestData(const std::string& relative);

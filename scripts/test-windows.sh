@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# Builds Tabulon for Windows (scripts/build-windows.sh), runs its GoogleTest suite under Wine
+# (without the tests that drive POSIX processes, see tests/CMakeLists.txt), and runs
+# tabulon-cli.exe under Wine end to end: on each front end below it must write the same master list, converted lists, run log and
+# category files, byte for byte, as the Linux tabulon-cli on the same inputs, say the same on
+# stdout and stderr (paths aside, which Windows prints with "\"), and exit with the same status.
+# The MAME routes run stand-in MAMEs: an old one (0.78's recorded lists, through the .bat
+# scripts) and today's (0.78's -listxml, read while it is written).
+#
+# Wine runs in a fresh prefix in build-windows/wine, without a display.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+win=$root/build-windows
+work=$win/e2e
+
+bash "$root/scripts/setup-debian.sh"
+bash "$root/scripts/build-windows.sh" >/dev/null
+data=$win/tests/data
+
+# The Linux program to compare with.
+cmake -S "$root" -B "$win/linux" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTABULON_BUILD_TESTS=OFF \
+  -DTABULON_BUILD_GUI=OFF -DTABULON_BUILD_BENCH=OFF >/dev/null
+cmake --build "$win/linux" --target tabulon-cli >/dev/null
+
+# --- Wine ---------------------------------------------------------------------------------------
+export WINEPREFIX=$win/wine WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
+unset DISPLAY WAYLAND_DISPLAY
+wineserver -k 2>/dev/null || true  # a server left from an earlier run of this prefix
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+# A persistent server first: every wine command after it starts in a fraction of a second.
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wineboot -i >/dev/null 2>&1
+
+# --- the unit tests, each binary run by Wine (CMAKE_CROSSCOMPILING_EMULATOR) ----------------------
+(cd "$win" && ctest --output-on-failure -j2)
+
+# --- the front ends ------------------------------------------------------------------------------
+crlf() { sed 's/\r$//; s/$/\r/' "$1"; }
+
+# Each scenario makes its front end in $1 for system $2 (linux or windows), gives tabulon-cli's
+# arguments after the application folder in the array `args`, and lists in `setup_files` what it
+# put there that differs between the systems (the MAME stand-ins, mame.cfg), for removal after the
+# run: a script left behind in the MAME folder then shows.
+demo() {
+  cp -r "$root/examples/frontend/." "$1"
+  rm -rf "$1/cfgs"
+  args=()
+  setup_files=()
+}
+quintara() {
+  demo "$@"
+  args=(--quintara)
+}
+dats() {
+  mkdir -p "$1/Tabulon/dats" "$1/Tabulon/catvers"
+  for f in "$data"/clrmamepro/*.dat "$data"/mame_dats/*.dat; do
+    crlf "$f" >"$1/Tabulon/dats/$(basename "$f")"
+  done
+  crlf "$data/catver/catver_0.78_catlist_rev2.ini" >"$1/Tabulon/catvers/catver.ini"
+  args=()
+  setup_files=()
+}
+# MAME 0.78 in "$1/$mame_folder", run through cfgs/mame.cfg.
+install_mame() {  # front end, system, kind (old or new)
+  local folder="$1/$mame_folder" exe=mame
+  mkdir -p "$folder" "$1/cfgs" "$1/Tabulon/catvers"
+  crlf "$data/catver/catver_0.78_catlist_rev2.ini" >"$1/Tabulon/catvers/catver.ini"
+  if [ "$2" = windows ]; then
+    exe=mame.exe
+    cp "$win/bin/$3mame.exe" "$folder/mame.exe"
+    if [ "$3" = old ]; then cp "$data"/oldmame/mame078_*.txt "$folder/"; fi
+    if [ "$3" = new ]; then cp "$data/mame_dats/mame078_listxml.xml" "$folder/"; fi
+    printf 'PATH=%s\r\nEXE=%s\r\n' "$(winepath -w "$folder")" "$exe" >"$1/cfgs/mame.cfg"
+  else
+    if [ "$3" = old ]; then
+      sed "s#@TABULON_TEST_DATA@#$data#" "$root/tests/tools/oldmame/mame.in" >"$folder/mame"
+    else
+      cat >"$folder/mame" <<EOF
+#!/bin/sh
+while [ \$# -gt 0 ]; do
+  case \$1 in
+    -history_file | -mameinfo_file) shift ;;
+    -listxml) exec cat "$data/mame_dats/mame078_listxml.xml" ;;
+    -*) printf 'Error: unknown option: %s\\r\\n' "\$1" >&2; exit 1 ;;
+  esac
+  shift
+done
+EOF
+    fi
+    chmod +x "$folder/mame"
+    printf 'PATH=%s\r\nEXE=%s\r\n' "$folder" "$exe" >"$1/cfgs/mame.cfg"
+  fi
+  args=()
+  setup_files=("$1/cfgs/mame.cfg" "$folder/$exe" "$folder"/mame078_*)
+}
+old_mame() { mame_folder="MAME 78" install_mame "$1" "$2" old; }
+listxml_mame() { mame_folder="MAME 78" install_mame "$1" "$2" new; }
+# Names: the old MAME route in a front-end folder (see below) and a MAME folder with non-ASCII
+# letters and the command interpreter's special characters, and a dat named Pokémon.dat. The
+# scripts name the application folder by its short form, which keeps "F&%^(!)" (a valid 8.3
+# name) as it is, and turns the non-ASCII name into one like FR_N~CGZ.
+names() {
+  mame_folder="MAMÉ 0.78 & (alt) ^!%" install_mame "$1" "$2" old
+  mkdir -p "$1/Tabulon/dats"
+  cp "$root/examples/frontend/Tabulon/dats/Vectrex.dat" "$1/Tabulon/dats/Pokémon.dat"
+}
+
+# --- runs and comparison --------------------------------------------------------------------------
+# Paths as Linux prints them: Z:\tmp\x -> /tmp/x; Windows' console line ends -> LF.
+as_linux() { sed -e 's#Z:\\#/#g' -e 's#\\#/#g' -e 's/\r$//' "$1"; }
+
+failures=0
+check() {  # scenario name, setup function
+  local name=$1 setup=$2 system dir
+  for system in linux windows; do
+    dir=$work/$system/$name
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    "$setup" "$dir" "$system"
+    local status=0
+    if [ $system = linux ]; then
+      "$win/linux/bin/tabulon-cli" --app-dir "$dir/Tabulon" "${args[@]}" \
+        >"$work/$name.$system.out" 2>"$work/$name.$system.err" || status=$?
+    else
+      wine "$win/bin/tabulon-cli.exe" --app-dir "$(winepath -w "$dir/Tabulon")" "${args[@]}" \
+        >"$work/$name.$system.out" 2>"$work/$name.$system.err" || status=$?
+    fi
+    echo "$status" >"$work/$name.$system.status"
+    cp "$dir/Tabulon/tabulonreport.txt" "$work/$name.$system.report" 2>/dev/null || true
+    rm -f "${setup_files[@]}"
+  done
+  local problem=""
+  # Every file both runs wrote, byte for byte.
+  diff -r --exclude=tabulonreport.txt "$work/linux/$name" "$work/windows/$name" \
+    >"$work/$name.diff" 2>&1 || problem="files differ"
+  # The texts that name paths, once Windows' paths and console line ends are made Linux's and
+  # each side's front-end folder has one name.
+  for f in out err status report; do
+    cmp -s <(as_linux "$work/$name.linux.$f" | sed "s#$work/linux/$name#FRONTEND#g") \
+      <(as_linux "$work/$name.windows.$f" | sed "s#$work/windows/$name#FRONTEND#g") ||
+      problem="$problem${problem:+, }$f differs"
+  done
+  if [ -n "$problem" ]; then
+    echo "FAIL $name: $problem (see $work)"
+    failures=$((failures + 1))
+  else
+    echo "ok   $name ($(wc -l <"$work/linux/$name/masterlist.lst") lines)"
+  fi
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+check demo demo
+check quintara quintara
+check dats dats
+check old-mame old_mame
+check listxml-mame listxml_mame
+check "Fröntend & (Spiele) ^!%" names
+check "F&%^(!)" names
+
+total=7
+echo "$((total - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
