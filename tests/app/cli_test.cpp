@@ -80,11 +80,16 @@ TEST_F(CliTest, Failures) {
   EXPECT_EQ(Run({"--app-dir"}), 2);
 }
 
-// A good file is converted; a bad one is an error that writes nothing, not even a temporary file.
+// A good file is converted; a bad one is an error that writes nothing, not even a temporary
+// file.
 TEST_F(CliTest, ConvertListxmlAlone) {
-  const std::string listinfo = "game (\r\n\tname a\r\n\tdescription \"A\"\r\n)\r\n\r\n";
+  // MAME before 0.162: "game" elements, the control on the input element.
   WriteFile(dir_ / "good.xml",
-            "<mame><machine name=\"a\"><description>A</description></machine></mame>\n");
+            "<mame><game name=\"a\"><description>A</description>"
+            "<input players=\"2\" control=\"joy4way\"/></game></mame>\n");
+  const std::string listinfo =
+      "game (\r\n\tname a\r\n\tdescription \"A\"\r\n\tinput ( players 2 control joy4way buttons 0 "
+      ")\r\n)\r\n\r\n";
   ASSERT_EQ(Run({"--convert-listxml", dir_ / "good.xml", "--app-dir", App()}), 0) << err_.str();
   EXPECT_EQ(out_.str(), App() + "/listinfo.dat\n");
   EXPECT_EQ(err_.str(),

@@ -18,9 +18,12 @@ TEST(ProfileIniTest, Lookups) {
                "eq=a=b\r\nempty=\r\nnovalue\r\n; x=comment\r\n[category]\r\nlater=second\r\n"
                "[VerAdded]\r\npacman=.30\r\nlong=" +
                    std::string(1200, 'v') + "\r\n");
+  // LF and lone CR line ends; section and key names ignore case; values are trimmed of blanks and
+  // of one pair of quotes, and cut at 999 bytes; of two sections or keys of one name, the first
+  // wins.
   const std::tuple<std::string, std::string, std::string> cases[] = {
-      {"Category", "pacman", "Maze"},                       // LF and lone CR line ends
-      {"CATEGORY", "GALAGA", "Shooter / Flying Vertical"},  // names ignore case, value trimmed
+      {"Category", "pacman", "Maze"},
+      {"CATEGORY", "GALAGA", "Shooter / Flying Vertical"},
       {"Category", "quoted", "Puzzle / Drop"},
       {"Category", "single", "Sports"},
       {"Category", "tabbed", "Ball & Paddle"},
@@ -28,13 +31,12 @@ TEST(ProfileIniTest, Lookups) {
       {"Category", "eq", "a=b"},
       {"Category", "empty", ""},
       {"Category", "novalue", "DEF"},
-      {"Category", "later", "DEF"},  // the first section of a name wins
+      {"Category", "later", "DEF"},
       {"Category", "", "DEF"},
       {"VerAdded", "pacman", ".30"},
-      {"VerAdded", "long", std::string(999, 'v')},  // values are cut at 999 bytes
+      {"VerAdded", "long", std::string(999, 'v')},
       {"FOLDER_SETTINGS", "RootFolderIcon mame", "DEF"},
-      {"Missing", "pacman", "DEF"},
-  };
+      {"Missing", "pacman", "DEF"}};
   for (const auto& [section, key, expected] : cases) {
     EXPECT_EQ(ini.Get(section, key, "DEF"), expected) << section << "/" << key;
   }
