@@ -23,16 +23,11 @@ void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStd
 namespace tabulon {
 namespace {
 
-using testing::ReadFile;
-using testing::WriteFile;
-
 TEST(CommandLineTest, SilentModeExamples) {
   const std::pair<const char*, bool> cases[] = {
       {"-S", true},   {"-s", true},   {"/S -S", true}, {"x-S", true}, {"-S -V", false},
       {"-Sx", false}, {"--S", false}, {"", false},     {"S", false},  {"/S", false}};
   for (const auto& [line, silent] : cases) EXPECT_EQ(ParseSilentMode(line), silent) << line;
-  const char* argv[] = {"tabulon", "/S", "-S"};
-  EXPECT_EQ(CommandLineText(3, argv), "/S -S");
 }
 
 // A copy of the demo front end without its mame.cfg: the dats alone, without Debian's MAME.
@@ -55,9 +50,9 @@ class WindowTest : public ::testing::Test {
     box_poll_.start(5);
   }
   std::string App() const { return dir_ / "Tabulon"; }
-  std::string MasterList() const { return ReadFile(dir_ / "masterlist.lst"); }
+  std::string MasterList() const { return testing::ReadFile(dir_ / "masterlist.lst"); }
   static std::string Expected() {
-    return ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst");
+    return testing::ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst");
   }
   template <typename T = QLabel>
   static T* Child(const QWidget& window, const char* name) {
@@ -96,8 +91,8 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
     EXPECT_EQ(window.run().List1.size(), 16u);  // nothing doubled by a nested or earlier run
     EXPECT_EQ(window.windowTitle(), "List Creation Complete");
     EXPECT_EQ(Child(window, "lStatus")->text(), "List Creation Complete");
-    EXPECT_FALSE(Child(window, "lbldisclaimer")->isVisible());
-    EXPECT_FALSE(Child<QListWidget>(window, "File1")->isVisible());
+    EXPECT_FALSE(Child(window, "lbldisclaimer")->isVisible() ||
+                 Child<QWidget>(window, "File1")->isVisible());
     EXPECT_TRUE(Child<QPushButton>(window, "Command1")->isEnabled());
     // The slots keep the last game read, from VPLAUNCHER.DAT, the last dat of the list.
     EXPECT_EQ(Child(window, "lrom")->text(), "Space Station Zero");
@@ -112,7 +107,7 @@ TEST_F(WindowTest, ClosingDuringARunOrAFailureKeepsThePreviousList) {
   const std::pair<bool, bool> cases[] = {{true, false}, {true, true}, {false, false}};
   for (const auto& [close, silent] : cases) {
     SCOPED_TRACE(std::string(close ? "closed" : "failed") + (silent ? " in silent mode" : ""));
-    WriteFile(dir_ / "masterlist.lst", "previous\r\n");
+    testing::WriteFile(dir_ / "masterlist.lst", "previous\r\n");
     if (!close) std::filesystem::create_directory(catver);  // cannot be written
     Listtest window(silent, App());
     DuringRun(window, [&] {
@@ -121,8 +116,8 @@ TEST_F(WindowTest, ClosingDuringARunOrAFailureKeepsThePreviousList) {
     window.show();
     if (silent) {  // black, without the button and the dat list, with white text
       EXPECT_EQ(window.palette().color(QPalette::Window), QColor(Qt::black));
-      EXPECT_FALSE(Child<QWidget>(window, "Command1")->isVisible());
-      EXPECT_FALSE(Child<QWidget>(window, "File1")->isVisible());
+      EXPECT_FALSE(Child<QWidget>(window, "Command1")->isVisible() ||
+                   Child<QWidget>(window, "File1")->isVisible());
       EXPECT_EQ(Child(window, "lStatus")->palette().color(QPalette::WindowText), QColor(Qt::white));
     } else {
       Click(window);
@@ -144,7 +139,7 @@ TEST_F(WindowTest, ClosingDuringARunOrAFailureKeepsThePreviousList) {
 // A folder whose working folders cannot be made, and MAME's listinfo run that cannot be waited
 // on, show their box and end the program.
 TEST_F(WindowTest, FailuresThatEndTheProgram) {
-  WriteFile(dir_ / "File", "");
+  testing::WriteFile(dir_ / "File", "");
   Listtest unusable(false, dir_ / "File");
   unusable.show();
   Listtest mame_failed(false, App(), [](RunState& run, auto*) -> GenerationResult {
@@ -177,7 +172,7 @@ TEST_F(WindowTest, TheProgramInSilentModeWritesTheListAndExits) {
 TEST_F(WindowTest, RepaintsAtMostEveryFewMilliseconds) {
   std::string dat = "clrmamepro (\r\n\tname \"Bulk\"\r\n)\r\n\r\n";
   for (int i = 0; i < 4000; ++i) dat += "game (\r\n\tname g" + std::to_string(i) + "\r\n)\r\n\r\n";
-  WriteFile(App() + "/dats/Bulk.dat", dat);
+  testing::WriteFile(App() + "/dats/Bulk.dat", dat);
   Listtest window(false, App());
   window.show();
   // Counts the passes through the event loop: a queued call that queues itself again runs once
@@ -192,7 +187,6 @@ TEST_F(WindowTest, RepaintsAtMostEveryFewMilliseconds) {
   QElapsedTimer clock;
   clock.start();
   Click(window);
-  EXPECT_GE(passes, 1);
   // One repaint per 10 ms is the aim, on a clock that may be a few milliseconds coarse.
   EXPECT_LE(passes, clock.elapsed() / 5 + 2) << clock.elapsed() << " ms";
 }
