@@ -291,24 +291,6 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
   }
 }
 
-TEST_F(TodaysMameTest, MalformedListxmlSkipsMameAndKeepsTheDats) {
-  const std::string bad = "<?xml version=\"1.0\"?>\n<mame>\n\t<machine name=\"a\">\n\t</mame>\n";
-  InstallMame(bad);
-  ASSERT_EQ(RunCli(), 0) << err_.str();
-  EXPECT_PRED_FORMAT2(IsSubstring,
-                      "warning: " + app_ +
-                          "/listxml.xml:4: malformed XML at column 4: mismatched "
-                          "tag; MAME's games are left out, the dats of dats/ are still read\n",
-                      err_.str());
-  EXPECT_EQ(MasterList().size(), 1u);
-  // The XML is kept for the user to look at; the lists hold only what MAME's refused old options
-  // left (nothing): no half conversion.
-  EXPECT_EQ(ReadFile(app_ + "/listxml.xml"), bad);
-  for (const char* output : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) {
-    EXPECT_EQ(ReadFile(app_ + "/" + output), "") << output;
-  }
-}
-
 // Closing the window while MAME writes its list stops MAME and leaves nothing behind: no
 // listxml.xml, no half list, no temporary file.
 TEST_F(TodaysMameTest, AStoppedConversionStopsMameAndLeavesNothing) {
