@@ -7,6 +7,7 @@
 
 #include "app/form/display_text.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/interrupts.h"
 
 namespace tabulon {
@@ -214,7 +215,8 @@ void Form::ShowWarnings() {
   if (warnings.size() > kShown) {
     text += "\n\n... and " + std::to_string(warnings.size() - kShown) + " more.";
   }
-  text += "\n\nAll of them are in " + DisplayText(run_.app_dir + "/tabulonreport.txt") + ".";
+  text +=
+      "\n\nAll of them are in " + DisplayText(InFolder(run_.app_dir, "tabulonreport.txt")) + ".";
   window_.ShowMessageBox(MessageIcon::kExclamation, kTitle, text);
 }
 
