@@ -1,8 +1,7 @@
-// The main window on Qt's offscreen platform: start-up in both modes, runs from the button and
-// in silent mode, runs that end early, the message boxes, and the repaint pace.
+// The main window on Qt's offscreen platform: runs from the button and in silent mode, their
+// look, runs that end early, the message boxes, and the repaint pace.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -13,7 +12,6 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
-#include <tuple>
 
 #include "app/window/listtest.h"
 #include "platform/error.h"
@@ -24,42 +22,33 @@ void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStd
 namespace tabulon {
 namespace {
 
-using testing::ReadFile;
-using testing::WriteFile;
-
+// A copy of the demo front end without its mame.cfg: the dats alone, without Debian's MAME.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::copy(std::string(TABULON_SOURCE_DIR) + "/examples/frontend", dir_.path(),
                           std::filesystem::copy_options::recursive);
-    std::filesystem::remove_all(dir_ / "cfgs");  // the dats alone, without Debian's MAME
-    // The boxes are modal and wait for the user: note each one and press OK.
+    std::filesystem::remove_all(dir_ / "cfgs");
+    // The boxes are modal and wait for the user: note each one and close it.
     QObject::connect(&box_poll_, &QTimer::timeout, [this] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (box == nullptr) return;
-      const QMessageBox::Icon icon = box->icon();
-      boxes_.push_back(std::string(icon == QMessageBox::Warning    ? "exclamation"
-                                   : icon == QMessageBox::Critical ? "critical"
-                                                                   : "other icon") +
+      const char* icons[] = {"no icon", "information", "exclamation", "critical", "question"};
+      boxes_.push_back(std::string(icons[box->icon()]) +
                        (box->standardButtons() == QMessageBox::Ok ? ", OK|" : ", other buttons|") +
                        (box->windowTitle() + "|" + box->text()).toStdString());
-      if (QAbstractButton* ok = box->button(QMessageBox::Ok))
-        ok->click();
-      else
-        box->reject();
+      box->reject();
     });
     box_poll_.start(5);
   }
   std::string App() const { return dir_ / "Tabulon"; }
-  std::string MasterList() const { return ReadFile(dir_ / "masterlist.lst"); }
+  std::string MasterList() const { return testing::ReadFile(dir_ / "masterlist.lst"); }
   static std::string Expected() {
-    return ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst");
+    return testing::ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst");
   }
   template <typename T = QLabel>
   static T* Child(const QWidget& window, const char* name) {
-    T* child = window.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) ADD_FAILURE() << "no control " << name;
-    return child;
+    return window.findChild<T*>(QString::fromLatin1(name));
   }
   static void Click(const QWidget& window) { Child<QPushButton>(window, "Command1")->click(); }
   // Calls `check` at every repaint of the run, which here is every yield.
@@ -78,66 +67,12 @@ class WindowTest : public ::testing::Test {
   std::vector<std::string> boxes_;
 };
 
-TEST_F(WindowTest, StartUpInBothModes) {
-  for (bool silent : {false, true}) {
-    SCOPED_TRACE(silent ? "silent" : "normal");
-    Listtest window(silent, App());
-    window.show();
-    ASSERT_EQ(window.logicalDpiX(), 96);  // 15 twips to a pixel
-    EXPECT_EQ(window.size(), QSize(429, 298));
-    EXPECT_EQ(window.palette().color(QPalette::Window) == Qt::black, silent);
-    EXPECT_EQ(Child<QTimer>(window, "Timer1")->isActive(), silent);
-    // name, geometry, shown, white text
-    const std::tuple<const char*, QRect, bool, bool> controls[] = {
-        {"lbldisclaimer", {8, 8, 377, 49}, true, false},
-        {"File1", {8, 64, 385, 175}, !silent, false},
-        {"Command1", {8, 264, 81, 25}, !silent, false},
-        {"lStatus", {96, 264, 5, 21}, true, silent},
-        {"List1", {352, 136, 65, 134}, false, false},
-        {"lgame", {208, 112, 41, 49}, false, false},
-        {"lrom", {8, 16, 413, 21}, true, silent},
-        {"LDriver", {8, 152, 413, 21}, true, silent},
-        {"LDriverC", {8, 216, 413, 21}, true, silent}};
-    for (const auto& [name, rect, shown, white] : controls) {
-      QWidget* control = Child<QWidget>(window, name);
-      EXPECT_EQ(control->geometry(), rect) << name;
-      EXPECT_EQ(control->isVisible(), shown) << name;
-      EXPECT_EQ(control->palette().color(QPalette::WindowText) == Qt::white, white) << name;
-    }
-    EXPECT_FALSE(Child<QWidget>(window, "Quintara")->isVisible());
-    auto* file1 = Child<QListWidget>(window, "File1");
-    ASSERT_EQ(file1->count(), 3);
-    EXPECT_EQ(file1->item(2)->text(), "VPLAUNCHER.DAT");
-  }
-}
-
-// The working folders are made as for tabulon-cli; a folder that cannot be made ends the program,
-// and silent mode starts no run behind the message box.
-TEST_F(WindowTest, AnUnusableApplicationFolderEndsTheProgram) {
-  WriteFile(dir_ / "File", "");
-  for (bool silent : {false, true}) {
-    WriteFile(dir_ / "masterlist.lst", "previous\r\n");
-    boxes_.clear();
-    Listtest unusable(silent, dir_ / "File");
-    unusable.show();
-    EXPECT_EQ(unusable.exit_code(), 1);
-    EXPECT_FALSE(unusable.isVisible());
-    // Silent mode's 2 ms timer would have fired by now.
-    for (QElapsedTimer waited; !waited.isValid() || waited.elapsed() < 20;) {
-      if (!waited.isValid()) waited.start();
-      QApplication::processEvents();
-    }
-    EXPECT_EQ(MasterList(), "previous\r\n");
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_NE(boxes_[0].find(dir_ / "File/dats: cannot make the folder: Not a directory"),
-              std::string::npos)
-        << boxes_[0];
-  }
-}
-
 TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
   Listtest window(false, App());
   window.show();
+  ASSERT_EQ(window.logicalDpiX(), 96);  // 15 twips to a pixel
+  EXPECT_EQ(window.size(), QSize(429, 298));
+  EXPECT_EQ(Child<QListWidget>(window, "File1")->count(), 3);
   int presses = 0;
   DuringRun(window, [&] {
     EXPECT_FALSE(Child<QPushButton>(window, "Command1")->isEnabled());
@@ -150,8 +85,8 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
     EXPECT_EQ(window.run().List1.size(), 16u);  // nothing doubled by a nested or earlier run
     EXPECT_EQ(window.windowTitle(), "List Creation Complete");
     EXPECT_EQ(Child(window, "lStatus")->text(), "List Creation Complete");
-    EXPECT_FALSE(Child(window, "lbldisclaimer")->isVisible());
-    EXPECT_FALSE(Child<QListWidget>(window, "File1")->isVisible());
+    EXPECT_FALSE(Child(window, "lbldisclaimer")->isVisible() ||
+                 Child<QWidget>(window, "File1")->isVisible());
     EXPECT_TRUE(Child<QPushButton>(window, "Command1")->isEnabled());
     // The slots keep the last game read, from VPLAUNCHER.DAT, the last dat of the list.
     EXPECT_EQ(Child(window, "lrom")->text(), "Space Station Zero");
@@ -159,50 +94,78 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
   EXPECT_GT(presses, 0);
 }
 
-// Runs that end before the list is written leave the old one, and no half category file.
+// Runs that end before the list is written leave the old one, and no half category file; in
+// silent mode the program then ends with exit status 1.
 TEST_F(WindowTest, ClosingDuringARunOrAFailureKeepsThePreviousList) {
-  for (bool close : {true, false}) {
-    SCOPED_TRACE(close ? "closed" : "failed");
-    const std::string catver = App() + "/catvers/GCE - Vectrexcatver.ini";
-    // A folder in its place: the master list cannot be written.
-    if (close) WriteFile(dir_ / "masterlist.lst", "previous\r\n");
-    if (!close) {
-      std::filesystem::remove(dir_ / "masterlist.lst");
-      std::filesystem::create_directory(dir_ / "masterlist.lst");
-    }
-    boxes_.clear();
-    Listtest window(false, App());
-    window.show();
+  const std::string catver = App() + "/catvers/GCE - Vectrexcatver.ini";
+  const std::pair<bool, bool> cases[] = {{true, false}, {true, true}, {false, false}};
+  for (const auto& [close, silent] : cases) {
+    SCOPED_TRACE(std::string(close ? "closed" : "failed") + (silent ? " in silent mode" : ""));
+    std::filesystem::remove_all(dir_ / "masterlist.lst");
+    if (close) testing::WriteFile(dir_ / "masterlist.lst", "previous\r\n");
+    if (!close) std::filesystem::create_directory(dir_ / "masterlist.lst");  // cannot be written
+    Listtest window(silent, App());
     DuringRun(window, [&] {
       if (close && window.windowTitle() == "Parsing GCE - Vectrex Dat File") window.close();
     });
-    Click(window);
-    EXPECT_EQ(window.isVisible(), !close);
+    window.show();
+    if (silent) {  // black, without the button and the dat list, with white text
+      EXPECT_EQ(window.palette().color(QPalette::Window), QColor(Qt::black));
+      EXPECT_FALSE(Child<QWidget>(window, "Command1")->isVisible() ||
+                   Child<QWidget>(window, "File1")->isVisible());
+      EXPECT_EQ(Child(window, "lStatus")->palette().color(QPalette::WindowText), QColor(Qt::white));
+    } else {
+      Click(window);
+    }
+    for (QElapsedTimer clock; silent && window.exit_code() < 0 && clock.elapsed() < 60000;) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_EQ(window.exit_code(), silent ? 1 : -1);
     if (close) {
       EXPECT_EQ(MasterList(), "previous\r\n");
-      EXPECT_FALSE(testing::FileExists(catver));
-      EXPECT_TRUE(boxes_.empty());
     } else {
-      EXPECT_EQ(boxes_, std::vector<std::string>{
-                            "critical, OK|Tabulon Version 5.0|" + dir_ / "masterlist.lst" +
-                            ": cannot write: Is a directory\n\n"
-                            "The master list was not written; the previous one is unchanged."});
       EXPECT_EQ(window.windowTitle(), "List Creation Failed");
     }
+    EXPECT_EQ(window.isVisible(), !close);
+    EXPECT_EQ(testing::FileExists(catver), !close);  // whole or not at all
   }
+  EXPECT_EQ(boxes_, std::vector<std::string>{
+                        "critical, OK|Tabulon Version 5.0|" + dir_ / "masterlist.lst" +
+                        ": cannot write: Is a directory\n\n"
+                        "The master list was not written; the previous one is unchanged."});
 }
 
-TEST_F(WindowTest, AMameFailureShowsItsMessageAndEndsTheProgram) {
-  Listtest window(false, App(), [](RunState& run, std::vector<std::string>*) -> GenerationResult {
+// A folder whose working folders cannot be made, and MAME's listinfo run that cannot be waited
+// on, show their box and end the program.
+TEST_F(WindowTest, FailuresThatEndTheProgram) {
+  testing::WriteFile(dir_ / "File", "");
+  testing::WriteFile(dir_ / "masterlist.lst", "previous\r\n");
+  Listtest unusable(false, dir_ / "File");
+  unusable.show();
+  // Silent mode's 2 ms timer must start no run behind the box.
+  Listtest unusable_silent(true, dir_ / "File");
+  unusable_silent.show();
+  for (QElapsedTimer waited; !waited.isValid() || waited.elapsed() < 20;) {
+    if (!waited.isValid()) waited.start();
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(MasterList(), "previous\r\n");
+  Listtest mame_failed(false, App(), [](RunState& run, auto*) -> GenerationResult {
     run.view->ShowMessage("Error Accessing Mame", "Mame could not be run.");
     throw MameListinfoFailed("listinfo.bat", "the run could not be waited on");
   });
-  window.show();
-  Click(window);
-  EXPECT_EQ(boxes_, std::vector<std::string>{
-                        "exclamation, OK|Error Accessing Mame|Mame could not be run."});
-  EXPECT_EQ(window.exit_code(), 1);
-  EXPECT_FALSE(window.isVisible());
+  mame_failed.show();
+  Click(mame_failed);
+  for (const Listtest* window : {&unusable, &unusable_silent, &mame_failed}) {
+    EXPECT_EQ(window->exit_code(), 1);
+    EXPECT_FALSE(window->isVisible());
+  }
+  ASSERT_EQ(boxes_.size(), 3u);
+  for (size_t i : {0, 1}) {
+    EXPECT_PRED_FORMAT2(::testing::IsSubstring,
+                        dir_ / "File/dats: cannot make the folder: Not a directory", boxes_[i]);
+  }
+  EXPECT_EQ(boxes_[2], "exclamation, OK|Error Accessing Mame|Mame could not be run.");
 }
 
 TEST_F(WindowTest, TheProgramInSilentModeWritesTheListAndExits) {
@@ -218,10 +181,8 @@ TEST_F(WindowTest, TheProgramInSilentModeWritesTheListAndExits) {
 
 TEST_F(WindowTest, RepaintsAtMostEveryFewMilliseconds) {
   std::string dat = "clrmamepro (\r\n\tname \"Bulk\"\r\n)\r\n\r\n";
-  for (int i = 0; i < 4000; ++i) {
-    dat += "game (\r\n\tname g" + std::to_string(i) + "\r\n\tdescription \"Game\"\r\n)\r\n\r\n";
-  }
-  WriteFile(App() + "/dats/Bulk.dat", dat);
+  for (int i = 0; i < 4000; ++i) dat += "game (\r\n\tname g" + std::to_string(i) + "\r\n)\r\n\r\n";
+  testing::WriteFile(App() + "/dats/Bulk.dat", dat);
   Listtest window(false, App());
   window.show();
   // Counts the passes through the event loop: a queued call that queues itself again runs once
@@ -236,7 +197,6 @@ TEST_F(WindowTest, RepaintsAtMostEveryFewMilliseconds) {
   QElapsedTimer clock;
   clock.start();
   Click(window);
-  EXPECT_GE(passes, 1);
   // One repaint per 10 ms is the aim, on a clock that may be a few milliseconds coarse.
   EXPECT_LE(passes, clock.elapsed() / 5 + 2) << clock.elapsed() << " ms";
 }
