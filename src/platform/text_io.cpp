@@ -17,10 +17,19 @@ constexpr size_t kReadBlock = 1 << 18;
 // elsewhere and linked into the front end stays a link.
 std::string ReplacedPath(const std::string& path) {
   namespace fs = std::filesystem;
-  std::error_code ec;
-  if (!fs::is_symlink(FsPath(path), ec)) return path;
-  fs::path target = fs::weakly_canonical(FsPath(path), ec);
-  return ec ? path : PathText(target);
+  fs::path current = FsPath(path);
+  bool linked = false;
+  // Link by link, so that a link to a file not made yet (the first run) is followed too; a loop
+  // of links ends after a bound.
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(current, ec)) break;
+    const fs::path target = fs::read_symlink(current, ec);
+    if (ec) break;
+    current = target.is_absolute() ? target : current.parent_path() / target;
+    linked = true;
+  }
+  return linked ? PathText(current.lexically_normal()) : path;
 }
 
 // Temporary files are named ".<target>.<pid>.tmp-XXXXXX" beside their target, so that the
