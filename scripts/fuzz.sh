@@ -27,7 +27,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
 cmake --build "$build" --target "${targets[@]/%/_fuzz}"
 
 # Seeds, made afresh from the repository's files: the first 8 KiB of every real dat, list,
-# catver-style ini and -listxml (unpacked when archived), the -listxml samples of the tests, and
+# catver-style ini and -listxml (unpacked when archived, the tests' -listxml samples among them), and
 # MAME's three old lists joined by NUL bytes, as the dat reader's MAME mode takes them. The
 # committed tests/fuzz/corpus/<target>/ is read beside them.
 seeds=$build/seeds
@@ -61,13 +61,6 @@ fi
 for f in "$seeds"/profile_ini/*; do
   printf '\0Category\0fuzz\0Maze / Chase\0VerAdded\0fuzz\0.30\0New\0fuzz\0x' >>"$f"
 done
-samples=$root/tests/testing/listxml_samples.h
-if [ -f "$samples" ]; then
-  awk -v dir="$seeds/listxml_converter" '
-    /R"xml\(/ { n++; sub(/.*R"xml\(/, ""); out = dir "/sample" n }
-    out != "" { done = sub(/\)xml".*/, ""); print > out; if (done) out = "" }' "$samples"
-  cp "$seeds"/listxml_converter/sample* "$seeds/listxml_skimmer/"
-fi
 
 # The targets' folders go where writing is cheapest, as they write files thousands of times a
 # second; a target that finds a fault ends before it can remove its own, so all go at the end.

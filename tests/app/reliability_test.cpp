@@ -18,6 +18,7 @@ namespace tabulon {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using testing::CrLf;
 using testing::FileExists;
 using testing::ReadFile;
@@ -46,16 +47,15 @@ class ReliabilityTest : public ::testing::Test {
     fs::permissions(folder + "/mame", fs::perms::owner_all);
     WriteFile(front_ + "/cfgs/mame.cfg", CrLf({"PATH=" + folder, "EXE=mame"}));
   }
-  // Starts tabulon-cli on the front end, its stderr in err.txt.
-  pid_t Start(bool ignore_sigchld = false, const std::string& cwd = "/") {
+  // Starts tabulon-cli on the front end from "/", its stderr in err.txt.
+  pid_t Start(bool ignore_sigchld = false) {
     const pid_t pid = fork();
     if (pid == 0) {
       if (ignore_sigchld) signal(SIGCHLD, SIG_IGN);
       const int err = open((dir_ / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(err, STDERR_FILENO);
-      if (chdir(cwd.c_str()) == 0) {
+      if (chdir("/") == 0)
         execl(TABULON_CLI_EXE, "tabulon-cli", "--app-dir", app_.c_str(), nullptr);
-      }
       _exit(127);
     }
     return pid;
@@ -66,9 +66,7 @@ class ReliabilityTest : public ::testing::Test {
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  int Run(bool ignore_sigchld = false, const std::string& cwd = "/") {
-    return Wait(Start(ignore_sigchld, cwd));
-  }
+  int Run(bool ignore_sigchld = false) { return Wait(Start(ignore_sigchld)); }
   std::string Err() const { return ReadFile(dir_ / "err.txt"); }
   // The files whose names begin with "." in the folders a run writes to.
   std::vector<std::string> Leftovers() const {
@@ -89,14 +87,12 @@ class ReliabilityTest : public ::testing::Test {
     for (int i = 0; i < 250; ++i) {
       const std::string stat = FileExists("/proc/" + pid) ? ReadFile("/proc/" + pid + "/stat") : "";
       if (stat.empty() || stat.substr(stat.rfind(')') + 2, 1) == "Z") return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(20ms);
     }
     return false;
   }
   static void WaitForFile(const std::string& path) {
-    for (int i = 0; i < 500 && !FileExists(path); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    for (int i = 0; i < 500 && !FileExists(path); ++i) std::this_thread::sleep_for(20ms);
     ASSERT_TRUE(FileExists(path)) << path;
   }
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "testing/listxml_samples.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
@@ -20,7 +19,7 @@ using Lines = std::vector<std::string>;
 // listinfo.dat holds the games in their order, then the BIOS sets, and no device; the side files
 // hold one row per game below their heads.
 TEST(ListXmlConverterTest, TheThreeListsInStep) {
-  const std::string xml = testing::kNewListXml;
+  const std::string xml = testing::ReadFile(testing::TestData("listxml/new_dialect.xml"));
   const std::string border =
       "+----------------------------------+-------+-------+-------+-------+----------+";
   for (size_t chunk : {xml.size(), size_t{1}, size_t{7}}) {

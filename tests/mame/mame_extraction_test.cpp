@@ -20,7 +20,6 @@
 #include "mame/mame_run.h"
 #include "platform/error.h"
 #include "platform/process.h"
-#include "testing/listxml_samples.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
@@ -36,6 +35,9 @@ using testing::RecordingView;
 using testing::SplitCrLf;
 using testing::TempDir;
 using testing::WriteFile;
+
+// Today's -listxml in small: a BIOS, a device, games with the elements the conversion reads.
+std::string NewListXml() { return ReadFile(testing::TestData("listxml/new_dialect.xml")); }
 
 // The master list line of `rom`.
 std::string LineOf(const std::vector<std::string>& lines, const std::string& rom) {
@@ -263,7 +265,7 @@ class TodaysMameTest : public MameExtractionTest {
 // read-only /usr/games does for a user who is not root) skips the old options; one that does
 // takes them first. Either way -listxml gives the games.
 TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
-  InstallMame(testing::kNewListXml);
+  InstallMame(NewListXml());
   WriteFile(app_ + "/catvers/catver.ini",
             CrLf({"[Category]", "pacman=Maze / Chase", "[VerAdded]", "pacman=0.30"}));
   for (bool takes_scripts : {false, true}) {
@@ -279,7 +281,7 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
     EXPECT_TRUE(LineOf(MasterList(), "pacman")
                     .starts_with("pacman|Pac-Man (Midway)|1980|Namco (Midway license)|puckman|MAME|"
                                  "Maze / Chase|0.30||Working Yes"));
-    EXPECT_EQ(ReadFile(app_ + "/listxml.xml"), testing::kNewListXml);
+    EXPECT_EQ(ReadFile(app_ + "/listxml.xml"), NewListXml());
     EXPECT_PRED_FORMAT2(IsSubstring,
                         takes_scripts ? "Parsing MAME for gamelist......\nParsing MAME for "
                                         "listxml......\nConverting MAME listxml......\n"
@@ -294,7 +296,7 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
 // Closing the window while MAME writes its list stops MAME and leaves nothing behind: no
 // listxml.xml, no half list, no temporary file.
 TEST_F(TodaysMameTest, AStoppedConversionStopsMameAndLeavesNothing) {
-  InstallMame(testing::kNewListXml);
+  InstallMame(NewListXml());
   WriteFile(mame_ + "/mame",
             "#!/bin/sh\n"
             "[ \"$1\" = -listxml ] || exit 1\n"
