@@ -149,9 +149,9 @@ class ListXmlReader::Impl {
   }
 
   void ParseSkimmed(bool is_final) {
-    // Expat tells the encoding from the document's first bytes, and only when it has them
-    // together: a first piece of one byte (a document that starts with its LF) could change its
-    // verdict on a UTF-16 document.
+    // Expat tells the encoding from the XML's first bytes, and only when it has them together:
+    // a first piece of one byte (XML that starts with its LF) could change its verdict on
+    // UTF-16 input.
     if (!is_final && !started_ && skimmed_.size() < 4) return;
     started_ = true;
     const int size = static_cast<int>(skimmed_.size());
@@ -388,7 +388,7 @@ class ListXmlReader::Impl {
   std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
   ListXmlSkimmer skimmer_{ReadsElement, ReadsText};
   std::string skimmed_;   // what the skimmer left of the last piece, for the parser
-  bool started_ = false;  // expat has been given the document's first bytes
+  bool started_ = false;  // expat has been given the XML's first bytes
 
   int depth_ = 0;  // open elements; the root is level 1, machines level 2
   bool in_machine_ = false;

@@ -316,7 +316,7 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const
 // Follows the lexical state through a line passed on whole. The delimiters looked for ("-->",
 // "]]>", "?>", "<!--") cannot hold a line end, so looking no further than the line is exact.
 void ListXmlSkimmer::Scan(std::string_view line) {
-  const bool document_start = lines_out_ == 0 && lines_cut_ == 0;
+  const bool xml_start = lines_out_ == 0 && lines_cut_ == 0;
   const char* p = line.data();
   const char* const end = p + line.size();
   auto skip_past = [&](std::string_view delimiter, State next) {
@@ -339,10 +339,10 @@ void ListXmlSkimmer::Scan(std::string_view line) {
                     state_ == State::kSubset ? std::string_view("<]") : std::string_view("<"));
         // Text before the root is an error whose place depends on what the parser makes of
         // it (a quote starts a literal there): the parser judges the rest alone. A UTF-8 byte
-        // order mark may open the document.
+        // order mark may open the XML.
         if (state_ == State::kProlog) {
           std::string_view before(text, static_cast<size_t>(p - text));
-          if (document_start && text == line.data() && before.starts_with("\xEF\xBB\xBF")) {
+          if (xml_start && text == line.data() && before.starts_with("\xEF\xBB\xBF")) {
             before.remove_prefix(3);
           }
           if (before.find_first_not_of(" \t\r\n") != std::string_view::npos) {
