@@ -121,11 +121,11 @@ void ProfileIni::Index(const std::string& path, std::string text) {
     const std::string_view line = TrimBlanks(all.substr(start, span.end - start));
     const size_t line_start = start;
     start = span.next;
-    if (!line.empty() && line.front() == '[') {
+    // A section's name runs to the line's last "]"; a "[" line without one is no section line.
+    const size_t close = line.empty() || line.front() != '[' ? 0 : line.rfind(']');
+    if (close != 0 && close != std::string_view::npos) {
       close_section();
-      size_t close = line.find(']');
-      std::string_view name = TrimBlanks(
-          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      std::string_view name = TrimBlanks(line.substr(1, close - 1));
       current = sections_.size();
       sections_.push_back(Section{std::string(name), true, line_start, {}, {}});
       first_of_name = section_index_.emplace(std::string(name), current).second;
@@ -225,6 +225,9 @@ std::string ProfileIni::Get(std::string_view section, std::string_view key,
 
 std::string_view ProfileIni::Find(std::string_view section, std::string_view key,
                                   std::string_view default_value) const {
+  // Names are asked for as the file holds them, without the blanks around them.
+  section = TrimBlanks(section);
+  key = TrimBlanks(key);
   if (key.empty()) return default_value;
   auto it = section_index_.find(section);
   if (it == section_index_.end()) return default_value;
@@ -234,6 +237,8 @@ std::string_view ProfileIni::Find(std::string_view section, std::string_view key
 }
 
 void ProfileIni::Set(std::string_view section, std::string_view key, std::string_view value) {
+  section = TrimBlanks(section);
+  key = TrimBlanks(key);
   std::string text;
   text.reserve(key.size() + 1 + value.size());
   text.append(key).append("=").append(value);

@@ -29,8 +29,9 @@ class ProfileIni {
   // already hold the bytes).
   void LoadText(const std::string& path, std::string_view text);
 
-  // The value of `key` in `section`, or `default_value` when either is absent. An empty key is
-  // never found.
+  // The value of `key` in `section`, or `default_value` when either is absent. Blanks around the
+  // names do not count. An empty key is never found: a set without a name must not pick up a
+  // stray "=value" line.
   std::string Get(std::string_view section, std::string_view key,
                   std::string_view default_value) const;
   // The same without a copy, for lookups in bulk: the view stays valid until the next Load,
@@ -38,8 +39,9 @@ class ProfileIni {
   std::string_view Find(std::string_view section, std::string_view key,
                         std::string_view default_value) const;
 
-  // Sets `key` in `section` to `value`: replaces the line of an existing key, or adds the key at
-  // the end of its section, adding the section at the end of the file when it is new.
+  // Sets `key` in `section` to `value` (the names without the blanks around them): replaces the
+  // line of an existing key, or adds the key at the end of its section, adding the section at the
+  // end of the file when it is new.
   void Set(std::string_view section, std::string_view key, std::string_view value);
 
   // Writes the whole file back atomically to the path it was loaded from: every line it had
