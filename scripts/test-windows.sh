@@ -69,9 +69,15 @@ install_mame() {  # front end, system, kind (old or new)
   crlf "$data/catver/catver_0.78_catlist_rev2.ini" >"$1/Tabulon/catvers/catver.ini"
   if [ "$2" = windows ]; then
     exe=mame.exe
-    cp "$win/bin/$3mame.exe" "$folder/mame.exe"
-    if [ "$3" = old ]; then cp "$data"/oldmame/mame078_*.txt "$folder/"; fi
-    if [ "$3" = new ]; then cp "$data/mame_dats/mame078_listxml.xml" "$folder/"; fi
+    cp "$win/bin/mame_standin.exe" "$folder/mame.exe"
+    if [ "$3" = old ]; then
+      cp "$data"/oldmame/mame078_*.txt "$folder/"
+      printf -- '-%s print mame078_%s.txt\r\n' li li listdetails listdetails gamelist gamelist \
+        >"$folder/standin.txt"
+    else
+      cp "$data/mame_dats/mame078_listxml.xml" "$folder/"
+      printf -- '-listxml print mame078_listxml.xml\r\n' >"$folder/standin.txt"
+    fi
     printf 'PATH=%s\r\nEXE=%s\r\n' "$(winepath -w "$folder")" "$exe" >"$1/cfgs/mame.cfg"
   else
     if [ "$3" = old ]; then
@@ -93,7 +99,7 @@ EOF
     printf 'PATH=%s\r\nEXE=%s\r\n' "$folder" "$exe" >"$1/cfgs/mame.cfg"
   fi
   args=()
-  setup_files=("$1/cfgs/mame.cfg" "$folder/$exe" "$folder"/mame078_*)
+  setup_files=("$1/cfgs/mame.cfg" "$folder/$exe" "$folder"/mame078_* "$folder/standin.txt")
 }
 old_mame() { mame_folder="MAME 78" install_mame "$1" "$2" old; }
 listxml_mame() { mame_folder="MAME 78" install_mame "$1" "$2" new; }

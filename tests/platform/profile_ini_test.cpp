@@ -4,41 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/profile_ini_cases.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
 namespace {
 
 TEST(ProfileIniTest, Lookups) {
-  ProfileIni ini;
-  ini.LoadText("catver.ini",
-               ";; comment line\r\n[FOLDER_SETTINGS]\r\nRootFolderIcon mame\r\n[Category]\n"
-               "pacman=Maze\rGalaga = Shooter / Flying Vertical  \r\nquoted=\"Puzzle / Drop\"\r\n"
-               "single='Sports'\r\ntabbed=\tBall & Paddle\t\r\ntwice=first\r\ntwice=second\r\n"
-               "eq=a=b\r\nempty=\r\nnovalue\r\n; x=comment\r\n[category]\r\nlater=second\r\n"
-               "[VerAdded]\r\npacman=.30\r\nlong=" +
-                   std::string(1200, 'v') + "\r\n");
-  // LF and lone CR line ends; section and key names ignore case; values are trimmed of blanks and
-  // of one pair of quotes, and cut at 999 bytes; of two sections or keys of one name, the first
-  // wins.
-  const std::tuple<std::string, std::string, std::string> cases[] = {
-      {"Category", "pacman", "Maze"},
-      {"CATEGORY", "GALAGA", "Shooter / Flying Vertical"},
-      {"Category", "quoted", "Puzzle / Drop"},
-      {"Category", "single", "Sports"},
-      {"Category", "tabbed", "Ball & Paddle"},
-      {"Category", "twice", "first"},
-      {"Category", "eq", "a=b"},
-      {"Category", "empty", ""},
-      {"Category", "novalue", "DEF"},
-      {"Category", "later", "DEF"},
-      {"Category", "", "DEF"},
-      {"VerAdded", "pacman", ".30"},
-      {"VerAdded", "long", std::string(999, 'v')},
-      {"FOLDER_SETTINGS", "RootFolderIcon mame", "DEF"},
-      {"Missing", "pacman", "DEF"}};
-  for (const auto& [section, key, expected] : cases) {
-    EXPECT_EQ(ini.Get(section, key, "DEF"), expected) << section << "/" << key;
+  testing::TempDir dir;
+  for (const testing::IniCase& c : testing::IniCases()) {
+    testing::WriteFile(dir / "case.ini", c.text);
+    ProfileIni ini;
+    ini.Load(dir / "case.ini");
+    for (const testing::IniQuery& query : c.queries) {
+      EXPECT_EQ(ini.Get(query.section, query.key, "DEF"), query.answer)
+          << c.name << " [" << query.section << "] " << query.key;
+    }
   }
 }
 

@@ -1,0 +1,130 @@
+// tabulon-cli as a process on a POSIX system: interrupted (SIGINT, SIGTERM, SIGHUP) and killed
+// while MAME runs, started by a launcher that ignores SIGCHLD, and given what only POSIX folders
+// hold (a colon in a folder name, a pipe among the dats, a linked master list, hidden files).
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/reliability_fixture.h"
+
+namespace tabulon {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::FileExists;
+using testing::ReadFile;
+using testing::WriteFile;
+
+class ProcessTest : public ReliabilityTest {
+ protected:
+  // Starts tabulon-cli on the front end from "/", its stderr in err.txt.
+  pid_t Start(bool ignore_sigchld = false) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (ignore_sigchld) signal(SIGCHLD, SIG_IGN);
+      const int err = open((dir_ / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(err, STDERR_FILENO);
+      if (chdir("/") == 0)
+        execl(TABULON_CLI_EXE, "tabulon-cli", "--app-dir", app_.c_str(), nullptr);
+      _exit(127);
+    }
+    return pid;
+  }
+  // The exit status, or 128 + the signal that ended it; its stderr is then Err().
+  int Wait(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    err_.str(ReadFile(dir_ / "err.txt"));
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  // Waits up to 5 s for the process of the pid in `file` to be gone (or a zombie).
+  static bool Gone(const std::string& pid_file) {
+    std::string pid = ReadFile(pid_file);
+    pid.pop_back();  // the line end
+    for (int i = 0; i < 250; ++i) {
+      const std::string stat = FileExists("/proc/" + pid) ? ReadFile("/proc/" + pid + "/stat") : "";
+      if (stat.empty() || stat.substr(stat.rfind(')') + 2, 1) == "Z") return true;
+      std::this_thread::sleep_for(20ms);
+    }
+    return false;
+  }
+  static void WaitForFile(const std::string& path) {
+    for (int i = 0; i < 500 && !FileExists(path); ++i) std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(FileExists(path)) << path;
+  }
+};
+
+// Ctrl+C, a service stop or a kill while MAME runs: MAME ends with Tabulon, and the master list,
+// MAME's lists and every folder stay as they were; what a killed run left goes at the next run.
+TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
+  ASSERT_EQ(Wait(Start()), 0) << Err();
+  WriteFile(front_ + "/masterlist.lst", "previous\r\n");
+  const std::string listinfo = ReadFile(app_ + "/listinfo.dat");
+  const std::pair<int, const char*> cases[] = {{SIGTERM, "-li"},
+                                               {SIGINT, "-listxml"},
+                                               {SIGHUP, "-li"},
+                                               {SIGKILL, "-li"},
+                                               {SIGKILL, "-listxml"}};
+  for (const auto& [signal, option] : cases) {
+    SCOPED_TRACE(std::to_string(signal) + option);
+    fs::remove(mame_ + "/pid");
+    InstallMame(mame_, std::string(option) + " text <mame>\\n; pid; sleep 60\n");
+    const pid_t cli = Start();
+    WaitForFile(mame_ + "/pid");
+    kill(cli, signal);
+    EXPECT_EQ(Wait(cli), 128 + signal);
+    EXPECT_TRUE(Gone(mame_ + "/pid"));
+    if (signal != SIGKILL) {
+      EXPECT_NE(Err().find("tabulon-cli: the run was stopped by SIG"), std::string::npos) << Err();
+      EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+      EXPECT_EQ(ReadFile(app_ + "/listinfo.dat"), listinfo);
+    }
+    EXPECT_EQ(ReadFile(front_ + "/masterlist.lst"), "previous\r\n");
+  }
+  // The killed run left its half listxml.xml, MAME's kept lists and the scripts.
+  EXPECT_NE(Leftovers(), std::vector<std::string>{});
+  InstallMame(mame_, kTinyMame);
+  ASSERT_EQ(Wait(Start()), 0) << Err();
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  EXPECT_EQ(ReadFile(app_ + "/listinfo.dat"), listinfo);
+}
+
+// How MAME is found and run does not depend on the launcher or on a colon in its folder's name.
+TEST_F(ProcessTest, LaunchersAndFolders) {
+  ASSERT_EQ(Wait(Start(/*ignore_sigchld=*/true)), 0) << Err();
+  EXPECT_NE(ReadFile(front_ + "/masterlist.lst").find("tiny|Tiny|"), std::string::npos);
+  // A decoy MAME where PATH would split.
+  InstallMame(front_ + "/M", "* touch " + dir_ / "decoy-ran\n");
+  InstallMame(front_ + "/M:E", kTinyMame);
+  fs::remove(front_ + "/masterlist.lst");
+  ASSERT_EQ(Wait(Start()), 0) << Err();
+  EXPECT_NE(ReadFile(front_ + "/masterlist.lst").find("tiny|Tiny|"), std::string::npos);
+  EXPECT_FALSE(FileExists(dir_ / "decoy-ran"));
+}
+
+// A pipe among the dats is no dat, a hidden file is none either, and a master list kept
+// elsewhere and linked into the front end stays a link.
+TEST_F(ReliabilityTest, PipesHiddenFilesAndLinks) {
+  fs::remove(front_ + "/cfgs/mame.cfg");
+  mkfifo((app_ + "/dats/pipe.dat").c_str(), 0644);
+  WriteFile(app_ + "/dats/.hidden.dat", "game (\r\nname hidden\r\n)\r\n");
+  fs::remove(front_ + "/masterlist.lst");
+  fs::create_symlink(dir_ / "kept.lst", front_ + "/masterlist.lst");
+  ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_NE(Err().find("warning: dats/pipe.dat: is not a file (a folder, pipe or device); skipped"),
+            std::string::npos)
+      << Err();
+  EXPECT_TRUE(fs::is_symlink(front_ + "/masterlist.lst"));
+  const std::string list = ReadFile(dir_ / "kept.lst");
+  EXPECT_NE(list.find("Pin|????|"), std::string::npos) << list;
+  EXPECT_EQ(list.find("hidden"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tabulon

@@ -1,0 +1,119 @@
+// A stand-in MAME for the tests, on every system. What it does is read from standin.txt in the
+// folder it runs in (the MAME folder, where Tabulon runs MAME), one line per option:
+//
+//   -li print C:\data\mame078_li.txt
+//   -listxml print-slowly listxml.xml; exit 0
+//   * error Error: unknown option; exit 1
+//
+// The first line whose option is among MAME's arguments, or "*", runs its steps in order:
+//   print FILE         the file's bytes on stdout
+//   print-slowly FILE  its first 300 bytes, a pause of 0.2 s, the rest, as a real MAME writes on
+//                      while its list is read
+//   text TEXT          TEXT on stdout, and `error TEXT` on stderr, with \r, \n and \t as escapes
+//   pid                its process id into the file "pid"
+//   sleep SECONDS, touch FILE, exit STATUS
+//   kill               ends it as a crash does, without a word or a clean exit
+// Without a matching line it says "Error: unknown option" on stderr and exits with 1, as today's
+// MAME answers the options of old ones.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "mame_standin_system.h"
+
+namespace {
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char next = text[++i];
+    out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
+  }
+  return out;
+}
+
+bool Print(const std::string& path, size_t first_part) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) {
+    std::fprintf(stderr, "mame: cannot open %s\n", path.c_str());
+    return false;
+  }
+  std::vector<char> block(1 << 16);
+  size_t n = std::fread(block.data(), 1, first_part, in);
+  std::fwrite(block.data(), 1, n, stdout);
+  if (first_part < block.size()) {
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) {
+    std::fwrite(block.data(), 1, n, stdout);
+  }
+  std::fclose(in);
+  return true;
+}
+
+// Runs "step; step; ..." and returns the exit status.
+int Run(const std::string& steps) {
+  for (size_t start = 0; start < steps.size();) {
+    size_t end = steps.find("; ", start);
+    if (end == std::string::npos) end = steps.size();
+    const std::string step = steps.substr(start, end - start);
+    start = end + 2;
+    const size_t space = step.find(' ');
+    const std::string verb = step.substr(0, space);
+    const std::string arg = space == std::string::npos ? "" : step.substr(space + 1);
+    if (verb == "print" || verb == "print-slowly") {
+      if (!Print(arg, verb == "print" ? 1 << 16 : 300)) return 2;
+    } else if (verb == "text" || verb == "error") {
+      std::fputs(Unescape(arg).c_str(), verb == "text" ? stdout : stderr);
+    } else if (verb == "pid") {
+      std::ofstream("pid") << standin::ProcessId() << "\n";
+    } else if (verb == "sleep") {
+      std::this_thread::sleep_for(std::chrono::seconds(std::atoi(arg.c_str())));
+    } else if (verb == "touch") {
+      std::ofstream{arg};
+    } else if (verb == "exit") {
+      return std::atoi(arg.c_str());
+    } else if (verb == "kill") {
+      std::fflush(stdout);
+      standin::EndAbruptly();
+    } else {
+      std::fprintf(stderr, "mame: standin.txt: unknown step \"%s\"\n", step.c_str());
+      return 2;
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The lists and messages are bytes: no LF may become CR LF on the way out.
+  standin::BinaryOutput();
+  std::ifstream script("standin.txt", std::ios::binary);
+  std::string line;
+  while (std::getline(script, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t space = line.find(' ');
+    const std::string option = line.substr(0, space);
+    bool asked = option == "*";
+    for (int i = 1; i < argc && !asked; ++i) asked = option == argv[i];
+    if (asked) return Run(space == std::string::npos ? "" : line.substr(space + 1));
+  }
+  // Named as MAME names it: the list option, after the options that only name files.
+  const char* option = "";
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] == '-') option = argv[i];
+  }
+  std::fprintf(stderr, "Error: unknown option: %s\r\n", option);
+  return 1;
+}
