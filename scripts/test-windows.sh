@@ -64,12 +64,12 @@ dats() {
 }
 # MAME 0.78 in "$1/$mame_folder", run through cfgs/mame.cfg.
 install_mame() {  # front end, system, kind (old or new)
-  local folder="$1/$mame_folder" exe=mame
+  local folder="$1/$mame_folder" exe=${mame_name:-mame}
   mkdir -p "$folder" "$1/cfgs" "$1/Tabulon/catvers"
   crlf "$data/catver/catver_0.78_catlist_rev2.ini" >"$1/Tabulon/catvers/catver.ini"
   if [ "$2" = windows ]; then
-    exe=mame.exe
-    cp "$win/bin/mame_standin.exe" "$folder/mame.exe"
+    exe=$exe.exe
+    cp "$win/bin/mame_standin.exe" "$folder/$exe"
     if [ "$3" = old ]; then
       cp "$data"/oldmame/mame078_*.txt "$folder/"
       printf -- '-%s print mame078_%s.txt\r\n' li li listdetails listdetails gamelist gamelist \
@@ -81,9 +81,9 @@ install_mame() {  # front end, system, kind (old or new)
     printf 'PATH=%s\r\nEXE=%s\r\n' "$(winepath -w "$folder")" "$exe" >"$1/cfgs/mame.cfg"
   else
     if [ "$3" = old ]; then
-      sed "s#@TABULON_TEST_DATA@#$data#" "$root/tests/tools/oldmame/mame.in" >"$folder/mame"
+      sed "s#@TABULON_TEST_DATA@#$data#" "$root/tests/tools/oldmame/mame.in" >"$folder/$exe"
     else
-      cat >"$folder/mame" <<EOF
+      cat >"$folder/$exe" <<EOF
 #!/bin/sh
 while [ \$# -gt 0 ]; do
   case \$1 in
@@ -95,7 +95,7 @@ while [ \$# -gt 0 ]; do
 done
 EOF
     fi
-    chmod +x "$folder/mame"
+    chmod +x "$folder/$exe"
     printf 'PATH=%s\r\nEXE=%s\r\n' "$folder" "$exe" >"$1/cfgs/mame.cfg"
   fi
   args=()
@@ -104,11 +104,12 @@ EOF
 old_mame() { mame_folder="MAME 78" install_mame "$1" "$2" old; }
 listxml_mame() { mame_folder="MAME 78" install_mame "$1" "$2" new; }
 # Names: the old MAME route in a front-end folder (see below) and a MAME folder with non-ASCII
-# letters and the command interpreter's special characters, and a dat named Pokémon.dat. The
+# letters and the command interpreter's special characters, MAME itself named with one (the scripts
+# are written in the OEM code page cmd.exe reads them in), and a dat named Pokémon.dat. The
 # scripts name the application folder by its short form, which keeps "F&%^(!)" (a valid 8.3
 # name) as it is, and turns the non-ASCII name into one like FR_N~CGZ.
 names() {
-  mame_folder="MAMÉ 0.78 & (alt) ^!%" install_mame "$1" "$2" old
+  mame_folder="MAMÉ 0.78 & (alt) ^!%" mame_name="mamé" install_mame "$1" "$2" old
   mkdir -p "$1/Tabulon/dats"
   cp "$root/examples/frontend/Tabulon/dats/Vectrex.dat" "$1/Tabulon/dats/Pokémon.dat"
 }
