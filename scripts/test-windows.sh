@@ -168,5 +168,35 @@ check "Fröntend & (Spiele) ^!%" names
 check "F&%^(!)" names
 
 total=7
+
+# Ctrl+C while MAME runs (Wine turns the SIGINT into the console's Ctrl+C event): the run stops
+# with status 130, MAME ends with it and the master list stays as it was.
+interrupt() {
+  local dir=$work/interrupt status=0
+  rm -rf "$dir"
+  mkdir -p "$dir/MAME" "$dir/cfgs" "$dir/Tabulon"
+  cp "$win/bin/mame_standin.exe" "$dir/MAME/mame.exe"
+  printf -- '-li pid; sleep 60\r\n' >"$dir/MAME/standin.txt"
+  printf 'PATH=%s\r\nEXE=mame.exe\r\n' "$(winepath -w "$dir/MAME")" >"$dir/cfgs/mame.cfg"
+  printf 'previous\r\n' >"$dir/masterlist.lst"
+  wine "$win/bin/tabulon-cli.exe" --app-dir "$(winepath -w "$dir/Tabulon")" \
+    >/dev/null 2>"$dir/err" </dev/null &
+  local cli=$!
+  for _ in $(seq 100); do [ -f "$dir/MAME/pid" ] && break; sleep 0.2; done
+  sleep 0.5
+  kill -INT "$(pgrep -f 'tabulon-cli.exe --app-dir .*e2e.interrupt.Tabulon')" || true
+  wait "$cli" || status=$?
+  sleep 1
+  if [ "$status" = 130 ] && grep -q "stopped by SIGINT" "$dir/err" &&
+    [ "$(cat "$dir/masterlist.lst")" = $'previous\r' ] && ! pgrep -f "mame.exe -history_file" >/dev/null; then
+    echo "ok   Ctrl+C while MAME runs"
+  else
+    echo "FAIL Ctrl+C while MAME runs: status $status, $(tail -1 "$dir/err") (see $dir)"
+    failures=$((failures + 1))
+  fi
+}
+interrupt
+total=$((total + 1))
+
 echo "$((total - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
