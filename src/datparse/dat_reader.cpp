@@ -45,8 +45,8 @@ void Unbracket(std::string* field, bool trim) {
 bool IsBlockEnd(std::string_view line) { return TrimSpaces(line) == ")"; }
 
 // A line longer than this gives its memory back once it has been used, so that one enormous
-// line (a dat that is a single line) costs a few times its size, not a copy per buffer it
-// passed through.
+// line (a file that is not a dat, or LF-ended text with one stray CR) costs a few times its
+// size, not a copy per buffer it passed through.
 constexpr size_t kLongLine = size_t{1} << 20;
 
 void ReleaseIfLong(std::string* line) {
@@ -207,11 +207,6 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
     catver.Finish();
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; the category file of " + shown_name + " was not made");
-  }
-  if (dat.saw_lone_lf() && !dat.saw_cr()) {
-    run.Warn(FormatLocation(shown_name, 0,
-                            "the file has LF line ends only; lines end at CR LF or CR, so it was "
-                            "read as a single line"));
   }
   return added;
 }
