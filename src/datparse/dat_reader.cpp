@@ -79,7 +79,8 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
   slot->assign(TrimSpaces(Mid(piece, search.size())));
 }
 
-size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows) {
+size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows,
+                   CategorySummary* categories) {
   FieldSlots& s = run.slots;
   const bool mame_mode = side_rows != nullptr;
   const std::string shown_name = mame_mode ? dat_name : InFolder("dats", dat_name);
@@ -197,7 +198,7 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
     Unbracket(&s.LVideo, true);
     Unbracket(&s.LInput, true);
 
-    if (mame_mode) CategoryLookup::ReplaceUnknownForMame(&s);
+    if (mame_mode) catver.ReplaceUnknownForMame(&s);
 
     AddGameRecord(s, run.layout, &run.List1);
     ++added;
@@ -207,6 +208,10 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
     catver.Finish();
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; the category file of " + shown_name + " was not made");
+  }
+  if (categories != nullptr) {
+    *categories = catver.summary();
+    categories->file = InFolder("catvers", CategoryFileName(s.LEmu));
   }
   return added;
 }

@@ -121,6 +121,14 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
                       "Parsing MAME for gamelist......\nParsing MAME Dat File\n",
                       err_.str());
   EXPECT_PRED_FORMAT2(IsSubstring, "  warnings: 0\n", err_.str());
+  EXPECT_PRED_FORMAT2(
+      IsSubstring,
+      CrLf(
+          {"  MAME (listinfo.dat): 4720 records (4705 games, 15 resources), 0 devices left out",
+           "    lists: printed by MAME for -li, -listdetails and -gamelist in this run",
+           "    catvers/catver.ini: 4720 sets found, 0 not found", "  dats/vectrex.dat: 46 records",
+           "    catvers/GCE - Vectrexcatver.ini: was missing; made with placeholders for 45 sets"}),
+      ReadFile(app_ + "/tabulonreport.txt"));
   // A clone that old MAME marked "No(1)": its parent works. The driver comes from -listdetails.
   EXPECT_EQ(LineOf(MasterList(), "1944j"),
             "1944j|1944: The Loop Master (Japan 000620)|2000|Capcom, supported by Eighting/Raizing|"
@@ -292,6 +300,15 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
                                             "MAME's old list options are not tried\n",
                         err_.str());
     EXPECT_EQ(err_.str().find("Parsing MAME for listinfo") != std::string::npos, takes_scripts);
+    EXPECT_PRED_FORMAT2(IsSubstring,
+                        CrLf({"Sources:",
+                              "  MAME (listinfo.dat): 5 records (4 games, 1 resource), 1 device "
+                              "left out",
+                              "    lists: converted from MAME's -listxml in this run",
+                              "    catvers/catver.ini: 1 set found, 4 not found, 4 given \"TLTC\"",
+                              "    not found: astdelux, pocketgaldx, dummy, neogeo",
+                              "  dats/VPLAUNCHER.DAT: 1 record"}),
+                        ReadFile(app_ + "/tabulonreport.txt"));
   }
 }
 
