@@ -167,7 +167,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   });
   LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) {
-    run.mame.left_out = "MAME is not where cfgs/mame.cfg says, or the file cannot be read";
+    run.mame.left_out = "cfgs/mame.cfg is unusable or names no MAME that is there";
     return 0;
   }
 

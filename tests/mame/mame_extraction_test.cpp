@@ -184,6 +184,9 @@ TEST_F(MameExtractionTest, MissingMameOrUnusableConfigGoesOnWithTheDats) {
                         err_.str());
     EXPECT_EQ(MasterList().size(), 1u);
     EXPECT_EQ(ReadFile(app_ + "/tabulonlog.txt"), "Bats Complete, Initial File Open\r\n");
+    EXPECT_PRED_FORMAT2(IsSubstring,
+                        "\r\n  MAME (listinfo.dat): its games are left out: cfgs/mame.cfg",
+                        ReadFile(app_ + "/tabulonreport.txt"));
     EXPECT_FALSE(FileExists(mame_ + "/listinfo.bat"));
   }
 }
