@@ -38,11 +38,77 @@ std::vector<std::string> RunSummary(const RunState& run, const GenerationResult*
 
 namespace {
 
+// The summary's name for MAME's own list.
+constexpr const char* kMameSource = "MAME (listinfo.dat)";
+
+std::string Count(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// How the category file served a source's sets, indented under the source's line.
+void AddCategoryLines(const CategorySummary& c, std::vector<std::string>* lines) {
+  if (c.file.empty()) return;
+  std::string line = "    " + c.file + ": ";
+  if (c.made) {
+    line += "was missing; made with placeholders for " + Count(c.placeholders, "set", "sets");
+  } else {
+    line += Count(c.found, "set", "sets") + " found, " + std::to_string(c.not_found) + " not found";
+  }
+  if (c.tltc > 0) line += ", " + std::to_string(c.tltc) + " given \"TLTC\"";
+  lines->push_back(line);
+  if (c.first_not_found.empty()) return;
+  std::string names = "    not found";
+  if (c.not_found > c.first_not_found.size()) {
+    names += " (the first " + std::to_string(c.first_not_found.size()) + ")";
+  }
+  names += ":";
+  for (size_t i = 0; i < c.first_not_found.size(); ++i) {
+    const std::string& name = c.first_not_found[i];
+    names +=
+        (i == 0 ? " " : ", ") + (name.empty() ? std::string("(a block without a name)") : name);
+  }
+  lines->push_back(names);
+}
+
+// Where every game of the run came from, source by source: what users look up when a game is
+// missing from their front end or has no category.
+std::vector<std::string> SourceLines(const RunState& run) {
+  std::vector<std::string> lines = {"Sources:"};
+  const MameSummary& mame = run.mame;
+  if (!mame.lists.empty()) {
+    std::string line = std::string("  ") + kMameSource + ": " +
+                       Count(mame.games + mame.resources, "record", "records") + " (" +
+                       Count(mame.games, "game", "games") + ", " +
+                       Count(mame.resources, "resource", "resources") + "), ";
+    line += mame.devices_left_out ? Count(*mame.devices_left_out, "device", "devices") + " left out"
+                                  : std::string(
+                                        "devices left out: not known, as the lists were "
+                                        "not converted in this run");
+    lines.push_back(line);
+    lines.push_back("    lists: " + mame.lists);
+    // Filled by the repeat-run check when an unchanged MAME was not run again.
+    if (!mame.reused_build.empty()) {
+      lines.push_back("    reused: the lists of MAME build " + mame.reused_build +
+                      "; MAME was not run");
+    }
+    AddCategoryLines(mame.categories, &lines);
+  } else if (!mame.left_out.empty()) {
+    lines.push_back(std::string("  ") + kMameSource + ": its games are left out: " + mame.left_out);
+  }
+  for (const DatSummary& dat : run.dats) {
+    if (dat.name == kMameSource) continue;
+    lines.push_back("  " + dat.name + ": " + Count(dat.records, "record", "records"));
+    AddCategoryLines(dat.categories, &lines);
+  }
+  return lines;
+}
+
 // The report is for the user to read after the window has gone; a report that cannot be
 // written (a read-only folder) is one more warning, on the screen only.
 void WriteRunReport(RunState& run, const GenerationResult* result, const std::string& ending) {
   std::vector<std::string> lines = RunSummary(run, result);
   if (!ending.empty()) lines.insert(lines.begin(), ending);
+  for (std::string& line : SourceLines(run)) lines.push_back(std::move(line));
   if (!run.warnings.empty()) lines.push_back("Warnings:");
   for (const std::string& warning : run.warnings) lines.push_back("  " + warning);
   try {
@@ -63,11 +129,12 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     SweepLeftovers(folder);
   }
   run.dats.clear();
+  run.mame = MameSummary();
   run.warnings.clear();
 
   // MAME's games count only when MAME was found and its list gave some.
   size_t mame_records = GetMameData(run, file_list, std::move(script_runner));
-  if (mame_records > 0) run.dats.push_back(DatSummary{"MAME (listinfo.dat)", mame_records});
+  if (mame_records > 0) run.dats.push_back(DatSummary{kMameSource, mame_records, {}});
 
   std::vector<std::string> not_files;
   ListDatFiles(run.DatsDir(), &not_files);
@@ -78,17 +145,18 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   // The records it gave before the fault are kept.
   const std::vector<std::string> dats = *file_list;
   for (const std::string& name : dats) {
-    size_t added = 0;
+    DatSummary summary{InFolder("dats", name), 0, {}};
     const size_t before = run.List1.size();
     try {
-      added =
-          UpperAscii(name) == "VPLAUNCHER.DAT" ? getlistinfoVP(name, run) : GetListInfo(name, run);
+      summary.records = UpperAscii(name) == "VPLAUNCHER.DAT"
+                            ? getlistinfoVP(name, run)
+                            : GetListInfo(name, run, nullptr, &summary.categories);
     } catch (const Error& e) {
-      added = run.List1.size() - before;
+      summary.records = run.List1.size() - before;
       run.Warn(std::string(e.what()) +
-               (added == 0 ? "; skipped" : "; the records before the fault are kept"));
+               (summary.records == 0 ? "; skipped" : "; the records before the fault are kept"));
     }
-    run.dats.push_back(DatSummary{InFolder("dats", name), added});
+    run.dats.push_back(std::move(summary));
   }
 
   GenerationResult result;

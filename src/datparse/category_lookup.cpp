@@ -61,18 +61,36 @@ void CategoryLookup::GetCatVer(FieldSlots* s) {
   std::string_view category = ini_.Find("Category", s->lrom, kCategoryUnknown);
   if (category == kCategoryUnknown) category = ini_.Find("Category", s->LClone, kCategoryUnknown);
   s->lCat.assign(category);
+  if (category != kCategoryUnknown) {
+    ++summary_.found;
+  } else if (++summary_.not_found <= CategorySummary::kNamesShown) {
+    summary_.first_not_found.push_back(s->lrom);
+  }
   std::string_view version = ini_.Find("VerAdded", s->lrom, kVersionUnknown);
   if (version == kVersionUnknown) version = ini_.Find("VerAdded", s->LClone, kVersionUnknown);
   s->lVer.assign(version);
 }
 
 void CategoryLookup::ReplaceUnknownForMame(FieldSlots* s) {
-  if (s->lVer == kVersionUnknown) s->lVer = kMameUnknown;
-  if (s->lCat == kCategoryUnknown) s->lCat = kMameUnknown;
+  bool replaced = false;
+  if (s->lVer == kVersionUnknown) {
+    s->lVer = kMameUnknown;
+    replaced = true;
+  }
+  if (s->lCat == kCategoryUnknown) {
+    s->lCat = kMameUnknown;
+    replaced = true;
+  }
+  summary_.tltc += replaced ? 1 : 0;
 }
 
 void CategoryLookup::Finish() {
-  if (!existed_ && write_) ini_.Save();
+  summary_.made = !existed_;
+  if (!existed_ && write_) {
+    ini_.Save();
+    // The made file holds one key per set in each of its two sections, and nothing else.
+    summary_.placeholders = ini_.key_count() / 2;
+  }
 }
 
 }  // namespace tabulon

@@ -7,6 +7,7 @@
 
 #include "platform/profile_ini.h"
 #include "records/field_slots.h"
+#include "records/run_state.h"
 
 namespace tabulon {
 
@@ -35,7 +36,7 @@ class CategoryLookup {
   void GetCatVer(FieldSlots* slots);
 
   // In MAME's own list, a set the file does not know gets "TLTC" as its version and category.
-  static void ReplaceUnknownForMame(FieldSlots* slots);
+  void ReplaceUnknownForMame(FieldSlots* slots);
 
   // Writes the file when it did not exist: one empty line and the placeholder entries, replacing
   // it atomically. Does nothing for a file that existed. Throws Error naming the file.
@@ -43,12 +44,16 @@ class CategoryLookup {
 
   const std::string& path() const { return path_; }
   bool existed_at_start() const { return existed_; }
+  // The counts of the sets looked up so far; `file` is left to the caller, which knows how the
+  // report names it.
+  const CategorySummary& summary() const { return summary_; }
 
  private:
   std::string path_;
   bool existed_ = false;
   bool write_ = true;
   ProfileIni ini_;
+  CategorySummary summary_;
 };
 
 }  // namespace tabulon

@@ -45,8 +45,8 @@ void Unbracket(std::string* field, bool trim) {
 bool IsBlockEnd(std::string_view line) { return TrimSpaces(line) == ")"; }
 
 // A line longer than this gives its memory back once it has been used, so that one enormous
-// line (a dat that is a single line) costs a few times its size, not a copy per buffer it
-// passed through.
+// line (a file that is not a dat, or LF-ended text with one stray CR) costs a few times its
+// size, not a copy per buffer it passed through.
 constexpr size_t kLongLine = size_t{1} << 20;
 
 void ReleaseIfLong(std::string* line) {
@@ -79,7 +79,8 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
   slot->assign(TrimSpaces(Mid(piece, search.size())));
 }
 
-size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows) {
+size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows,
+                   CategorySummary* categories) {
   FieldSlots& s = run.slots;
   const bool mame_mode = side_rows != nullptr;
   const std::string shown_name = mame_mode ? dat_name : InFolder("dats", dat_name);
@@ -197,7 +198,7 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
     Unbracket(&s.LVideo, true);
     Unbracket(&s.LInput, true);
 
-    if (mame_mode) CategoryLookup::ReplaceUnknownForMame(&s);
+    if (mame_mode) catver.ReplaceUnknownForMame(&s);
 
     AddGameRecord(s, run.layout, &run.List1);
     ++added;
@@ -208,10 +209,9 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; the category file of " + shown_name + " was not made");
   }
-  if (dat.saw_lone_lf() && !dat.saw_cr()) {
-    run.Warn(FormatLocation(shown_name, 0,
-                            "the file has LF line ends only; lines end at CR LF or CR, so it was "
-                            "read as a single line"));
+  if (categories != nullptr) {
+    *categories = catver.summary();
+    categories->file = InFolder("catvers", CategoryFileName(s.LEmu));
   }
   return added;
 }

@@ -24,8 +24,9 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
 // emulator's category file. Outside MAME mode (no `side_rows`) the file is dats/<dat_name> and a
 // CLRMAMEPRO header in its first ten lines names the emulator; in MAME mode it is
 // <app>/<dat_name>, the emulator is MAME, and every game block takes its driver name and status
-// from `side_rows`. Returns the number of records added. Throws Error naming the file when it
-// cannot be read.
-size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows = nullptr);
+// from `side_rows`. Returns the number of records added, and how the category file served them
+// in `categories` when given. Throws Error naming the file when it cannot be read.
+size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows = nullptr,
+                   CategorySummary* categories = nullptr);
 
 }  // namespace tabulon

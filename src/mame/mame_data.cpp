@@ -72,8 +72,10 @@ std::string OldListsProblem(const std::string& listinfo_path, const MameState& m
 // read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
 // looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
-// comes back. Returns an empty text on success, else the warning naming the file.
-std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kept) {
+// comes back. Returns an empty text on success, with what was converted in `counts`, else the
+// warning naming the file.
+std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kept,
+                            ListXmlCounts* counts) {
   const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
@@ -117,6 +119,7 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
     saved.Commit();
     if (!conversion_error.empty()) return conversion_error;
     converter.Finish();
+    *counts = converter.counts();
     if (converter.counts().games + converter.counts().resources == 0) {
       return xml_path + ": MAME's -listxml output holds no machine";
     }
@@ -163,23 +166,35 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) kept.Keep(name);
   });
   LogStep({"Bats Complete, Initial File Open"});
-  if (!mame.IsMame) return 0;
+  if (!mame.IsMame) {
+    run.mame.left_out = "cfgs/mame.cfg is unusable or names no MAME that is there";
+    return 0;
+  }
 
   const std::string listinfo_path = InFolder(run.app_dir, "listinfo.dat");
   auto skip = [&run, &mame](const std::string& why) {
     run.Warn(why + "; MAME's games are left out, the dats of dats/ are still read");
+    run.mame = MameSummary();
+    run.mame.left_out = why;
     KillBats(mame.MamePath);
   };
+  MameSummary& summary = run.mame;
   if (result != MameRunResult::kNoConfig) {
     std::string problem;
     if (result == MameRunResult::kRan && HasGameBlock(listinfo_path)) {
       problem = OldListsProblem(listinfo_path, mame);
+      summary.lists = "printed by MAME for -li, -listdetails and -gamelist in this run";
+      summary.devices_left_out = 0;  // read as MAME printed them
     } else {
-      problem = ConvertFromMame(run, mame, kept);
+      ListXmlCounts counts;
+      problem = ConvertFromMame(run, mame, kept, &counts);
+      summary.lists = "converted from MAME's -listxml in this run";
+      summary.devices_left_out = counts.devices;
     }
     if (problem.empty()) {
       kept.DropAll();
     } else {
+      summary.devices_left_out.reset();
       // An XML error names a line of the new listxml.xml: that one stays for the user to look
       // up, while the lists come back.
       if (Exists(InFolder(run.app_dir, "listxml.xml"))) kept.Drop("listxml.xml");
@@ -191,12 +206,15 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
         return 0;
       }
       run.Warn(problem + "; the lists of an earlier run, from " + date + ", were used instead");
+      summary.lists = "an earlier run's, from " + date + ", as MAME failed in this run";
     }
   } else if (!IsFile(listinfo_path)) {
     // Without mame.cfg, whatever listinfo.dat an earlier run (or the user) left is read as it
     // stands.
     skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");
     return 0;
+  } else {
+    summary.lists = "left by an earlier run (no cfgs/mame.cfg: MAME was not run)";
   }
   std::string problem = mame.side_files.Open(run.app_dir);
   if (!problem.empty()) {
@@ -208,9 +226,11 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   {
     MameModeScope mame_mode(mame);
     LogStep({"getting listinfo"});
-    added = GetListInfo("listinfo.dat", run, &mame.side_files);
+    added = GetListInfo("listinfo.dat", run, &mame.side_files, &summary.categories);
     LogStep({"listinfo complete"});
   }
+  summary.games = mame.side_files.paired_games();
+  summary.resources = added - summary.games;
   mame.side_files.WarnShort(run);
   LogStep({"Killing Bats"});
   KillBats(mame.MamePath);

@@ -27,12 +27,6 @@ std::string KeyValue(const std::string& line, const char* key, const std::string
   return std::string(TrimSpaces(pieces[1]));
 }
 
-std::string LfHint(const LineReader& reader) {
-  return reader.saw_lone_lf() && !reader.saw_cr()
-             ? " (the file has LF line ends only; its lines must end with CR LF)"
-             : "";
-}
-
 }  // namespace
 
 MameConfig ReadMameConfig(const std::string& cfg_path) {
@@ -45,7 +39,7 @@ MameConfig ReadMameConfig(const std::string& cfg_path) {
       break;
     }
   }
-  if (!found) throw Error(cfg_path, "no PATH line" + LfHint(reader));
+  if (!found) throw Error(cfg_path, "no PATH line");
   MameConfig config;
   long path_line = reader.line_number();
   config.path = KeyValue(line, "PATH", cfg_path, path_line);
@@ -59,8 +53,8 @@ MameConfig ReadMameConfig(const std::string& cfg_path) {
     }
   }
   if (!found) {
-    throw Error(cfg_path, "no EXE line after the PATH line (line " + std::to_string(path_line) +
-                              ")" + LfHint(reader));
+    throw Error(cfg_path,
+                "no EXE line after the PATH line (line " + std::to_string(path_line) + ")");
   }
   config.exe = KeyValue(line, "EXE", cfg_path, reader.line_number());
   return config;

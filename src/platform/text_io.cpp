@@ -59,11 +59,35 @@ LineReader::~LineReader() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
+size_t LineReader::ReadBlock() {
+  const size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  if (n == 0 && std::ferror(file_)) {
+    throw Error(path_, line_number_ + 1, "read error: " + ErrnoText(errno));
+  }
+  return n;
+}
+
+size_t LineReader::ChooseLineEnd(size_t first_block) {
+  line_end_known_ = true;
+  if (std::memchr(buffer_.data(), '\r', first_block) != nullptr) return first_block;
+  // A short first block is the whole file.
+  line_end_ = '\n';
+  if (first_block < buffer_.size()) return first_block;
+  for (size_t n; (n = ReadBlock()) > 0;) {
+    if (std::memchr(buffer_.data(), '\r', n) != nullptr) {
+      line_end_ = '\r';
+      break;
+    }
+  }
+  std::rewind(file_);
+  return ReadBlock();
+}
+
 bool LineReader::Fill() {
   if (eof_) return false;
-  size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  size_t n = ReadBlock();
+  if (n > 0 && !line_end_known_) n = ChooseLineEnd(n);
   if (n == 0) {
-    if (std::ferror(file_)) throw Error(path_, line_number_ + 1, "read error: " + ErrnoText(errno));
     eof_ = true;
     return false;
   }
@@ -84,14 +108,13 @@ bool LineReader::ReadLine(std::string* line) {
   while (true) {
     const char* start = buffer_.data() + pos_;
     size_t avail = end_ - pos_;
-    const void* cr = std::memchr(start, '\r', avail);
-    size_t take = cr ? static_cast<size_t>(static_cast<const char*>(cr) - start) : avail;
-    if (!saw_lone_lf_ && std::memchr(start, '\n', take) != nullptr) saw_lone_lf_ = true;
+    const void* found = std::memchr(start, line_end_, avail);
+    size_t take = found ? static_cast<size_t>(static_cast<const char*>(found) - start) : avail;
     line->append(start, take);
     pos_ += take;
-    if (cr) {
-      saw_cr_ = true;
-      ++pos_;  // the CR
+    if (found) {
+      ++pos_;  // the CR, or the LF of a file without CR
+      if (line_end_ == '\n') return true;
       if (pos_ >= end_ && !Fill()) return true;
       if (buffer_[pos_] == '\n') ++pos_;
       return true;

@@ -1,5 +1,6 @@
 // Text files as the list formats define them: a line ends at CR LF or at a lone CR (a lone LF is
-// part of the line), bytes pass through unchanged, and every written line ends with CR LF.
+// part of the line), except in a file without any CR, whose lines end at LF; bytes pass through
+// unchanged, and every written line ends with CR LF.
 // Writers replace their file atomically, so a failed run never leaves a half-written file.
 #pragma once
 
@@ -12,6 +13,11 @@
 namespace tabulon {
 
 // Reads a file line by line in large blocks. Errors throw tabulon::Error naming the path.
+//
+// Which line end applies is decided for the whole file before its first line is given: the files
+// made on Windows cabinets end their lines with CR LF and may hold lone LFs inside a line, while
+// the files downloaded today, or written with a Linux editor, have LF line ends and no CR at all.
+// A file with a CR in its first block is settled at once; one without pays a pass over the rest.
 class LineReader {
  public:
   // Opens `path`; throws Error(path, "cannot open: ...") when it cannot.
@@ -31,12 +37,12 @@ class LineReader {
   const std::string& path() const { return path_; }
   // Number of lines read so far, so a caller can name the line it is looking at.
   long line_number() const { return line_number_; }
-  // A file with LF line ends only reads as one long line; callers use these to say so.
-  bool saw_cr() const { return saw_cr_; }
-  bool saw_lone_lf() const { return saw_lone_lf_; }
 
  private:
   bool Fill();
+  size_t ReadBlock();
+  // Called with the file's first block in the buffer; may read on and start again from the top.
+  size_t ChooseLineEnd(size_t first_block);
 
   std::string path_;
   std::FILE* file_ = nullptr;
@@ -45,8 +51,8 @@ class LineReader {
   size_t end_ = 0;
   bool eof_ = false;
   long line_number_ = 0;
-  bool saw_cr_ = false;
-  bool saw_lone_lf_ = false;
+  bool line_end_known_ = false;
+  char line_end_ = '\r';  // '\n' in a file without any CR
 };
 
 // Writes a file through a temporary file in the same folder that is renamed over the target on

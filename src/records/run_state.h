@@ -2,6 +2,7 @@
 // state (where it is, its side files) belongs to the MAME extraction, not here.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,10 +15,39 @@
 
 namespace tabulon {
 
+// How a dat's category file served its sets, for the run report: what users look up first when a
+// game is missing from their front end or shows no category.
+struct CategorySummary {
+  static constexpr size_t kNamesShown = 20;
+
+  std::string file;      // as the report names it: catvers/<name>; empty when no file was looked at
+  bool made = false;     // the file was missing: every set got the placeholders
+  size_t found = 0;      // sets whose category the file gave, under their own or parent's name
+  size_t not_found = 0;  // sets it gave none
+  size_t placeholders = 0;  // sets with an entry in the file made for them
+  size_t tltc = 0;          // sets of MAME's own list given "TLTC" for a category or version
+  std::vector<std::string> first_not_found;  // the names of the first kNamesShown not found
+};
+
 // What one dat gave, for the run summary.
 struct DatSummary {
   std::string name;
   size_t records = 0;
+  CategorySummary categories;
+};
+
+// What the MAME step gave, for the run report.
+struct MameSummary {
+  std::string lists;     // where the lists read came from; empty when MAME's games were left out
+  std::string left_out;  // why MAME's games were left out; empty when they were read
+  size_t games = 0;
+  size_t resources = 0;
+  // Machines the -listxml conversion left out as devices; known only when it ran in this run.
+  std::optional<size_t> devices_left_out;
+  // The build of the MAME whose lists of an earlier run were read because that MAME was
+  // unchanged and not run again; empty when MAME ran or its lists were not reused.
+  std::string reused_build;
+  CategorySummary categories;
 };
 
 struct RunState {
@@ -44,6 +74,7 @@ struct RunState {
   std::string status;  // the latest status text
 
   std::vector<DatSummary> dats;
+  MameSummary mame;
   std::vector<std::string> warnings;
 };
 

@@ -34,6 +34,12 @@ TEST(CategoryLookupTest, LookupsFallBackToTheParent) {
       {"orphan", "orphan", "???? / ????|????"},
       {"", "", "???? / ????|????"}};
   for (const auto& [rom, clone, expected] : cases) EXPECT_EQ(Lookup(lookup, rom, clone), expected);
+  // The run report counts the sets and names the first twenty not found.
+  for (int i = 0; i < 20; ++i) Lookup(lookup, "more", "more");
+  EXPECT_EQ(lookup.summary().found, 4u);
+  EXPECT_EQ(lookup.summary().not_found, 22u);
+  ASSERT_EQ(lookup.summary().first_not_found.size(), 20u);
+  EXPECT_EQ(lookup.summary().first_not_found[1], "");
 }
 
 // A missing file is made, named after the emulator (letter case and all), with a placeholder
@@ -46,6 +52,7 @@ TEST(CategoryLookupTest, MissingFileGetsPlaceholdersForEverySet) {
     EXPECT_EQ(Lookup(lookup, rom, rom), "????/????|????");
   }
   lookup.Finish();
+  EXPECT_EQ(lookup.summary().placeholders, 2u);
   EXPECT_EQ(testing::ReadFile(dir / "catvers/Mamecatver.ini"),
             CrLf({"", "[Category]", "Berzerk=????/????", "Armor Attack=????/????", "[VerAdded]",
                   "Berzerk=????", "Armor Attack=????"}));

@@ -59,9 +59,7 @@ TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
       {"EXE=m\r\nPATH=/x\r\n\r\n", "", "", "mame.cfg: no EXE line after the PATH line (line 2)"},
       {"PATHS\r\nEXE=m\r\n", "", "", "mame.cfg:1: the PATH line has no \"=\""},
       {"PATH=/x\r\nexecutable\r\n", "", "", "mame.cfg:2: the EXE line has no \"=\""},
-      {"PATH=/x\nEXE=m\n", "", "",
-       "mame.cfg: no EXE line after the PATH line (line 1) (the file has LF line ends only; its "
-       "lines must end with CR LF)"},
+      {"PATH=/x\nEXE=m\n", "/x", "m"},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -131,16 +129,28 @@ class MameExtractionTest : public ::testing::Test {
 };
 
 // MAME 0.78's three lists through the scripts, with the catver.ini of its time; then its -listxml
-// converted alone and read as the lists of an earlier run gives the same games.
+// converted alone and read as the lists of an earlier run gives the same games. The mame.cfg and
+// a console dat have LF line ends, as a Linux editor and today's dat sites write them.
 TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
   WriteFile(In(app_, "catvers/catver.ini"),
             testing::TestDataAsCrLf("catver/catver_0.78_catlist_rev2.ini"));
+  WriteFile(In(front_, "cfgs/mame.cfg"), "[MAME]\nPATH=" + mame_ + "\nEXE=" + exe_ + "\n");
+  fs::copy_file(testing::TestData("clrmamepro/GCE_-_Vectrex.dat"), In(app_, "dats/vectrex.dat"));
   ASSERT_EQ(RunCli(), 0) << err_.str();
   EXPECT_PRED_FORMAT2(IsSubstring,
                       "Parsing MAME for listinfo......\nParsing MAME for Driver information......\n"
                       "Parsing MAME for gamelist......\nParsing MAME Dat File\n",
                       err_.str());
   EXPECT_PRED_FORMAT2(IsSubstring, "  warnings: 0\n", err_.str());
+  EXPECT_PRED_FORMAT2(
+      IsSubstring,
+      CrLf({"  MAME (listinfo.dat): 4720 records (4705 games, 15 resources), 0 devices left out",
+            "    lists: printed by MAME for -li, -listdetails and -gamelist in this run",
+            "    " + In("catvers", "catver.ini") + ": 4720 sets found, 0 not found",
+            "  " + In("dats", "vectrex.dat") + ": 46 records",
+            "    " + In("catvers", "GCE - Vectrexcatver.ini") +
+                ": was missing; made with placeholders for 45 sets"}),
+      ReadFile(In(app_, "tabulonreport.txt")));
   // A clone that old MAME marked "No(1)": its parent works. The driver comes from -listdetails.
   EXPECT_EQ(LineOf(MasterList(), "1944j"),
             "1944j|1944: The Loop Master (Japan 000620)|2000|Capcom, supported by Eighting/Raizing|"
@@ -164,7 +174,8 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
     return lines;
   };
   const std::set<std::string> old_lists = games();
-  EXPECT_EQ(old_lists.size(), 4705u + 15u + 1u);  // games, BIOS sets and the pinball table
+  // Games, BIOS sets, the pinball table and the Vectrex games (46, two of them alike here).
+  EXPECT_EQ(old_lists.size(), 4705u + 15u + 1u + 45u);
   const ListXmlCounts counts =
       ConvertListXmlFile(testing::TestData("mame_dats/mame078_listxml.xml"), app_);
   EXPECT_EQ(counts.games, 4705u);
@@ -195,6 +206,9 @@ TEST_F(MameExtractionTest, MissingMameOrUnusableConfigGoesOnWithTheDats) {
                         err_.str());
     EXPECT_EQ(MasterList().size(), 1u);
     EXPECT_EQ(ReadFile(In(app_, "tabulonlog.txt")), "Bats Complete, Initial File Open\r\n");
+    EXPECT_PRED_FORMAT2(
+        IsSubstring, "\r\n  MAME (listinfo.dat): its games are left out: " + In("cfgs", "mame.cfg"),
+        ReadFile(In(app_, "tabulonreport.txt")));
     EXPECT_FALSE(FileExists(In(mame_, "listinfo.bat")));
   }
 }
@@ -312,6 +326,16 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
       EXPECT_PRED_FORMAT2(IsSubstring, "; MAME's old list options are not tried\n", err_.str());
     }
     EXPECT_EQ(err_.str().find("Parsing MAME for listinfo") != std::string::npos, takes_scripts);
+    EXPECT_PRED_FORMAT2(
+        IsSubstring,
+        CrLf({"Sources:",
+              "  MAME (listinfo.dat): 5 records (4 games, 1 resource), 1 device "
+              "left out",
+              "    lists: converted from MAME's -listxml in this run",
+              "    " + In("catvers", "catver.ini") + ": 1 set found, 4 not found, 4 given \"TLTC\"",
+              "    not found: astdelux, pocketgaldx, dummy, neogeo",
+              "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}),
+        ReadFile(In(app_, "tabulonreport.txt")));
   }
 }
 
