@@ -167,7 +167,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   });
   LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) {
-    run.mame.left_out = "cfgs/mame.cfg is unusable or names no MAME that is there";
+    run.mame.left_out =
+        InFolder("cfgs", "mame.cfg") + " is unusable or names no MAME that is there";
     return 0;
   }
 
