@@ -6,6 +6,7 @@
 #include "datparse/dat_reader.h"
 #include "mame/mame_data.h"
 #include "mame/mame_run.h"
+#include "mame/xml_dat.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
 #include "platform/files.h"
@@ -81,8 +82,13 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     size_t added = 0;
     const size_t before = run.List1.size();
     try {
-      added =
-          UpperAscii(name) == "VPLAUNCHER.DAT" ? getlistinfoVP(name, run) : GetListInfo(name, run);
+      if (UpperAscii(name) == "VPLAUNCHER.DAT") {
+        added = getlistinfoVP(name, run);
+      } else if (IsXmlDat(InFolder(run.DatsDir(), name))) {
+        added = GetXmlListInfo(name, run);
+      } else {
+        added = GetListInfo(name, run);
+      }
     } catch (const Error& e) {
       added = run.List1.size() - before;
       run.Warn(std::string(e.what()) +

@@ -80,13 +80,25 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
 }
 
 size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows) {
-  FieldSlots& s = run.slots;
   const bool mame_mode = side_rows != nullptr;
   const std::string shown_name = mame_mode ? dat_name : InFolder("dats", dat_name);
+  LineReader dat(InFolder(mame_mode ? run.app_dir : run.DatsDir(), dat_name));
+  const size_t added = GetListInfo(dat, shown_name, run, side_rows);
+  if (dat.saw_lone_lf() && !dat.saw_cr()) {
+    run.Warn(FormatLocation(shown_name, 0,
+                            "the file has LF line ends only; lines end at CR LF or CR, so it was "
+                            "read as a single line"));
+  }
+  return added;
+}
+
+size_t GetListInfo(LineSource& dat, const std::string& shown_name, RunState& run,
+                   MameSideRows* side_rows) {
+  FieldSlots& s = run.slots;
+  const bool mame_mode = side_rows != nullptr;
 
   s.lCat.clear();
   s.lVer.clear();
-  LineReader dat(InFolder(mame_mode ? run.app_dir : run.DatsDir(), dat_name));
   std::string raw;
   std::string current;
 
@@ -207,11 +219,6 @@ size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* sid
     catver.Finish();
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; the category file of " + shown_name + " was not made");
-  }
-  if (dat.saw_lone_lf() && !dat.saw_cr()) {
-    run.Warn(FormatLocation(shown_name, 0,
-                            "the file has LF line ends only; lines end at CR LF or CR, so it was "
-                            "read as a single line"));
   }
   return added;
 }

@@ -76,60 +76,19 @@ void Flush(std::string* buffer, AtomicTextWriter* writer) {
   buffer->clear();
 }
 
-}  // namespace
-
-OldMameLists::OldMameLists(const std::string& out_dir)
-    : listinfo_(InFolder(out_dir, "listinfo.dat")),
-      listdetails_(InFolder(out_dir, "listdetails.dat")),
-      gamelist_(InFolder(out_dir, "gamelist.dat")) {
-  details_out_ += " romname driver     description\r\n";
-  details_out_ += "-------- ---------- --------------------------\r\n";
-  // The reader skips everything up to the "| Game Name" line, so these lines are free text.
-  gamelist_out_ += "This is the list of games of MAME, converted from its -listxml output.\r\n";
-  gamelist_out_ += "\r\n";
-  for (std::string_view line : {kBorder, kTableHead1, kTableHead2, kBorder}) {
-    gamelist_out_ += line;
-    gamelist_out_ += kCrLf;
-  }
-}
-
-void OldMameLists::Add(const ListXmlMachine& m) {
-  if (m.device) {
-    ++counts_.devices;
-    return;
-  }
-  // Drivers that state colour and sound themselves (older MAME) are taken at their word;
-  // otherwise the palette and sound features tell.
-  std::string_view color = m.palette_feature;
-  std::string_view sound = m.sound_feature;
+// Drivers that state colour and sound themselves (older MAME) are taken at their word;
+// otherwise the palette and sound features tell.
+void DriverColorSound(const ListXmlMachine& m, std::string_view* color, std::string_view* sound) {
+  *color = m.palette_feature;
+  *sound = m.sound_feature;
   if (m.color.present || m.sound.present) {
-    color = m.color.present ? std::string_view(m.color.text) : kGood;
-    sound = m.sound.present ? std::string_view(m.sound.text) : kGood;
+    *color = m.color.present ? std::string_view(m.color.text) : kGood;
+    *sound = m.sound.present ? std::string_view(m.sound.text) : kGood;
   }
-  if (m.resource) {
-    AppendBlock(m, &resources_out_, "resource (", color, sound);
-    ++counts_.resources;
-    return;
-  }
-  AppendBlock(m, &listinfo_out_, "game (", color, sound);
-  AppendDetailsRow(m);
-  AppendGamelistRow(m, color, sound);
-  ++counts_.games;
-  FlushLarge();
 }
 
-void OldMameLists::Commit() {
-  listinfo_out_ += resources_out_;
-  gamelist_out_ += kBorder;
-  gamelist_out_ += kCrLf;
-  FlushAll();
-  listdetails_.Commit();
-  gamelist_.Commit();
-  listinfo_.Commit();
-}
-
-void OldMameLists::AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
-                               std::string_view color, std::string_view sound) {
+void AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
+                 std::string_view color, std::string_view sound) {
   *out += opening;
   *out += "\r\n\tname ";
   *out += m.name.text;
@@ -191,6 +150,60 @@ void OldMameLists::AppendBlock(const ListXmlMachine& m, std::string* out, std::s
     *out += " )\r\n";
   }
   *out += ")\r\n\r\n";
+}
+
+}  // namespace
+
+void AppendListInfoBlock(const ListXmlMachine& machine, std::string* out) {
+  std::string_view color;
+  std::string_view sound;
+  DriverColorSound(machine, &color, &sound);
+  AppendBlock(machine, out, machine.resource ? "resource (" : "game (", color, sound);
+}
+
+OldMameLists::OldMameLists(const std::string& out_dir)
+    : listinfo_(InFolder(out_dir, "listinfo.dat")),
+      listdetails_(InFolder(out_dir, "listdetails.dat")),
+      gamelist_(InFolder(out_dir, "gamelist.dat")) {
+  details_out_ += " romname driver     description\r\n";
+  details_out_ += "-------- ---------- --------------------------\r\n";
+  // The reader skips everything up to the "| Game Name" line, so these lines are free text.
+  gamelist_out_ += "This is the list of games of MAME, converted from its -listxml output.\r\n";
+  gamelist_out_ += "\r\n";
+  for (std::string_view line : {kBorder, kTableHead1, kTableHead2, kBorder}) {
+    gamelist_out_ += line;
+    gamelist_out_ += kCrLf;
+  }
+}
+
+void OldMameLists::Add(const ListXmlMachine& m) {
+  if (m.device) {
+    ++counts_.devices;
+    return;
+  }
+  std::string_view color;
+  std::string_view sound;
+  DriverColorSound(m, &color, &sound);
+  if (m.resource) {
+    AppendBlock(m, &resources_out_, "resource (", color, sound);
+    ++counts_.resources;
+    return;
+  }
+  AppendBlock(m, &listinfo_out_, "game (", color, sound);
+  AppendDetailsRow(m);
+  AppendGamelistRow(m, color, sound);
+  ++counts_.games;
+  FlushLarge();
+}
+
+void OldMameLists::Commit() {
+  listinfo_out_ += resources_out_;
+  gamelist_out_ += kBorder;
+  gamelist_out_ += kCrLf;
+  FlushAll();
+  listdetails_.Commit();
+  gamelist_.Commit();
+  listinfo_.Commit();
 }
 
 // Name in characters 1-8 and driver in 10-19, where the side-file reading cuts them.

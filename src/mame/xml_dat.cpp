@@ -1,0 +1,122 @@
+// XML dats read through the -listxml conversion's own reader and block writer, so that an XML
+// dat gives exactly the records, category files and placeholders of the block dat the conversion
+// would write for it.
+#include "mame/xml_dat.h"
+
+#include <cerrno>
+#include <string_view>
+
+#include "datparse/dat_reader.h"
+#include "mame/old_mame_lists.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/strings.h"
+
+namespace tabulon {
+namespace {
+
+constexpr size_t kReadBlock = 256 * 1024;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Enough of the file to see past the white space that may open it.
+constexpr size_t kLookAhead = 64 * 1024;
+
+}  // namespace
+
+bool IsXmlDat(const std::string& path) {
+  std::string error;
+  std::FILE* file = OpenForReading(path, &error);
+  if (file == nullptr) return false;
+  std::string head(kLookAhead, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), file));
+  std::fclose(file);
+
+  std::string_view rest = head;
+  if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
+  while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+  if (rest.starts_with("<?xml") || rest.starts_with("<!DOCTYPE")) return true;
+  // An element's name ends at white space, ">" or "/": <mamelist> is not MAME's.
+  for (std::string_view root : {"<datafile", "<mame"}) {
+    if (rest.starts_with(root) && rest.size() > root.size() &&
+        (IsBlank(rest[root.size()]) || rest[root.size()] == '>' || rest[root.size()] == '/')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+XmlDatLines::XmlDatLines(const std::string& path, const std::string& shown_name)
+    : path_(path),
+      reader_(
+          shown_name,
+          [this](const ListXmlMachine& m) {
+            machine_seen_ = true;
+            if (!m.device) AppendListInfoBlock(m, m.resource ? &resources_ : &text_);
+          },
+          [this](const std::string& name) {
+            // The dat's name counts only before its games: its lines must come first.
+            if (machine_seen_ || header_written_ || TrimSpaces(name).empty()) return;
+            header_written_ = true;
+            text_ += "clrmamepro (\r\n\tname \"";
+            text_ += name;
+            text_ += "\"\r\n)\r\n\r\n";
+          }),
+      block_(kReadBlock) {
+  std::string error;
+  file_.reset(OpenForReading(path, &error));
+  if (file_ == nullptr) throw Error(path, "cannot open: " + error);
+}
+
+XmlDatLines::~XmlDatLines() = default;
+
+void XmlDatLines::ParseNextBlock() {
+  try {
+    const size_t n = std::fread(block_.data(), 1, block_.size(), file_.get());
+    if (n > 0) {
+      reader_.Feed(block_.data(), n);
+      return;
+    }
+    if (std::ferror(file_.get())) throw Error(path_, "read error: " + ErrnoText(errno));
+    reader_.Finish();
+    text_ += resources_;
+    resources_.clear();
+  } catch (const Error&) {
+    failure_ = std::current_exception();
+  }
+  over_ = true;
+}
+
+void XmlDatLines::Fill() {
+  if (pos_ < text_.size()) return;
+  text_.clear();
+  pos_ = 0;
+  while (text_.empty() && !over_) ParseNextBlock();
+  if (text_.empty() && failure_) std::rethrow_exception(failure_);
+}
+
+bool XmlDatLines::AtEnd() {
+  Fill();
+  return pos_ == text_.size();
+}
+
+// Lines end as in any dat, at CR LF or a lone CR; the text made here has CR LF only.
+bool XmlDatLines::ReadLine(std::string* line) {
+  line->clear();
+  if (AtEnd()) return false;
+  size_t end = text_.find('\r', pos_);
+  if (end == std::string::npos) end = text_.size();
+  line->assign(text_, pos_, end - pos_);
+  pos_ = end;
+  if (pos_ < text_.size()) ++pos_;
+  if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+  return true;
+}
+
+size_t GetXmlListInfo(const std::string& dat_name, RunState& run) {
+  const std::string shown_name = InFolder("dats", dat_name);
+  XmlDatLines lines(InFolder(run.DatsDir(), dat_name), shown_name);
+  return GetListInfo(lines, shown_name, run);
+}
+
+}  // namespace tabulon
