@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "datparse/dat_reader.h"
 #include "mame/old_mame_lists.h"
@@ -16,6 +18,8 @@ namespace tabulon {
 namespace {
 
 constexpr size_t kReadBlock = 256 * 1024;
+// How many blocks' text the parsing thread may make ahead of the reader.
+constexpr size_t kPiecesAhead = 4;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -52,47 +56,79 @@ XmlDatLines::XmlDatLines(const std::string& path, const std::string& shown_name)
           shown_name,
           [this](const ListXmlMachine& m) {
             machine_seen_ = true;
-            if (!m.device) AppendListInfoBlock(m, m.resource ? &resources_ : &text_);
+            if (!m.device) AppendListInfoBlock(m, m.resource ? &resources_ : &made_);
           },
           [this](const std::string& name) {
             // The dat's name counts only before its games: its lines must come first.
             if (machine_seen_ || header_written_ || TrimSpaces(name).empty()) return;
             header_written_ = true;
-            text_ += "clrmamepro (\r\n\tname \"";
-            text_ += name;
-            text_ += "\"\r\n)\r\n\r\n";
-          }),
-      block_(kReadBlock) {
+            made_ += "clrmamepro (\r\n\tname \"";
+            made_ += name;
+            made_ += "\"\r\n)\r\n\r\n";
+          }) {
   std::string error;
   file_.reset(OpenForReading(path, &error));
   if (file_ == nullptr) throw Error(path, "cannot open: " + error);
+  thread_ = std::thread([this] { Parse(); });
 }
 
-XmlDatLines::~XmlDatLines() = default;
-
-void XmlDatLines::ParseNextBlock() {
-  try {
-    const size_t n = std::fread(block_.data(), 1, block_.size(), file_.get());
-    if (n > 0) {
-      reader_.Feed(block_.data(), n);
-      return;
-    }
-    if (std::ferror(file_.get())) throw Error(path_, "read error: " + ErrnoText(errno));
-    reader_.Finish();
-    text_ += resources_;
-    resources_.clear();
-  } catch (const Error&) {
-    failure_ = std::current_exception();
+XmlDatLines::~XmlDatLines() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
   }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void XmlDatLines::Parse() {
+  std::exception_ptr failure;
+  try {
+    std::vector<char> block(kReadBlock);
+    while (true) {
+      const size_t n = std::fread(block.data(), 1, block.size(), file_.get());
+      if (n == 0) {
+        if (std::ferror(file_.get())) throw Error(path_, "read error: " + ErrnoText(errno));
+        reader_.Finish();
+        made_ += resources_;
+      } else {
+        reader_.Feed(block.data(), n);
+      }
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return stop_ || ready_.size() < kPiecesAhead; });
+      if (stop_) return;
+      if (!made_.empty()) ready_.push_back(std::move(made_));
+      made_.clear();
+      if (n == 0) break;
+      lock.unlock();
+      changed_.notify_all();
+    }
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  // What a failing block made before its fault is read before the failure is thrown.
+  if (failure && !made_.empty()) ready_.push_back(std::move(made_));
+  failure_ = failure;
   over_ = true;
+  lock.unlock();
+  changed_.notify_all();
 }
 
 void XmlDatLines::Fill() {
   if (pos_ < text_.size()) return;
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !ready_.empty() || over_; });
   text_.clear();
   pos_ = 0;
-  while (text_.empty() && !over_) ParseNextBlock();
-  if (text_.empty() && failure_) std::rethrow_exception(failure_);
+  if (!ready_.empty()) {
+    text_.swap(ready_.front());
+    ready_.pop_front();
+    lock.unlock();
+    changed_.notify_all();
+    return;
+  }
+  if (failure_) std::rethrow_exception(failure_);
 }
 
 bool XmlDatLines::AtEnd() {

@@ -3,11 +3,14 @@
 // reader, with one set of rules, reads every dat.
 #pragma once
 
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <vector>
+#include <thread>
 
 #include "mame/listxml_reader.h"
 #include "platform/line_source.h"
@@ -24,13 +27,16 @@ bool IsXmlDat(const std::string& path);
 // block per game or machine, the BIOS sets' resource blocks after all games, no devices. When a
 // header's name comes before the first machine (a dat's own name, such as "Nintendo - Family
 // Computer Disk System"), a CLRMAMEPRO header with that name comes first, so that it names the
-// emulator. The XML is parsed block by block as lines are asked for; only the text not yet read
-// out is held, plus the resource blocks.
+// emulator.
+//
+// A thread of its own parses the XML block by block while the lines already made are read, so
+// the dat reader and expat each have a core; it stays a few blocks ahead, so only that much text
+// is held, plus the resource blocks. Destroying the object stops and joins the thread.
 //
 // Failures are thrown from AtEnd() and ReadLine(), but only once every line made before them has
-// been read: Error(path, "cannot open: ...") from the constructor, Error(path, "read error: ..."),
-// and for XML that is not well-formed
-// Error(shown_name, line, "malformed XML at column C: <expat's text>").
+// been read: Error(path, "read error: ..."), and for XML that is not well-formed
+// Error(shown_name, line, "malformed XML at column C: <expat's text>"). The constructor throws
+// Error(path, "cannot open: ...").
 class XmlDatLines : public LineSource {
  public:
   XmlDatLines(const std::string& path, const std::string& shown_name);
@@ -46,21 +52,34 @@ class XmlDatLines : public LineSource {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
 
-  // Parses on until some text waits or the XML is over.
+  // The parsing thread: reads, parses and hands over the text made of each block.
+  void Parse();
+  // Waits for the next piece of text when the one in hand is read.
   void Fill();
-  void ParseNextBlock();
 
   std::string path_;
   std::unique_ptr<std::FILE, FileClose> file_;
   ListXmlReader reader_;
-  std::vector<char> block_;
-  std::string text_;  // block dat text made and not yet read out, from pos_ on
-  size_t pos_ = 0;
+
+  // The parsing thread's own.
+  std::string made_;  // text made of the block being parsed
   std::string resources_;
   bool machine_seen_ = false;
   bool header_written_ = false;
-  bool over_ = false;
-  std::exception_ptr failure_;  // thrown once the text made before it has been read
+
+  // Shared, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> ready_;  // pieces of text in order, not yet taken
+  bool over_ = false;              // no piece will follow those in ready_
+  bool stop_ = false;              // the reader is gone: the thread ends
+  std::exception_ptr failure_;     // thrown once the pieces before it have been read
+
+  // The reading side's own.
+  std::string text_;  // the piece being read, from pos_ on
+  size_t pos_ = 0;
+
+  std::thread thread_;  // last: started once everything it uses is there
 };
 
 // GetListInfo over the XML dat dats/<dat_name>. Returns the number of records added; throws as
