@@ -88,6 +88,65 @@ void DriverColorSound(const ListXmlMachine& m, std::string_view* color, std::str
 }
 
 void AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
+                 std::string_view color, std::string_view sound);
+
+}  // namespace
+
+void AppendListInfoBlock(const ListXmlMachine& machine, std::string* out) {
+  std::string_view color;
+  std::string_view sound;
+  DriverColorSound(machine, &color, &sound);
+  AppendBlock(machine, out, machine.resource ? "resource (" : "game (", color, sound);
+}
+
+OldMameLists::OldMameLists(const std::string& out_dir)
+    : listinfo_(InFolder(out_dir, "listinfo.dat")),
+      listdetails_(InFolder(out_dir, "listdetails.dat")),
+      gamelist_(InFolder(out_dir, "gamelist.dat")) {
+  details_out_ += " romname driver     description\r\n";
+  details_out_ += "-------- ---------- --------------------------\r\n";
+  // The reader skips everything up to the "| Game Name" line, so these lines are free text.
+  gamelist_out_ += "This is the list of games of MAME, converted from its -listxml output.\r\n";
+  gamelist_out_ += "\r\n";
+  for (std::string_view line : {kBorder, kTableHead1, kTableHead2, kBorder}) {
+    gamelist_out_ += line;
+    gamelist_out_ += kCrLf;
+  }
+}
+
+void OldMameLists::Add(const ListXmlMachine& m) {
+  if (m.device) {
+    ++counts_.devices;
+    return;
+  }
+  std::string_view color;
+  std::string_view sound;
+  DriverColorSound(m, &color, &sound);
+  if (m.resource) {
+    AppendBlock(m, &resources_out_, "resource (", color, sound);
+    ++counts_.resources;
+    return;
+  }
+  AppendBlock(m, &listinfo_out_, "game (", color, sound);
+  AppendDetailsRow(m);
+  AppendGamelistRow(m, color, sound);
+  ++counts_.games;
+  FlushLarge();
+}
+
+void OldMameLists::Commit() {
+  listinfo_out_ += resources_out_;
+  gamelist_out_ += kBorder;
+  gamelist_out_ += kCrLf;
+  FlushAll();
+  listdetails_.Commit();
+  gamelist_.Commit();
+  listinfo_.Commit();
+}
+
+namespace {
+
+void AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
                  std::string_view color, std::string_view sound) {
   *out += opening;
   *out += "\r\n\tname ";
@@ -153,58 +212,6 @@ void AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view ope
 }
 
 }  // namespace
-
-void AppendListInfoBlock(const ListXmlMachine& machine, std::string* out) {
-  std::string_view color;
-  std::string_view sound;
-  DriverColorSound(machine, &color, &sound);
-  AppendBlock(machine, out, machine.resource ? "resource (" : "game (", color, sound);
-}
-
-OldMameLists::OldMameLists(const std::string& out_dir)
-    : listinfo_(InFolder(out_dir, "listinfo.dat")),
-      listdetails_(InFolder(out_dir, "listdetails.dat")),
-      gamelist_(InFolder(out_dir, "gamelist.dat")) {
-  details_out_ += " romname driver     description\r\n";
-  details_out_ += "-------- ---------- --------------------------\r\n";
-  // The reader skips everything up to the "| Game Name" line, so these lines are free text.
-  gamelist_out_ += "This is the list of games of MAME, converted from its -listxml output.\r\n";
-  gamelist_out_ += "\r\n";
-  for (std::string_view line : {kBorder, kTableHead1, kTableHead2, kBorder}) {
-    gamelist_out_ += line;
-    gamelist_out_ += kCrLf;
-  }
-}
-
-void OldMameLists::Add(const ListXmlMachine& m) {
-  if (m.device) {
-    ++counts_.devices;
-    return;
-  }
-  std::string_view color;
-  std::string_view sound;
-  DriverColorSound(m, &color, &sound);
-  if (m.resource) {
-    AppendBlock(m, &resources_out_, "resource (", color, sound);
-    ++counts_.resources;
-    return;
-  }
-  AppendBlock(m, &listinfo_out_, "game (", color, sound);
-  AppendDetailsRow(m);
-  AppendGamelistRow(m, color, sound);
-  ++counts_.games;
-  FlushLarge();
-}
-
-void OldMameLists::Commit() {
-  listinfo_out_ += resources_out_;
-  gamelist_out_ += kBorder;
-  gamelist_out_ += kCrLf;
-  FlushAll();
-  listdetails_.Commit();
-  gamelist_.Commit();
-  listinfo_.Commit();
-}
 
 // Name in characters 1-8 and driver in 10-19, where the side-file reading cuts them.
 void OldMameLists::AppendDetailsRow(const ListXmlMachine& m) {
