@@ -18,8 +18,9 @@ namespace tabulon {
 namespace {
 
 constexpr size_t kReadBlock = 256 * 1024;
-// How many blocks' text the parsing thread may make ahead of the reader.
-constexpr size_t kPiecesAhead = 4;
+// How much text the parsing thread may make ahead of the reader: enough to go on parsing while
+// the reader loads a large category file before its first block.
+constexpr size_t kTextAhead = 8 << 20;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -95,8 +96,9 @@ void XmlDatLines::Parse() {
         reader_.Feed(block.data(), n);
       }
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return stop_ || ready_.size() < kPiecesAhead; });
+      changed_.wait(lock, [this] { return stop_ || ready_bytes_ < kTextAhead; });
       if (stop_) return;
+      ready_bytes_ += made_.size();
       if (!made_.empty()) ready_.push_back(std::move(made_));
       made_.clear();
       if (n == 0) break;
@@ -124,6 +126,7 @@ void XmlDatLines::Fill() {
   if (!ready_.empty()) {
     text_.swap(ready_.front());
     ready_.pop_front();
+    ready_bytes_ -= text_.size();
     lock.unlock();
     changed_.notify_all();
     return;

@@ -30,8 +30,8 @@ bool IsXmlDat(const std::string& path);
 // emulator.
 //
 // A thread of its own parses the XML block by block while the lines already made are read, so
-// the dat reader and expat each have a core; it stays a few blocks ahead, so only that much text
-// is held, plus the resource blocks. Destroying the object stops and joins the thread.
+// the dat reader and expat each have a core; it stays at most a few MB of text ahead, so only
+// that much is held, plus the resource blocks. Destroying the object stops and joins the thread.
 //
 // Failures are thrown from AtEnd() and ReadLine(), but only once every line made before them has
 // been read: Error(path, "read error: ..."), and for XML that is not well-formed
@@ -71,6 +71,7 @@ class XmlDatLines : public LineSource {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::string> ready_;  // pieces of text in order, not yet taken
+  size_t ready_bytes_ = 0;         // their size
   bool over_ = false;              // no piece will follow those in ready_
   bool stop_ = false;              // the reader is gone: the thread ends
   std::exception_ptr failure_;     // thrown once the pieces before it have been read
