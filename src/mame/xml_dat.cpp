@@ -110,7 +110,10 @@ void XmlDatLines::Parse() {
   }
   std::unique_lock<std::mutex> lock(mutex_);
   // What a failing block made before its fault is read before the failure is thrown.
-  if (failure && !made_.empty()) ready_.push_back(std::move(made_));
+  if (failure && !made_.empty()) {
+    ready_bytes_ += made_.size();
+    ready_.push_back(std::move(made_));
+  }
   failure_ = failure;
   over_ = true;
   lock.unlock();
