@@ -6,6 +6,7 @@
 #include "datparse/dat_reader.h"
 #include "mame/mame_data.h"
 #include "mame/mame_run.h"
+#include "mame/xml_dat.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
 #include "platform/files.h"
@@ -148,9 +149,13 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     DatSummary summary{InFolder("dats", name), 0, {}};
     const size_t before = run.List1.size();
     try {
-      summary.records = UpperAscii(name) == "VPLAUNCHER.DAT"
-                            ? getlistinfoVP(name, run)
-                            : GetListInfo(name, run, nullptr, &summary.categories);
+      if (UpperAscii(name) == "VPLAUNCHER.DAT") {
+        summary.records = getlistinfoVP(name, run);
+      } else if (IsXmlDat(InFolder(run.DatsDir(), name))) {
+        summary.records = GetXmlListInfo(name, run, &summary.categories);
+      } else {
+        summary.records = GetListInfo(name, run, nullptr, &summary.categories);
+      }
     } catch (const Error& e) {
       summary.records = run.List1.size() - before;
       run.Warn(std::string(e.what()) +

@@ -81,13 +81,19 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
 
 size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows,
                    CategorySummary* categories) {
-  FieldSlots& s = run.slots;
   const bool mame_mode = side_rows != nullptr;
   const std::string shown_name = mame_mode ? dat_name : InFolder("dats", dat_name);
+  LineReader dat(InFolder(mame_mode ? run.app_dir : run.DatsDir(), dat_name));
+  return GetListInfo(dat, shown_name, run, side_rows, categories);
+}
+
+size_t GetListInfo(LineSource& dat, const std::string& shown_name, RunState& run,
+                   MameSideRows* side_rows, CategorySummary* categories) {
+  FieldSlots& s = run.slots;
+  const bool mame_mode = side_rows != nullptr;
 
   s.lCat.clear();
   s.lVer.clear();
-  LineReader dat(InFolder(mame_mode ? run.app_dir : run.DatsDir(), dat_name));
   std::string raw;
   std::string current;
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "datparse/mame_side_rows.h"
+#include "platform/line_source.h"
 #include "records/run_state.h"
 
 namespace tabulon {
@@ -28,5 +29,11 @@ void GetSlot(std::string_view block_text, std::string_view search, std::string* 
 // in `categories` when given. Throws Error naming the file when it cannot be read.
 size_t GetListInfo(const std::string& dat_name, RunState& run, MameSideRows* side_rows = nullptr,
                    CategorySummary* categories = nullptr);
+
+// The same reader over lines from `dat`, a dat in the block format made from another format (an
+// XML dat) or a file already open; `shown_name` names it in warnings. Errors of `dat` are thrown
+// on; the records added before them stay in run.List1.
+size_t GetListInfo(LineSource& dat, const std::string& shown_name, RunState& run,
+                   MameSideRows* side_rows = nullptr, CategorySummary* categories = nullptr);
 
 }  // namespace tabulon

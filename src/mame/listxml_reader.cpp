@@ -60,9 +60,10 @@ void ListXmlMachine::Reset() {
 
 class ListXmlReader::Impl {
  public:
-  Impl(std::string source_name, MachineHandler on_machine)
+  Impl(std::string source_name, MachineHandler on_machine, HeaderNameHandler on_header_name)
       : source_name_(std::move(source_name)),
         on_machine_(std::move(on_machine)),
+        on_header_name_(std::move(on_header_name)),
         parser_(XML_ParserCreate(nullptr)) {
     if (parser_ == nullptr) throw std::bad_alloc();
     XML_SetUserData(parser(), this);
@@ -137,7 +138,7 @@ class ListXmlReader::Impl {
   static bool ReadsElement(std::string_view name) {
     for (std::string_view read :
          {"machine", "game", "description", "year", "manufacturer", "display", "video", "sound",
-          "input", "control", "driver", "feature"}) {
+          "input", "control", "driver", "feature", "name"}) {
       if (name == read) return true;
     }
     return false;
@@ -145,7 +146,7 @@ class ListXmlReader::Impl {
 
   // The elements StartText() reads the character data of.
   static bool ReadsText(std::string_view name) {
-    return name == "description" || name == "year" || name == "manufacturer";
+    return name == "description" || name == "year" || name == "manufacturer" || name == "name";
   }
 
   void ParseSkimmed(bool is_final) {
@@ -183,7 +184,12 @@ class ListXmlReader::Impl {
     const int level = ++depth_;
     if (level == 2) {
       in_machine_ = Is(name, "machine") || Is(name, "game");
+      in_header_ = Is(name, "header");
       if (in_machine_) BeginMachine(atts);
+      return;
+    }
+    if (in_header_) {
+      if (level == 3 && Is(name, "name")) StartText(&header_name_);
       return;
     }
     if (!in_machine_ || machine_.device) return;
@@ -198,6 +204,10 @@ class ListXmlReader::Impl {
 
   void End() {
     const int level = depth_--;
+    if (in_header_) {
+      EndHeaderChild(level);
+      return;
+    }
     if (!in_machine_) return;
     if (level == 3) {
       if (child_ == Child::kText) {
@@ -209,6 +219,15 @@ class ListXmlReader::Impl {
       on_machine_(machine_);
       in_machine_ = false;
     }
+  }
+
+  void EndHeaderChild(int level) {
+    if (level == 2) in_header_ = false;
+    if (level != 3 || child_ != Child::kText) return;
+    XML_SetCharacterDataHandler(parser(), nullptr);
+    child_ = Child::kOther;
+    Flatten(&header_name_.text);
+    if (on_header_name_) on_header_name_(header_name_.text);
   }
 
   void BeginMachine(const char** atts) {
@@ -385,6 +404,7 @@ class ListXmlReader::Impl {
 
   std::string source_name_;
   MachineHandler on_machine_;
+  HeaderNameHandler on_header_name_;
   std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
   ListXmlSkimmer skimmer_{ReadsElement, ReadsText};
   std::string skimmed_;   // what the skimmer left of the last piece, for the parser
@@ -392,6 +412,8 @@ class ListXmlReader::Impl {
 
   int depth_ = 0;  // open elements; the root is level 1, machines level 2
   bool in_machine_ = false;
+  bool in_header_ = false;
+  Value header_name_;
   Child child_ = Child::kOther;
   std::string* text_ = nullptr;  // the value collecting character data
   ListXmlMachine machine_;
@@ -400,8 +422,10 @@ class ListXmlReader::Impl {
   std::exception_ptr failure_;  // what ended the read; later calls throw it again
 };
 
-ListXmlReader::ListXmlReader(std::string source_name, MachineHandler on_machine)
-    : impl_(std::make_unique<Impl>(std::move(source_name), std::move(on_machine))) {}
+ListXmlReader::ListXmlReader(std::string source_name, MachineHandler on_machine,
+                             HeaderNameHandler on_header_name)
+    : impl_(std::make_unique<Impl>(std::move(source_name), std::move(on_machine),
+                                   std::move(on_header_name))) {}
 
 ListXmlReader::~ListXmlReader() = default;
 

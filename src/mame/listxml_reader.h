@@ -72,9 +72,13 @@ struct ListXmlMachine {
 class ListXmlReader {
  public:
   using MachineHandler = std::function<void(const ListXmlMachine&)>;
+  // Gets the text of each <name> in a <header> beside the machines (a dat's own name), flattened
+  // like the machines' values.
+  using HeaderNameHandler = std::function<void(const std::string&)>;
 
   // `source_name` names the XML in error messages (a path, or how it was produced).
-  ListXmlReader(std::string source_name, MachineHandler on_machine);
+  ListXmlReader(std::string source_name, MachineHandler on_machine,
+                HeaderNameHandler on_header_name = nullptr);
   ~ListXmlReader();
   ListXmlReader(const ListXmlReader&) = delete;
   ListXmlReader& operator=(const ListXmlReader&) = delete;

@@ -76,7 +76,28 @@ void Flush(std::string* buffer, AtomicTextWriter* writer) {
   buffer->clear();
 }
 
+// Drivers that state colour and sound themselves (older MAME) are taken at their word;
+// otherwise the palette and sound features tell.
+void DriverColorSound(const ListXmlMachine& m, std::string_view* color, std::string_view* sound) {
+  *color = m.palette_feature;
+  *sound = m.sound_feature;
+  if (m.color.present || m.sound.present) {
+    *color = m.color.present ? std::string_view(m.color.text) : kGood;
+    *sound = m.sound.present ? std::string_view(m.sound.text) : kGood;
+  }
+}
+
+void AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
+                 std::string_view color, std::string_view sound);
+
 }  // namespace
+
+void AppendListInfoBlock(const ListXmlMachine& machine, std::string* out) {
+  std::string_view color;
+  std::string_view sound;
+  DriverColorSound(machine, &color, &sound);
+  AppendBlock(machine, out, machine.resource ? "resource (" : "game (", color, sound);
+}
 
 OldMameLists::OldMameLists(const std::string& out_dir)
     : listinfo_(InFolder(out_dir, "listinfo.dat")),
@@ -98,14 +119,9 @@ void OldMameLists::Add(const ListXmlMachine& m) {
     ++counts_.devices;
     return;
   }
-  // Drivers that state colour and sound themselves (older MAME) are taken at their word;
-  // otherwise the palette and sound features tell.
-  std::string_view color = m.palette_feature;
-  std::string_view sound = m.sound_feature;
-  if (m.color.present || m.sound.present) {
-    color = m.color.present ? std::string_view(m.color.text) : kGood;
-    sound = m.sound.present ? std::string_view(m.sound.text) : kGood;
-  }
+  std::string_view color;
+  std::string_view sound;
+  DriverColorSound(m, &color, &sound);
   if (m.resource) {
     AppendBlock(m, &resources_out_, "resource (", color, sound);
     ++counts_.resources;
@@ -128,8 +144,10 @@ void OldMameLists::Commit() {
   listinfo_.Commit();
 }
 
-void OldMameLists::AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
-                               std::string_view color, std::string_view sound) {
+namespace {
+
+void AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
+                 std::string_view color, std::string_view sound) {
   *out += opening;
   *out += "\r\n\tname ";
   *out += m.name.text;
@@ -192,6 +210,8 @@ void OldMameLists::AppendBlock(const ListXmlMachine& m, std::string* out, std::s
   }
   *out += ")\r\n\r\n";
 }
+
+}  // namespace
 
 // Name in characters 1-8 and driver in 10-19, where the side-file reading cuts them.
 void OldMameLists::AppendDetailsRow(const ListXmlMachine& m) {

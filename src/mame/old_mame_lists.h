@@ -18,6 +18,10 @@ struct ListXmlCounts {
   size_t devices = 0;    // device machines, left out
 };
 
+// Appends the listinfo block of a game ("game (") or a BIOS set ("resource (") to `out`, as old
+// MAME's -li printed it. Not for devices, which the lists leave out.
+void AppendListInfoBlock(const ListXmlMachine& machine, std::string* out);
+
 // Writes the three lists into temporary files beside the old ones, which only Commit() replaces;
 // destroyed before that, it removes its temporary files and leaves the old lists as they were.
 // Only the text not yet written is held, plus the resource blocks, which are few and must follow
@@ -38,8 +42,6 @@ class OldMameLists {
   const ListXmlCounts& counts() const { return counts_; }
 
  private:
-  void AppendBlock(const ListXmlMachine& m, std::string* out, std::string_view opening,
-                   std::string_view color, std::string_view sound);
   void AppendDetailsRow(const ListXmlMachine& m);
   void AppendGamelistRow(const ListXmlMachine& m, std::string_view color, std::string_view sound);
   void FlushLarge();

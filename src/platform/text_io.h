@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/line_source.h"
+
 namespace tabulon {
 
 // Reads a file line by line in large blocks. Errors throw tabulon::Error naming the path.
@@ -18,21 +20,21 @@ namespace tabulon {
 // made on Windows cabinets end their lines with CR LF and may hold lone LFs inside a line, while
 // the files downloaded today, or written with a Linux editor, have LF line ends and no CR at all.
 // A file with a CR in its first block is settled at once; one without pays a pass over the rest.
-class LineReader {
+class LineReader : public LineSource {
  public:
   // Opens `path`; throws Error(path, "cannot open: ...") when it cannot.
   explicit LineReader(const std::string& path);
-  ~LineReader();
+  ~LineReader() override;
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
   // True when no byte is left to read. A file that ends with a line end is at its end right
   // after its last line; it does not give an extra empty line.
-  bool AtEnd();
+  bool AtEnd() override;
 
   // Reads the next line into `line` without its terminator. Returns false, with `line` emptied,
   // when the file is at its end.
-  bool ReadLine(std::string* line);
+  bool ReadLine(std::string* line) override;
 
   const std::string& path() const { return path_; }
   // Number of lines read so far, so a caller can name the line it is looking at.

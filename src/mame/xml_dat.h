@@ -1,0 +1,91 @@
+// XML dats in dats/: the datafile format of today's dat collections and ROM managers, or a saved
+// MAME -listxml. Each is read as the block dat that the -listxml conversion writes for it, so one
+// reader, with one set of rules, reads every dat.
+#pragma once
+
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "mame/listxml_reader.h"
+#include "platform/line_source.h"
+#include "records/run_state.h"
+
+namespace tabulon {
+
+// True when the first bytes of the file that are not white space (after a UTF-8 byte order
+// mark) begin an XML declaration, a DOCTYPE, or a datafile or mame element. False when the file
+// cannot be read: the block dat reader then says why.
+bool IsXmlDat(const std::string& path);
+
+// The lines of the block dat that the -listxml conversion writes for the XML at `path`: a game
+// block per game or machine, the BIOS sets' resource blocks after all games, no devices. When a
+// header's name comes before the first machine (a dat's own name, such as "Nintendo - Family
+// Computer Disk System"), a CLRMAMEPRO header with that name comes first, so that it names the
+// emulator.
+//
+// A thread of its own parses the XML block by block while the lines already made are read, so
+// the dat reader and expat each have a core; it stays at most a few MB of text ahead, so only
+// that much is held, plus the resource blocks. Destroying the object stops and joins the thread.
+//
+// Failures are thrown from AtEnd() and ReadLine(), but only once every line made before them has
+// been read: Error(path, "read error: ..."), and for XML that is not well-formed
+// Error(shown_name, line, "malformed XML at column C: <expat's text>"). The constructor throws
+// Error(path, "cannot open: ...").
+class XmlDatLines : public LineSource {
+ public:
+  XmlDatLines(const std::string& path, const std::string& shown_name);
+  ~XmlDatLines() override;
+  XmlDatLines(const XmlDatLines&) = delete;
+  XmlDatLines& operator=(const XmlDatLines&) = delete;
+
+  bool AtEnd() override;
+  bool ReadLine(std::string* line) override;
+
+ private:
+  struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
+  // The parsing thread: reads, parses and hands over the text made of each block.
+  void Parse();
+  // Waits for the next piece of text when the one in hand is read.
+  void Fill();
+
+  std::string path_;
+  std::unique_ptr<std::FILE, FileClose> file_;
+  ListXmlReader reader_;
+
+  // The parsing thread's own.
+  std::string made_;  // text made of the block being parsed
+  std::string resources_;
+  bool machine_seen_ = false;
+  bool header_written_ = false;
+
+  // Shared, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> ready_;  // pieces of text in order, not yet taken
+  size_t ready_bytes_ = 0;         // their size
+  bool over_ = false;              // no piece will follow those in ready_
+  bool stop_ = false;              // the reader is gone: the thread ends
+  std::exception_ptr failure_;     // thrown once the pieces before it have been read
+
+  // The reading side's own.
+  std::string text_;  // the piece being read, from pos_ on
+  size_t pos_ = 0;
+
+  std::thread thread_;  // last: started once everything it uses is there
+};
+
+// GetListInfo over the XML dat dats/<dat_name>. Returns the number of records added; throws as
+// XmlDatLines does, with the records read before a fault kept in run.List1.
+size_t GetXmlListInfo(const std::string& dat_name, RunState& run,
+                      CategorySummary* categories = nullptr);
+
+}  // namespace tabulon
