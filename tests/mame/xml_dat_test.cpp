@@ -6,6 +6,7 @@
 
 #include "app/generation_run.h"
 #include "mame/listxml_converter.h"
+#include "platform/files.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
@@ -54,8 +55,9 @@ TEST(XmlDatTest, MalformedXmlKeepsTheGamesBeforeTheFault) {
             (Lines{"a|A|????||a|Tiny|????/????|????||na|na|na||",
                    "b|B|????||b|Tiny|????/????|????||na|na|na||"}));
   EXPECT_EQ(view.warnings.back(),
-            "dats/one.dat:6: malformed XML at column 32: mismatched tag; the records before the "
-            "fault are kept");
+            InFolder("dats", "one.dat") +
+                ":6: malformed XML at column 32: mismatched tag; the records before the "
+                "fault are kept");
 }
 
 }  // namespace
