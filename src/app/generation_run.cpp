@@ -28,6 +28,9 @@ std::vector<std::string> RunSummary(const RunState& run, const GenerationResult*
     lines.push_back("  " + dat.name + ": " + std::to_string(dat.records) +
                     (dat.records == 1 ? " record" : " records"));
   }
+  if (!run.mame_lists_reused.empty()) {
+    lines.push_back("  MAME was not run: the lists of " + run.mame_lists_reused + " were reused");
+  }
   if (result != nullptr) {
     lines.push_back("  " + result->master_list + ": " + std::to_string(result->lines_written) +
                     " lines written");

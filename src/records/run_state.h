@@ -37,6 +37,9 @@ struct RunState {
   std::string app_dir;  // the application folder, without a trailing separator
   View* view;
   RecordLayout layout = RecordLayout::kNormal;
+  bool refresh_mame = false;  // run MAME even when the lists it gave last time are still good
+  // Set when they were read instead of running MAME: which MAME made them ("MAME 0.251 (...)").
+  std::string mame_lists_reused;
 
   FieldSlots slots;
   std::string lgame;   // text of the block being read

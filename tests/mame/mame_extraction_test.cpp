@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -95,10 +96,12 @@ class MameExtractionTest : public ::testing::Test {
     WriteFile(app_ + "/dats/VPLAUNCHER.DAT", CrLf({"Tee'd Off\\\\a\\b\\1993\\Gottlieb\\Historic"}));
   }
 
-  int RunCli() {
+  int RunCli(const std::vector<std::string>& options = {}) {
     out_.str("");
     err_.str("");
-    return tabulon::RunCli({"--app-dir", app_}, out_, err_);
+    std::vector<std::string> args = {"--app-dir", app_};
+    args.insert(args.end(), options.begin(), options.end());
+    return tabulon::RunCli(args, out_, err_);
   }
   std::vector<std::string> MasterList() const {
     return SplitCrLf(ReadFile(front_ + "/masterlist.lst"));
@@ -251,6 +254,7 @@ class TodaysMameTest : public MameExtractionTest {
     WriteFile(mame_ + "/listxml.xml", xml);
     WriteFile(mame_ + "/mame",
               "#!/bin/sh\n"
+              "echo \"$1\" >> runs\n"
               // Written in two goes, as a real MAME writes on while the list is read.
               "if [ \"$1\" = -listxml ]; then\n"
               "  head -c 300 listxml.xml; sleep 0.2; tail -c +301 listxml.xml; exit 0\n"
@@ -275,7 +279,11 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
     } else {
       fs::create_directory(mame_ + "/listdetails.bat");
     }
-    ASSERT_EQ(RunCli(), 0) << err_.str();
+    // The first round left MAME's lists with their stamp: the same MAME only runs when asked.
+    ASSERT_EQ(RunCli(takes_scripts ? std::vector<std::string>{"--refresh-mame"}
+                                   : std::vector<std::string>{}),
+              0)
+        << err_.str();
     EXPECT_EQ(MasterList().size(), 6u);  // MAME's four games and BIOS, and the pinball table
     // The converted game with its category (the conversion itself is checked on its own).
     EXPECT_TRUE(LineOf(MasterList(), "pacman")
@@ -290,6 +298,69 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
                                             "MAME's old list options are not tried\n",
                         err_.str());
     EXPECT_EQ(err_.str().find("Parsing MAME for listinfo") != std::string::npos, takes_scripts);
+  }
+}
+
+// A repeat run reads the lists of an unchanged MAME without running it; any change runs it again,
+// straight with -listxml, as the stamp says it refused the old options. A damaged stamp says
+// nothing, and a MAME that fails leaves no stamp for the lists put back.
+TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
+  const std::string mame = mame_ + "/mame", stamp = app_ + "/mamelists.stamp";
+  auto resize = [](const std::string& path) {
+    const auto time = fs::last_write_time(path);
+    std::ofstream(path, std::ios::app) << "# one byte more\n";
+    fs::last_write_time(path, time);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    std::vector<std::string> options;
+    const char* runs;  // MAME's first argument, one line per run
+    bool stamped;      // a stamp is there afterwards
+  };
+  const Case cases[] = {
+      {"nothing changed", [] {}, {}, "", true},
+      {"new size", [&] { resize(mame); }, {}, "-listxml\n", true},
+      {"new time",
+       [&] { fs::last_write_time(mame, fs::last_write_time(mame) - 1h); },
+       {},
+       "-listxml\n",
+       true},
+      {"damaged stamp",
+       [&] { fs::resize_file(stamp, fs::file_size(stamp) / 2); },
+       {},
+       "-history_file\n-listdetails\n-gamelist\n-listxml\n",
+       true},
+      {"list changed", [&] { resize(app_ + "/gamelist.dat"); }, {}, "-listxml\n", true},
+      {"list missing", [&] { fs::remove(app_ + "/listdetails.dat"); }, {}, "-listxml\n", true},
+      {"refresh asked", [] {}, {"--refresh-mame"}, "-listxml\n", true},
+      {"MAME fails",
+       [&] { WriteFile(mame, "#!/bin/sh\necho \"$1\" >> runs\nexit 3\n"); },
+       {},
+       "-listxml\n",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    InstallMame(NewListXml());
+    fs::remove(stamp);
+    ASSERT_EQ(RunCli(), 0) << err_.str();
+    const std::vector<std::string> first = MasterList();
+    fs::remove(mame_ + "/runs");
+    c.change();
+    ASSERT_EQ(RunCli(c.options), 0) << err_.str();
+    EXPECT_EQ(FileExists(mame_ + "/runs") ? ReadFile(mame_ + "/runs") : "", c.runs);
+    EXPECT_EQ(MasterList(), first);
+    EXPECT_EQ(FileExists(stamp), c.stamped);
+    // The status text and the report say so.
+    const bool reused = std::string(c.runs).empty();
+    EXPECT_EQ(err_.str().find("MAME unchanged, reusing the lists of MAME 0.251 (unknown)......") !=
+                  std::string::npos,
+              reused);
+    EXPECT_EQ(ReadFile(app_ + "/tabulonreport.txt")
+                      .find("MAME was not run: the lists of MAME 0.251 (unknown) were reused") !=
+                  std::string::npos,
+              reused);
   }
 }
 
