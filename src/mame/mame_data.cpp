@@ -253,7 +253,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   }
   mame.side_files.WarnShort(run);
   LogStep({"Killing Bats"});
-  KillBats(mame.MamePath);
+  // Reused lists leave the MAME folder untouched.
+  if (mame.scripts_written) KillBats(mame.MamePath);
   LogStep({"Mame Data Extraction complete", "Going to Parse Other Dats"});
   *file_list = ListDatFiles(run.DatsDir());
   return added;
