@@ -184,7 +184,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     if (stamp && !run.refresh_mame && SameExecutable(*stamp, exe) &&
         ListsIntact(*stamp, run.app_dir)) {
       run.mame_lists_reused =
-          stamp->build.empty() ? "a MAME without a build" : "MAME " + stamp->build;
+          stamp->build.empty() ? "a MAME that names no build" : "MAME " + stamp->build;
       run.ShowStatus("MAME unchanged, reusing the lists of " + run.mame_lists_reused + "......");
       return false;
     }
