@@ -96,11 +96,11 @@ class MameExtractionTest : public ::testing::Test {
     WriteFile(app_ + "/dats/VPLAUNCHER.DAT", CrLf({"Tee'd Off\\\\a\\b\\1993\\Gottlieb\\Historic"}));
   }
 
-  int RunCli(const std::vector<std::string>& options = {}) {
+  int RunCli(const char* option = nullptr) {
     out_.str("");
     err_.str("");
     std::vector<std::string> args = {"--app-dir", app_};
-    args.insert(args.end(), options.begin(), options.end());
+    if (option != nullptr) args.push_back(option);
     return tabulon::RunCli(args, out_, err_);
   }
   std::vector<std::string> MasterList() const {
@@ -280,10 +280,7 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
       fs::create_directory(mame_ + "/listdetails.bat");
     }
     // The first round left MAME's lists with their stamp: the same MAME only runs when asked.
-    ASSERT_EQ(RunCli(takes_scripts ? std::vector<std::string>{"--refresh-mame"}
-                                   : std::vector<std::string>{}),
-              0)
-        << err_.str();
+    ASSERT_EQ(RunCli(takes_scripts ? "--refresh-mame" : nullptr), 0) << err_.str();
     EXPECT_EQ(MasterList().size(), 6u);  // MAME's four games and BIOS, and the pinball table
     // The converted game with its category (the conversion itself is checked on its own).
     EXPECT_TRUE(LineOf(MasterList(), "pacman")
@@ -311,34 +308,26 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
     std::ofstream(path, std::ios::app) << "# one byte more\n";
     fs::last_write_time(path, time);
   };
+  auto older = [&] { fs::last_write_time(mame, fs::last_write_time(mame) - 1h); };
+  auto damage = [&] { fs::resize_file(stamp, fs::file_size(stamp) / 2); };
+  auto failing = [&] { WriteFile(mame, "#!/bin/sh\necho \"$1\" >> runs\nexit 3\n"); };
+  const char* all = "-history_file\n-listdetails\n-gamelist\n-listxml\n";
   struct Case {
     const char* what;
     std::function<void()> change;
-    std::vector<std::string> options;
+    const char* option;
     const char* runs;  // MAME's first argument, one line per run
     bool stamped;      // a stamp is there afterwards
   };
   const Case cases[] = {
-      {"nothing changed", [] {}, {}, "", true},
-      {"new size", [&] { resize(mame); }, {}, "-listxml\n", true},
-      {"new time",
-       [&] { fs::last_write_time(mame, fs::last_write_time(mame) - 1h); },
-       {},
-       "-listxml\n",
-       true},
-      {"damaged stamp",
-       [&] { fs::resize_file(stamp, fs::file_size(stamp) / 2); },
-       {},
-       "-history_file\n-listdetails\n-gamelist\n-listxml\n",
-       true},
-      {"list changed", [&] { resize(app_ + "/gamelist.dat"); }, {}, "-listxml\n", true},
-      {"list missing", [&] { fs::remove(app_ + "/listdetails.dat"); }, {}, "-listxml\n", true},
-      {"refresh asked", [] {}, {"--refresh-mame"}, "-listxml\n", true},
-      {"MAME fails",
-       [&] { WriteFile(mame, "#!/bin/sh\necho \"$1\" >> runs\nexit 3\n"); },
-       {},
-       "-listxml\n",
-       false},
+      {"nothing changed", [] {}, nullptr, "", true},
+      {"new size", [&] { resize(mame); }, nullptr, "-listxml\n", true},
+      {"new time", older, nullptr, "-listxml\n", true},
+      {"damaged stamp", damage, nullptr, all, true},
+      {"list changed", [&] { resize(app_ + "/gamelist.dat"); }, nullptr, "-listxml\n", true},
+      {"list missing", [&] { fs::remove(app_ + "/listdetails.dat"); }, nullptr, "-listxml\n", true},
+      {"refresh asked", [] {}, "--refresh-mame", "-listxml\n", true},
+      {"MAME fails", failing, nullptr, "-listxml\n", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -348,7 +337,7 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
     const std::vector<std::string> first = MasterList();
     fs::remove(mame_ + "/runs");
     c.change();
-    ASSERT_EQ(RunCli(c.options), 0) << err_.str();
+    ASSERT_EQ(RunCli(c.option), 0) << err_.str();
     EXPECT_EQ(FileExists(mame_ + "/runs") ? ReadFile(mame_ + "/runs") : "", c.runs);
     EXPECT_EQ(MasterList(), first);
     EXPECT_EQ(FileExists(stamp), c.stamped);
