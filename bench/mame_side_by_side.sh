@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Today's MAME side by side, in one run of this script:
-#   1. `mame -listxml > file` alone, against the complete generation run that starts MAME itself;
+#   1. `mame -listxml > file` alone, against the complete generation run that starts MAME itself
+#      (a first run: the old options, then -listxml), against the same run repeated with MAME
+#      unchanged (its lists reused), and against the run after a MAME upgrade at the same path
+#      (straight to -listxml);
 #   2. a bare expat pass over the saved file, against --convert-listxml plus a generation run.
 # Usage: bench/mame_side_by_side.sh BUILD_DIR [ROUNDS]   (BUILD_DIR: a Release build)
 set -euo pipefail
@@ -13,19 +16,27 @@ trap '[ -n "${KEEP_BENCH:-}" ] || rm -rf "$work"' EXIT
 (cd "$work" && cmake -E tar xf "$root/tests/data/catver/catver_0.262_progettosnaps.ini.tar.xz")
 catver="$work/catver/catver_0.262_progettosnaps.ini"
 
-front_end() {  # $1: folder; $2: "mame" for a mame.cfg pointing at Debian's MAME
+front_end() {  # $1: folder; $2: the MAME folder for its mame.cfg (none: no mame.cfg)
   mkdir -p "$1/Gen/dats" "$1/Gen/catvers"
   cp "$catver" "$1/Gen/catvers/catver.ini"
-  if [ "${2:-}" = mame ]; then
+  if [ -n "${2:-}" ]; then
     mkdir -p "$1/cfgs"
-    printf 'PATH=/usr/games\r\nEXE=mame\r\n' > "$1/cfgs/mame.cfg"
+    printf 'PATH=%s\r\nEXE=mame\r\n' "$2" > "$1/cfgs/mame.cfg"
   fi
 }
 seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null; e=$(date +%s.%N); echo "$e - $s" | bc; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-front_end "$work/with-mame" mame
+front_end "$work/with-mame" /usr/games
 front_end "$work/from-file"
+# An upgrade at the same path is Debian's MAME behind a one-line wrapper that each round touches:
+# a new time is all the stamp sees of a new MAME. One untimed run leaves the stamp that says this
+# MAME refused the old options.
+mkdir -p "$work/mame-bin"
+printf '#!/bin/sh\nexec /usr/games/mame "$@"\n' > "$work/mame-bin/mame"
+chmod +x "$work/mame-bin/mame"
+front_end "$work/upgraded" "$work/mame-bin"
+"$bin/run_measured" "$work/upgraded/Gen" > /dev/null
 echo "rounds: $rounds (medians)"
 # Each timed step starts with nothing left to write back to disk: otherwise the kernel writes the
 # 270 MB the step before left behind during the next one, which is always the same one.
@@ -37,18 +48,32 @@ mame_alone() {
   seconds sh -c "/usr/games/mame -listxml > '$work/listxml.xml'" >> "$work/t.mame"
 }
 full_run() {
+  # Without the stamp of the round before, as on the first run with this MAME.
+  rm -f "$work/with-mame/Gen/mamelists.stamp"
   sync
   "$bin/run_measured" "$work/with-mame/Gen" >> "$work/r.full"
+  cp "$work/with-mame/masterlist.lst" "$work/first.lst"
+  sync
+  "$bin/run_measured" "$work/with-mame/Gen" >> "$work/r.repeat"
+  cmp -s "$work/first.lst" "$work/with-mame/masterlist.lst" || echo differs >> "$work/repeat.diff"
+}
+upgrade_run() {
+  touch "$work/mame-bin/mame"
+  sync
+  "$bin/run_measured" "$work/upgraded/Gen" >> "$work/r.upgrade"
 }
 for i in $(seq "$rounds"); do
   # The two sides take turns going first, so that neither always runs on the heels of the other.
-  if [ $((i % 2)) = 1 ]; then mame_alone; full_run; else full_run; mame_alone; fi
+  # MAME alone sits between the two runs that start MAME, next to each.
+  if [ $((i % 2)) = 1 ]; then upgrade_run; mame_alone; full_run; else full_run; mame_alone; upgrade_run; fi
   sync
   seconds "$bin/expat_pass" "$work/listxml.xml" >> "$work/t.expat"
   sync
   "$bin/run_measured" "$work/from-file/Gen" --convert-listxml "$work/listxml.xml" >> "$work/r.file"
 done
 full=$(awk '{print $1}' "$work/r.full" | median)
+repeat=$(awk '{print $1}' "$work/r.repeat" | median)
+upgrade=$(awk '{print $1}' "$work/r.upgrade" | median)
 file=$(awk '{print $1}' "$work/r.file" | median)
 mame=$(median < "$work/t.mame")
 expat=$(median < "$work/t.expat")
@@ -58,5 +83,9 @@ round_ratio=$(paste "$work/r.full" "$work/t.mame" | awk '{print $1 / $NF}' | med
 printf 'mame -listxml > file:             %6.2f s\n' "$mame"
 printf 'generation run with MAME:         %6.2f s  (%.2f x)  %s\n' "$full" "$(echo "$full / $mame" | bc -l)" "$(tail -1 "$work/r.full" | cut -d, -f2-)"
 printf "  each round's own ratio, median:         %.2f x\n" "$round_ratio"
+printf 'repeat run, MAME unchanged:       %6.3f s  (%.3f x)  %s\n' "$repeat" "$(echo "$repeat / $mame" | bc -l)" "$(tail -1 "$work/r.repeat" | cut -d, -f2-)"
+printf '  master list as the first run'"'"'s:   %s\n' "$([ -e "$work/repeat.diff" ] && echo "NO, it differs" || echo "identical in every round")"
+printf 'run after a MAME upgrade:         %6.2f s  (%.2f x)  %s\n' "$upgrade" "$(echo "$upgrade / $mame" | bc -l)" "$(tail -1 "$work/r.upgrade" | cut -d, -f2-)"
+printf "  each round's own ratio, median:         %.2f x\n" "$(paste "$work/r.upgrade" "$work/t.mame" | awk '{print $1 / $NF}' | median)"
 printf 'bare expat pass over the file:    %6.2f s\n' "$expat"
 printf 'convert + generation from file:   %6.2f s  (%.2f x)  %s\n' "$file" "$(echo "$file / $expat" | bc -l)" "$(tail -1 "$work/r.file" | cut -d, -f2-)"

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     tabulon::GenerationResult result = tabulon::RunGeneration(run, &file_list);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     const tabulon::bench::ProcessUsage usage = tabulon::bench::OwnUsage();
-    std::printf("%.2f s wall, %zu lines, %.2f s CPU, peak RSS %.1f MB\n", seconds.count(),
+    std::printf("%.3f s wall, %zu lines, %.2f s CPU, peak RSS %.1f MB\n", seconds.count(),
                 result.lines_written, usage.cpu_seconds, usage.peak_rss_mb);
     return 0;
   } catch (const tabulon::Error& e) {

@@ -16,7 +16,7 @@ namespace tabulon {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tabulon-cli [--app-dir DIR] [--quintara]\n"
+    "usage: tabulon-cli [--app-dir DIR] [--quintara] [--refresh-mame]\n"
     "       tabulon-cli --convert-listxml FILE [--app-dir DIR]\n"
     "\n"
     "Builds masterlist.lst in the parent of the application folder DIR (default: the folder\n"
@@ -25,6 +25,7 @@ constexpr const char* kUsage =
     "\n"
     "  --app-dir DIR  the application folder to run in\n"
     "  --quintara     write the 38-field Quintara layout instead of the normal one\n"
+    "  --refresh-mame run MAME even when it is unchanged since the run that made its lists\n"
     "  --convert-listxml FILE\n"
     "                 only turn MAME's -listxml output FILE into listinfo.dat, listdetails.dat\n"
     "                 and gamelist.dat in DIR, as an old MAME would have written them\n"
@@ -56,6 +57,8 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
       parsed.version = true;
     } else if (arg == "--quintara") {
       parsed.quintara = true;
+    } else if (arg == "--refresh-mame") {
+      parsed.refresh_mame = true;
     } else if (arg == "--app-dir" || arg.rfind("--app-dir=", 0) == 0) {
       // An empty folder name is a mistake (an unset variable in a script), not a request for
       // the program's own folder.
@@ -118,6 +121,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     TerminalView view(err);
     RunState run(app_dir, &view);
     run.layout = parsed->quintara ? RecordLayout::kQuintara : RecordLayout::kNormal;
+    run.refresh_mame = parsed->refresh_mame;
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
     GenerationResult result = RunGeneration(run, &file_list);

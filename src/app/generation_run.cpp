@@ -29,6 +29,9 @@ std::vector<std::string> RunSummary(const RunState& run, const GenerationResult*
     lines.push_back("  " + dat.name + ": " + std::to_string(dat.records) +
                     (dat.records == 1 ? " record" : " records"));
   }
+  if (!run.mame_lists_reused.empty()) {
+    lines.push_back("  MAME was not run: the lists of " + run.mame_lists_reused + " were reused");
+  }
   if (result != nullptr) {
     lines.push_back("  " + result->master_list + ": " + std::to_string(result->lines_written) +
                     " lines written");
@@ -87,11 +90,6 @@ std::vector<std::string> SourceLines(const RunState& run) {
                                         "not converted in this run");
     lines.push_back(line);
     lines.push_back("    lists: " + mame.lists);
-    // Filled by the repeat-run check when an unchanged MAME was not run again.
-    if (!mame.reused_build.empty()) {
-      lines.push_back("    reused: the lists of MAME build " + mame.reused_build +
-                      "; MAME was not run");
-    }
     AddCategoryLines(mame.categories, &lines);
   } else if (!mame.left_out.empty()) {
     lines.push_back(std::string("  ") + kMameSource + ": its games are left out: " + mame.left_out);

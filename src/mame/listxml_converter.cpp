@@ -50,6 +50,7 @@ class ListXmlConverter::Impl {
   }
 
   const ListXmlCounts& counts() const { return lists_.counts(); }
+  const std::string& build() const { return reader_.build(); }
 
  private:
   // A failed read leaves the reader spent by itself; a failed commit is remembered here.
@@ -74,6 +75,8 @@ void ListXmlConverter::Feed(const char* data, size_t size) { impl_->Feed(data, s
 void ListXmlConverter::Finish() { impl_->Finish(); }
 
 const ListXmlCounts& ListXmlConverter::counts() const { return impl_->counts(); }
+
+const std::string& ListXmlConverter::build() const { return impl_->build(); }
 
 ListXmlCounts ConvertListXmlFile(const std::string& xml_path, const std::string& out_dir) {
   std::string error;

@@ -40,6 +40,8 @@ class ListXmlConverter {
 
   // Counts so far; complete after Finish().
   const ListXmlCounts& counts() const;
+  // The build attribute of the XML's root element: which MAME wrote it.
+  const std::string& build() const;
 
  private:
   class Impl;

@@ -84,6 +84,8 @@ class ListXmlReader::Impl {
     }
   }
 
+  const std::string& build() const { return build_; }
+
   void Finish() {
     ThrowIfSpent();
     skimmer_.Finish(&skimmed_);
@@ -182,6 +184,13 @@ class ListXmlReader::Impl {
 
   void Start(const char* name, const char** atts) {
     const int level = ++depth_;
+    if (level == 1) {
+      // The build names the MAME that wrote the XML, for the stamp of the lists made from it.
+      const char* build = FindAttribute(atts, "build");
+      build_ = build == nullptr ? "" : build;
+      Flatten(&build_);
+      return;
+    }
     if (level == 2) {
       in_machine_ = Is(name, "machine") || Is(name, "game");
       in_header_ = Is(name, "header");
@@ -410,7 +419,8 @@ class ListXmlReader::Impl {
   std::string skimmed_;   // what the skimmer left of the last piece, for the parser
   bool started_ = false;  // expat has been given the XML's first bytes
 
-  int depth_ = 0;  // open elements; the root is level 1, machines level 2
+  std::string build_;  // the root element's build attribute
+  int depth_ = 0;      // open elements; the root is level 1, machines level 2
   bool in_machine_ = false;
   bool in_header_ = false;
   Value header_name_;
@@ -432,5 +442,7 @@ ListXmlReader::~ListXmlReader() = default;
 void ListXmlReader::Feed(const char* data, size_t size) { impl_->Feed(data, size); }
 
 void ListXmlReader::Finish() { impl_->Finish(); }
+
+const std::string& ListXmlReader::build() const { return impl_->build(); }
 
 }  // namespace tabulon

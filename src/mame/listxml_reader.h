@@ -86,6 +86,9 @@ class ListXmlReader {
   void Feed(const char* data, size_t size);
   // Ends the XML input.
   void Finish();
+  // The root element's build attribute ("0.251 (unknown)"), once the root has been read; empty
+  // when it has none.
+  const std::string& build() const;
 
  private:
   class Impl;

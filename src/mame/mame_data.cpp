@@ -2,6 +2,7 @@
 #include "mame/mame_data.h"
 
 #include <atomic>
+#include <optional>
 #include <utility>
 
 #include "datparse/dat_reader.h"
@@ -9,6 +10,7 @@
 #include "mame/kept_lists.h"
 #include "mame/listxml_converter.h"
 #include "mame/mame_run.h"
+#include "mame/mame_stamp.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
 #include "platform/files.h"
@@ -72,10 +74,10 @@ std::string OldListsProblem(const std::string& listinfo_path, const MameState& m
 // read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
 // looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
-// comes back. Returns an empty text on success, with what was converted in `counts`, else the
-// warning naming the file.
+// comes back. Returns an empty text on success, with what was converted in `counts` and the
+// root's build attribute in `build`, else the warning naming the file.
 std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kept,
-                            ListXmlCounts* counts) {
+                            ListXmlCounts* counts, std::string* build) {
   const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
@@ -123,9 +125,21 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
     if (converter.counts().games + converter.counts().resources == 0) {
       return xml_path + ": MAME's -listxml output holds no machine";
     }
+    *build = converter.build();
     return "";
   } catch (const Error& e) {
     return e.what();
+  }
+}
+
+// The stamp comes last, after the lists it describes. Without it the next run only runs MAME
+// again, which is worth a warning but not the run.
+void WriteStamp(RunState& run, const MameState& mame, const std::string& build,
+                bool old_options_refused) {
+  try {
+    WriteMameStamp(run.app_dir, mame.MamePath + mame.MameExe, build, old_options_refused);
+  } catch (const Error& e) {
+    run.Warn(std::string(e.what()) + "; the next run runs MAME again");
   }
 }
 
@@ -162,8 +176,27 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       if (mame.scripts_written) KillBats(mame.MamePath);
     }
   } scripts_gone{mame};
+  // The stamp an earlier conversion left tells whether this MAME would only give the lists that
+  // are already there, and whether it knows the old options at all.
+  run.mame_lists_reused.clear();
+  bool old_options_refused = false;
   const MameRunResult result = RunMame(run, mame, [&] {
+    const std::string exe = mame.MamePath + mame.MameExe;
+    const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
+    if (stamp && !run.refresh_mame && SameExecutable(*stamp, exe) &&
+        ListsIntact(*stamp, run.app_dir)) {
+      run.mame_lists_reused =
+          stamp->build.empty() ? "a MAME that names no build" : "MAME " + stamp->build;
+      run.ShowStatus("MAME unchanged, reusing the lists of " + run.mame_lists_reused + "......");
+      return false;
+    }
+    // The stamp goes before the lists do: whatever this run leaves, a stamp never vouches for
+    // lists that another MAME, or a MAME stopped halfway, has written.
+    RemoveMameStamp(run.app_dir);
     for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) kept.Keep(name);
+    // A MAME at the same path that refused the old options, upgraded or not, refuses them again.
+    old_options_refused = stamp && stamp->old_options_refused && stamp->exe == StampExePath(exe);
+    return !old_options_refused;
   });
   LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) {
@@ -171,6 +204,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
         InFolder("cfgs", "mame.cfg") + " is unusable or names no MAME that is there";
     return 0;
   }
+  const bool reused = !run.mame_lists_reused.empty();
 
   const std::string listinfo_path = InFolder(run.app_dir, "listinfo.dat");
   auto skip = [&run, &mame](const std::string& why) {
@@ -180,20 +214,25 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     KillBats(mame.MamePath);
   };
   MameSummary& summary = run.mame;
-  if (result != MameRunResult::kNoConfig) {
+  if (result != MameRunResult::kNoConfig && !reused) {
     std::string problem;
-    if (result == MameRunResult::kRan && HasGameBlock(listinfo_path)) {
+    std::string build;
+    const bool old_lists = result == MameRunResult::kRan && HasGameBlock(listinfo_path);
+    if (old_lists) {
       problem = OldListsProblem(listinfo_path, mame);
       summary.lists = "printed by MAME for -li, -listdetails and -gamelist in this run";
       summary.devices_left_out = 0;  // read as MAME printed them
     } else {
       ListXmlCounts counts;
-      problem = ConvertFromMame(run, mame, kept, &counts);
+      problem = ConvertFromMame(run, mame, kept, &counts, &build);
       summary.lists = "converted from MAME's -listxml in this run";
       summary.devices_left_out = counts.devices;
     }
     if (problem.empty()) {
       kept.DropAll();
+      if (!old_lists) {
+        WriteStamp(run, mame, build, old_options_refused || result == MameRunResult::kRan);
+      }
     } else {
       summary.devices_left_out.reset();
       // An XML error names a line of the new listxml.xml: that one stays for the user to look
@@ -214,6 +253,9 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     // stands.
     skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");
     return 0;
+  } else if (reused) {
+    summary.lists = "reused: the lists of " + run.mame_lists_reused +
+                    ", unchanged since an earlier run; MAME was not run";
   } else {
     summary.lists = "left by an earlier run (no cfgs/mame.cfg: MAME was not run)";
   }
@@ -234,7 +276,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   summary.resources = added - summary.games;
   mame.side_files.WarnShort(run);
   LogStep({"Killing Bats"});
-  KillBats(mame.MamePath);
+  // Reused lists leave the MAME folder untouched.
+  if (mame.scripts_written) KillBats(mame.MamePath);
   LogStep({"Mame Data Extraction complete", "Going to Parse Other Dats"});
   *file_list = ListDatFiles(run.DatsDir());
   return added;

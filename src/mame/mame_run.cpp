@@ -68,7 +68,7 @@ std::string FrontEndFolder(const std::string& app_dir) {
   return folder;
 }
 
-MameRunResult RunMame(RunState& run, MameState& mame, const std::function<void()>& before_scripts) {
+MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()>& before_scripts) {
   const std::string cfg_path = FrontEndFolder(run.app_dir) + InFolder("cfgs", "mame.cfg");
   if (!IsFile(cfg_path)) return MameRunResult::kNoConfig;
 
@@ -100,7 +100,7 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<void()
     return MameRunResult::kMissing;
   }
 
-  if (before_scripts) before_scripts();
+  if (before_scripts && !before_scripts()) return MameRunResult::kScriptsSkipped;
   mame.scripts_written = true;
   try {
     MakeLiBat(mame.MamePath, mame.MameExe, run.app_dir);

@@ -27,10 +27,11 @@ std::string FrontEndFolder(const std::string& app_dir);
 inline constexpr const char* kMameMissingStatus = "MAME.exe missing, searching for other dats....";
 
 enum class MameRunResult {
-  kNoConfig,          // no cfgs/mame.cfg: nothing was done
-  kMissing,           // MAME is missing or mame.cfg unusable: mame.IsMame is false
-  kRan,               // the three scripts ran
-  kScriptsNotWritten  // MAME is there but its folder takes no scripts (a warning says why)
+  kNoConfig,           // no cfgs/mame.cfg: nothing was done
+  kMissing,            // MAME is missing or mame.cfg unusable: mame.IsMame is false
+  kRan,                // the three scripts ran
+  kScriptsNotWritten,  // MAME is there but its folder takes no scripts (a warning says why)
+  kScriptsSkipped      // MAME is there; `before_scripts` chose not to run the scripts
 };
 
 // RunMame: reads the front end's mame.cfg into mame.MamePath (ending with "/") and mame.MameExe,
@@ -40,8 +41,9 @@ enum class MameRunResult {
 // that ends the run with MameListinfoFailed. Without a mame.cfg nothing happens and IsMame keeps
 // its value. A MAME folder that takes no scripts (Debian's /usr/games for a user) is reported
 // and the script runs are left out. `before_scripts`, when given, is called once MAME was found,
-// before anything is written or run. A relative PATH is taken from the application folder.
+// before anything is written or run; when it returns false, no script is written or run. A
+// relative PATH is taken from the application folder.
 MameRunResult RunMame(RunState& run, MameState& mame,
-                      const std::function<void()>& before_scripts = {});
+                      const std::function<bool()>& before_scripts = {});
 
 }  // namespace tabulon

@@ -31,6 +31,16 @@ bool Exists(const std::string& path);
 // Hidden files: a name beginning with "." and, on Windows, the hidden attribute.
 bool IsHidden(const std::string& path);
 
+// What tells one version of a file from the next without reading it: its size and when it was
+// last written (nanoseconds on POSIX, 100-ns ticks on Windows: compared, never converted).
+struct FileIdentity {
+  unsigned long long size = 0;
+  long long modified = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// The identity of the file `path` names (a link is followed); false when there is none.
+bool GetFileIdentity(const std::string& path, FileIdentity* identity);
+
 // Opens an existing file for binary reading. Others may go on reading, writing, renaming and
 // deleting it meanwhile. nullptr, with the reason in `error`, when it cannot be opened.
 std::FILE* OpenForReading(const std::string& path, std::string* error);

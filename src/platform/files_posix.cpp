@@ -40,6 +40,15 @@ bool IsHidden(const std::string& path) {
   return !name.empty() && name.front() == '.';
 }
 
+bool GetFileIdentity(const std::string& path, FileIdentity* identity) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  identity->size = static_cast<unsigned long long>(st.st_size);
+  identity->modified =
+      static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  return true;
+}
+
 std::FILE* OpenForReading(const std::string& path, std::string* error) {
   std::FILE* file = std::fopen(path.c_str(), "rbe");
   if (file == nullptr) *error = ErrnoText(errno);

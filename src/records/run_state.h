@@ -44,9 +44,6 @@ struct MameSummary {
   size_t resources = 0;
   // Machines the -listxml conversion left out as devices; known only when it ran in this run.
   std::optional<size_t> devices_left_out;
-  // The build of the MAME whose lists of an earlier run were read because that MAME was
-  // unchanged and not run again; empty when MAME ran or its lists were not reused.
-  std::string reused_build;
   CategorySummary categories;
 };
 
@@ -67,6 +64,9 @@ struct RunState {
   std::string app_dir;  // the application folder, without a trailing separator
   View* view;
   RecordLayout layout = RecordLayout::kNormal;
+  bool refresh_mame = false;  // run MAME even when the lists it gave last time are still good
+  // Set when they were read instead of running MAME: which MAME made them ("MAME 0.251 (...)").
+  std::string mame_lists_reused;
 
   FieldSlots slots;
   std::string lgame;   // text of the block being read

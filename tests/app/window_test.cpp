@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -92,6 +93,20 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
     EXPECT_EQ(Child(window, "lrom")->text(), "Space Station Zero");
   }
   EXPECT_GT(presses, 0);
+}
+
+// The shell tells the form whether Shift was held when the button was pressed: then MAME runs
+// even when its lists could be reused.
+TEST_F(WindowTest, ShiftOnTheButtonRunsMameAgain) {
+  std::vector<bool> refresh;
+  Listtest window(false, App(), [&refresh](RunState& run, auto*) {
+    refresh.push_back(run.refresh_mame);
+    return GenerationResult{};
+  });
+  window.show();
+  Click(window);
+  QTest::mouseClick(Child<QPushButton>(window, "Command1"), Qt::LeftButton, Qt::ShiftModifier);
+  EXPECT_EQ(refresh, (std::vector<bool>{false, true}));
 }
 
 // Runs that end before the list is written leave the old one, and no half category file; in

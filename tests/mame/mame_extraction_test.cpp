@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -114,10 +115,12 @@ class MameExtractionTest : public ::testing::Test {
               CrLf({"Tee'd Off\\\\a\\b\\1993\\Gottlieb\\Historic"}));
   }
 
-  int RunCli() {
+  int RunCli(const char* option = nullptr) {
     out_.str("");
     err_.str("");
-    return tabulon::RunCli({"--app-dir", app_}, out_, err_);
+    std::vector<std::string> args = {"--app-dir", app_};
+    if (option != nullptr) args.push_back(option);
+    return tabulon::RunCli(args, out_, err_);
   }
   std::vector<std::string> MasterList() const {
     return SplitCrLf(ReadFile(In(front_, "masterlist.lst")));
@@ -289,8 +292,10 @@ TEST_F(MameExtractionTest, LeftoverOutputsWithShortSideFiles) {
 class TodaysMameTest : public MameExtractionTest {
  protected:
   void InstallMame(const std::string& xml) {
+    fs::copy_file(TABULON_STANDIN_MAME, In(mame_, exe_), fs::copy_options::overwrite_existing);
     WriteFile(In(mame_, "listxml.xml"), xml);
-    WriteFile(In(mame_, "standin.txt"), "-listxml print-slowly listxml.xml\r\n");
+    // Each run's first argument goes to "runs".
+    WriteFile(In(mame_, "standin.txt"), "@log runs\r\n-listxml print-slowly listxml.xml\r\n");
   }
 };
 
@@ -308,7 +313,8 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
     } else {
       fs::create_directory(In(mame_, "listdetails.bat"));
     }
-    ASSERT_EQ(RunCli(), 0) << err_.str();
+    // The first round left MAME's lists with their stamp: the same MAME only runs when asked.
+    ASSERT_EQ(RunCli(takes_scripts ? "--refresh-mame" : nullptr), 0) << err_.str();
     EXPECT_EQ(MasterList().size(), 6u);  // MAME's four games and BIOS, and the pinball table
     // The converted game with its category (the conversion itself is checked on its own).
     EXPECT_TRUE(LineOf(MasterList(), "pacman")
@@ -336,6 +342,65 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
               "    not found: astdelux, pocketgaldx, dummy, neogeo",
               "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}),
         ReadFile(In(app_, "tabulonreport.txt")));
+  }
+}
+
+// A repeat run reads the lists of an unchanged MAME without running it; any change runs it again,
+// straight with -listxml, as the stamp says it refused the old options. A damaged stamp says
+// nothing, and a MAME that fails leaves no stamp for the lists put back.
+TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
+  const std::string mame = In(mame_, exe_), stamp = In(app_, "mamelists.stamp");
+  auto resize = [](const std::string& path) {
+    const auto time = fs::last_write_time(path);
+    std::ofstream(path, std::ios::app) << "# one byte more\n";
+    fs::last_write_time(path, time);
+  };
+  auto older = [&] { fs::last_write_time(mame, fs::last_write_time(mame) - 1h); };
+  auto damage = [&] { fs::resize_file(stamp, fs::file_size(stamp) / 2); };
+  auto failing = [&] {
+    resize(mame);
+    WriteFile(In(mame_, "standin.txt"), "@log runs\n-listxml exit 3\n");
+  };
+  const char* all = "-history_file\n-listdetails\n-gamelist\n-listxml\n";
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    const char* option;
+    const char* runs;  // MAME's first argument, one line per run
+    bool stamped;      // a stamp is there afterwards
+  };
+  const Case cases[] = {
+      {"nothing changed", [] {}, nullptr, "", true},
+      {"new size", [&] { resize(mame); }, nullptr, "-listxml\n", true},
+      {"new time", older, nullptr, "-listxml\n", true},
+      {"damaged stamp", damage, nullptr, all, true},
+      {"list changed", [&] { resize(In(app_, "gamelist.dat")); }, nullptr, "-listxml\n", true},
+      {"list missing", [&] { fs::remove(In(app_, "listdetails.dat")); }, nullptr, "-listxml\n",
+       true},
+      {"refresh asked", [] {}, "--refresh-mame", "-listxml\n", true},
+      {"MAME fails", failing, nullptr, "-listxml\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    InstallMame(NewListXml());
+    fs::remove(stamp);
+    ASSERT_EQ(RunCli(), 0) << err_.str();
+    const std::vector<std::string> first = MasterList();
+    fs::remove(In(mame_, "runs"));
+    c.change();
+    ASSERT_EQ(RunCli(c.option), 0) << err_.str();
+    EXPECT_EQ(FileExists(In(mame_, "runs")) ? ReadFile(In(mame_, "runs")) : "", c.runs);
+    EXPECT_EQ(MasterList(), first);
+    EXPECT_EQ(FileExists(stamp), c.stamped);
+    // The status text and the report say so.
+    const bool reused = std::string(c.runs).empty();
+    EXPECT_EQ(err_.str().find("MAME unchanged, reusing the lists of MAME 0.251 (unknown)......") !=
+                  std::string::npos,
+              reused);
+    EXPECT_EQ(ReadFile(In(app_, "tabulonreport.txt"))
+                      .find("MAME was not run: the lists of MAME 0.251 (unknown) were reused") !=
+                  std::string::npos,
+              reused);
   }
 }
 

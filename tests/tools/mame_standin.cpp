@@ -13,8 +13,9 @@
 //   pid                its process id into the file "pid"
 //   sleep SECONDS, touch FILE, exit STATUS
 //   kill               ends it as a crash does, without a word or a clean exit
-// Without a matching line it says "Error: unknown option" on stderr and exits with 1, as today's
-// MAME answers the options of old ones.
+// A line "@log FILE" makes every run append its first argument to FILE, so a test can count the
+// runs. Without a matching line it says "Error: unknown option" on stderr and exits with 1, as
+// today's MAME answers the options of old ones.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -103,6 +104,11 @@ int main(int argc, char** argv) {
   std::string line;
   while (std::getline(script, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.starts_with("@log ")) {
+      std::ofstream(line.substr(5), std::ios::app | std::ios::binary)
+          << (argc > 1 ? argv[1] : "") << "\n";
+      continue;
+    }
     const size_t space = line.find(' ');
     const std::string option = line.substr(0, space);
     bool asked = option == "*";

@@ -87,13 +87,14 @@ void Form::Form_Load() {
   FillFile1();
 }
 
-void Form::Command1_Click() {
+void Form::Command1_Click(bool shift_held) {
   if (running_ || exit_code_ >= 0 || load_failed_) return;
   running_ = true;
   stop_requested_ = false;
   window_.SetEnabled(Control::Command1, false);
   run_.layout =
       window_.IsChecked(Control::Quintara) ? RecordLayout::kQuintara : RecordLayout::kNormal;
+  run_.refresh_mame = shift_held;
   last_repaint_ = window_.Now() - repaint_interval_;
 
   const std::string not_written = "The master list was not written; the previous one is unchanged.";

@@ -194,8 +194,9 @@ class Form : public View {
   void Form_Load();
   // One generation run, start to finish. A call while a run is under way does nothing: the run
   // lets events in while it reads, and a nested run would empty the records under the first.
-  // Failures are shown in a message box here and nowhere else.
-  void Command1_Click();
+  // Failures are shown in a message box here and nowhere else. With Shift held, MAME runs even
+  // when it is unchanged since the run that made its lists.
+  void Command1_Click(bool shift_held = false);
   // Silent mode's one tick: runs the list, then ends the program (exit status 0 when the list
   // was written, 1 otherwise).
   void Timer1_Timer();

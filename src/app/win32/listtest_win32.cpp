@@ -197,7 +197,7 @@ LRESULT ListtestWin32::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       if (reinterpret_cast<HWND>(lparam) == controls_[Control::Command1] &&
           HIWORD(wparam) == BN_CLICKED) {
-        form_.Command1_Click();
+        form_.Command1_Click(GetKeyState(VK_SHIFT) < 0);
         return 0;
       }
       break;

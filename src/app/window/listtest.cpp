@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -68,7 +69,10 @@ Listtest::Listtest(bool silent_mode, std::string app_dir, RunFunction run)
       }
       case ControlKind::kButton: {
         auto* button = new QPushButton(caption, this);
-        connect(button, &QPushButton::clicked, this, [this] { form_.Command1_Click(); });
+        connect(button, &QPushButton::clicked, this, [this] {
+          // The modifiers as they were when the press came in.
+          form_.Command1_Click(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+        });
         control = button;
         break;
       }
