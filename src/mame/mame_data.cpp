@@ -135,9 +135,9 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
 // The stamp comes last, after the lists it describes. Without it the next run only runs MAME
 // again, which is worth a warning but not the run.
 void WriteStamp(RunState& run, const MameState& mame, const std::string& build,
-                bool old_options_refused) {
+                bool old_options_refused, size_t devices) {
   try {
-    WriteMameStamp(run.app_dir, mame.MamePath + mame.MameExe, build, old_options_refused);
+    WriteMameStamp(run.app_dir, mame.MamePath + mame.MameExe, build, old_options_refused, devices);
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; the next run runs MAME again");
   }
@@ -180,6 +180,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   // are already there, and whether it knows the old options at all.
   run.mame_lists_reused.clear();
   bool old_options_refused = false;
+  size_t reused_devices = 0;
   const MameRunResult result = RunMame(run, mame, [&] {
     const std::string exe = mame.MamePath + mame.MameExe;
     const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
@@ -187,6 +188,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
         ListsIntact(*stamp, run.app_dir)) {
       run.mame_lists_reused =
           stamp->build.empty() ? "a MAME that names no build" : "MAME " + stamp->build;
+      reused_devices = stamp->devices;
       run.ShowStatus("MAME unchanged, reusing the lists of " + run.mame_lists_reused + "......");
       return false;
     }
@@ -217,13 +219,13 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   if (result != MameRunResult::kNoConfig && !reused) {
     std::string problem;
     std::string build;
+    ListXmlCounts counts;
     const bool old_lists = result == MameRunResult::kRan && HasGameBlock(listinfo_path);
     if (old_lists) {
       problem = OldListsProblem(listinfo_path, mame);
       summary.lists = "printed by MAME for -li, -listdetails and -gamelist in this run";
       summary.devices_left_out = 0;  // read as MAME printed them
     } else {
-      ListXmlCounts counts;
       problem = ConvertFromMame(run, mame, kept, &counts, &build);
       summary.lists = "converted from MAME's -listxml in this run";
       summary.devices_left_out = counts.devices;
@@ -231,7 +233,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     if (problem.empty()) {
       kept.DropAll();
       if (!old_lists) {
-        WriteStamp(run, mame, build, old_options_refused || result == MameRunResult::kRan);
+        WriteStamp(run, mame, build, old_options_refused || result == MameRunResult::kRan,
+                   counts.devices);
       }
     } else {
       summary.devices_left_out.reset();
@@ -256,6 +259,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   } else if (reused) {
     summary.lists = "reused: the lists of " + run.mame_lists_reused +
                     ", unchanged since an earlier run; MAME was not run";
+    summary.devices_left_out = reused_devices;
   } else {
     summary.lists = "left by an earlier run (no cfgs/mame.cfg: MAME was not run)";
   }

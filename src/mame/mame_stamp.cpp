@@ -65,7 +65,7 @@ std::optional<MameStamp> ReadMameStamp(const std::string& app_dir) {
     lines.emplace_back(line.substr(0, equals),
                        equals == std::string_view::npos ? "" : line.substr(equals + 1));
   }
-  const size_t expected = 6 + std::size(kListNames) + 1;
+  const size_t expected = 7 + std::size(kListNames) + 1;
   if (lines.size() != expected || lines.front().first != kFirstLine ||
       lines.back().first != kLastLine) {
     return std::nullopt;
@@ -80,6 +80,8 @@ std::optional<MameStamp> ReadMameStamp(const std::string& app_dir) {
   const auto modified = value(3, "modified");
   const auto build = value(4, "build");
   const auto old_options = value(5, "old-options");
+  const auto devices = value(6, "devices");
+  if (!devices || !ParseNumber(*devices, &stamp.devices)) return std::nullopt;
   if (!old_options || (*old_options != kRefused && *old_options != kNotTried)) return std::nullopt;
   stamp.old_options_refused = *old_options == kRefused;
   if (!exe || exe->empty() || !size || !ParseNumber(*size, &stamp.exe_identity.size) || !modified ||
@@ -88,7 +90,7 @@ std::optional<MameStamp> ReadMameStamp(const std::string& app_dir) {
   }
   stamp.exe = std::string(*exe);
   stamp.build = std::string(*build);
-  size_t index = 6;
+  size_t index = 7;
   for (const char* name : kListNames) {
     const auto identity_text = value(index++, name);
     FileIdentity identity;
@@ -99,7 +101,7 @@ std::optional<MameStamp> ReadMameStamp(const std::string& app_dir) {
 }
 
 void WriteMameStamp(const std::string& app_dir, const std::string& exe, const std::string& build,
-                    bool old_options_refused) {
+                    bool old_options_refused, size_t devices) {
   const std::string path = InFolder(app_dir, kMameStampName);
   FileIdentity identity;
   if (!GetFileIdentity(exe, &identity)) throw Error(exe, "cannot be read any more");
@@ -110,6 +112,7 @@ void WriteMameStamp(const std::string& app_dir, const std::string& exe, const st
       "modified=" + std::to_string(identity.modified),
       "build=" + build,
       "old-options=" + std::string(old_options_refused ? kRefused : kNotTried),
+      "devices=" + std::to_string(devices),
   };
   for (const char* name : kListNames) {
     FileIdentity list;

@@ -19,6 +19,7 @@ struct MameStamp {
   FileIdentity exe_identity;         // its size and time when it ran
   std::string build;                 // the build attribute of its -listxml root element
   bool old_options_refused = false;  // it answered -li and the like with no list
+  size_t devices = 0;                // machines the conversion left out as devices
   // listinfo.dat, listdetails.dat and gamelist.dat as the conversion left them.
   std::vector<std::pair<std::string, FileIdentity>> lists;
 };
@@ -33,7 +34,7 @@ std::optional<MameStamp> ReadMameStamp(const std::string& app_dir);
 // Writes the stamp of the lists now in `app_dir`, made by the executable `exe` of build `build`,
 // through a temporary file renamed over the old stamp. Throws Error naming the file.
 void WriteMameStamp(const std::string& app_dir, const std::string& exe, const std::string& build,
-                    bool old_options_refused);
+                    bool old_options_refused, size_t devices);
 
 // Deletes the stamp: called before MAME writes new lists, so that a run that fails halfway
 // never leaves a stamp for lists that are not the ones it describes.
