@@ -250,17 +250,25 @@ bool ListXmlSkimmer::HoldWhole(const TagLine& tag, std::string_view line) {
       // The white space between its lines would be text the conversion reads.
       if (reads_text_ != nullptr && reads_text_(tag.name)) return false;
       open_.emplace_back(tag.name);
+      if (!tag.kept) ++unread_open_;
       break;
     case Tag::kEnd:
       if (tag.name != open_.back()) return false;
       open_.pop_back();
+      if (!tag.kept) --unread_open_;
       break;
     case Tag::kEmpty:
     case Tag::kText:
       break;
   }
-  open_text_.append(line);
   ++open_lines_;
+  // A line that would be cut without a sink, as most are, is held as an empty line: the sink
+  // does not get it, and nothing but its place is needed if the element goes on after all.
+  if (tag.kind == Tag::kEmpty && !tag.kept && unread_open_ == 0) {
+    open_text_ += '\n';
+  } else {
+    open_text_.append(line);
+  }
   if (open_.empty()) Deliver();
   return true;
 }
@@ -271,6 +279,7 @@ void ListXmlSkimmer::UnholdWhole(std::string* out) {
   open_.clear();
   open_lines_ = 0;
   whole_ = false;
+  unread_open_ = 0;
   // Its start tag goes on as any line the conversion reads; the lines inside are cut or passed
   // on as they would be without a sink, until the element has ended.
   const size_t first = held.find('\n') + 1;
@@ -280,7 +289,11 @@ void ListXmlSkimmer::UnholdWhole(std::string* out) {
   ++lines_out_;
   for (std::string_view rest = std::string_view(held).substr(first); !rest.empty();) {
     const size_t length = rest.find('\n') + 1;
-    Line(rest.substr(0, length), out);
+    if (length == 1) {
+      Cut(1);  // a line cut as it would be here
+    } else {
+      Line(rest.substr(0, length), out);
+    }
     rest.remove_prefix(length);
   }
 }
@@ -291,6 +304,7 @@ void ListXmlSkimmer::Deliver() {
   open_text_.clear();
   open_lines_ = 0;
   whole_ = false;
+  unread_open_ = 0;
   sink_->Flush();
 
   // The lines are known to be well-formed tags: names end and values are cut off in place.
@@ -299,6 +313,10 @@ void ListXmlSkimmer::Deliver() {
   long skipped = 0;  // open levels of an element the sink does not get
   const char* atts[2 * kMostAttributes + 1];
   while (p < end) {
+    if (*p == '\n') {  // a line cut
+      ++p;
+      continue;
+    }
     char* const line_end = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
     while (IsBlank(*p)) ++p;
     ++p;
@@ -374,11 +392,26 @@ void ListXmlSkimmer::Cut(size_t lines) {
 
 void ListXmlSkimmer::ReleaseHeld(std::string* out) {
   if (open_.empty()) return;
-  whole_ = false;
   // The held start tags now reach the parser: the levels they open are open.
   depth_ += static_cast<long>(open_.size());
-  out->append(open_text_);
-  lines_out_ += open_lines_;
+  if (whole_) {
+    // Lines that stand for a cut line stay cut.
+    for (std::string_view rest = open_text_; !rest.empty();) {
+      const size_t length = rest.find('\n') + 1;
+      if (length == 1) {
+        Cut(1);
+      } else {
+        out->append(rest.substr(0, length));
+        ++lines_out_;
+      }
+      rest.remove_prefix(length);
+    }
+  } else {
+    out->append(open_text_);
+    lines_out_ += open_lines_;
+  }
+  whole_ = false;
+  unread_open_ = 0;
   open_.clear();
   open_text_.clear();
   open_lines_ = 0;

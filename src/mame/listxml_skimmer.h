@@ -148,6 +148,7 @@ class ListXmlSkimmer {
   Sink* sink_ = nullptr;
   bool subset_ = false;     // the XML has an internal DTD subset: nothing is read whole
   bool whole_ = false;      // the held element is one to read whole
+  long unread_open_ = 0;    // open levels in it of elements `keep` does not claim
   long unheld_depth_ = -1;  // an element that could not be read whole is open above this depth
   std::string whole_text_;  // the element handed to the sink, its tags cut apart in place
 
