@@ -55,8 +55,10 @@ const char* FindAny(const char* p, const char* end, std::string_view any) {
 
 // Skips the bytes of an attribute value that need no closer look: printable ASCII or TAB, not
 // "<", "&" or the value's `quote`. Returns the first other byte, at the latest `end`'s LF. Most
-// of a -listxml line is such bytes (hashes, file names), so they are taken 16 at a time.
-const char* SkipPlainValue(const char* p, const char* end, char quote) {
+// of a -listxml line is such bytes (hashes, file names), so they are taken 16 at a time, inline
+// wherever called.
+[[gnu::always_inline]] inline const char* SkipPlainValue(const char* p, const char* end,
+                                                         char quote) {
 #if defined(__SSE2__)
   const __m128i space = _mm_set1_epi8(0x20);
   const __m128i tab = _mm_set1_epi8('\t');
@@ -194,9 +196,12 @@ void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
     ReleaseHeld(out);
     GiveUp();
   }
-  if (state_ == State::kContent && depth_ >= 1 && text_depth_ == 0) {
+  // Lines are cut inside a machine; elements are read whole inside the root.
+  const bool reads_whole = sink_ != nullptr && !subset_;
+  if (state_ == State::kContent && text_depth_ == 0 &&
+      (depth_ >= 2 || (depth_ >= 1 && reads_whole))) {
     if (unheld_depth_ >= 0 && depth_ <= unheld_depth_) unheld_depth_ = -1;
-    const bool whole = sink_ != nullptr && !subset_ && unheld_depth_ < 0;
+    const bool whole = reads_whole && unheld_depth_ < 0;
     TagLine tag = ReadTagLine(line, whole);
     if (whole_) {
       if (!HoldWhole(tag, line)) {
