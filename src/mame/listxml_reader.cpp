@@ -58,7 +58,7 @@ void ListXmlMachine::Reset() {
   palette_feature = sound_feature = kGood;
 }
 
-class ListXmlReader::Impl {
+class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
  public:
   Impl(std::string source_name, MachineHandler on_machine, HeaderNameHandler on_header_name)
       : source_name_(std::move(source_name)),
@@ -68,6 +68,7 @@ class ListXmlReader::Impl {
     if (parser_ == nullptr) throw std::bad_alloc();
     XML_SetUserData(parser(), this);
     XML_SetElementHandler(parser(), OnStart, OnEnd);
+    skimmer_.SetSink(this);
   }
 
   Impl(const Impl&) = delete;
@@ -77,7 +78,13 @@ class ListXmlReader::Impl {
     ThrowIfSpent();
     while (size > 0) {
       const size_t piece = size < kMaxParseChunk ? size : kMaxParseChunk;
-      skimmer_.Feed(std::string_view(data, piece), &skimmed_);
+      try {
+        skimmer_.Feed(std::string_view(data, piece), &skimmed_);
+      } catch (...) {
+        // From the sink: the parser's error, or the handler's.
+        if (!failure_) failure_ = std::current_exception();
+        throw;
+      }
       ParseSkimmed(false);
       data += piece;
       size -= piece;
@@ -124,6 +131,21 @@ class ListXmlReader::Impl {
   }
 
   XML_Parser parser() const { return parser_.get(); }
+
+  // The elements the skimmer read itself, which the parser never sees.
+  void Flush() override {
+    if (!skimmed_.empty()) ParseSkimmed(false);
+  }
+  void StartElement(const char* name, const char** atts) override { Start(name, atts); }
+  void Text(std::string_view text) override {
+    if (reading_text_) text_->append(text);
+  }
+  void EndElement() override { End(); }
+
+  void ReadText(bool on) {
+    reading_text_ = on;
+    XML_SetCharacterDataHandler(parser(), on ? OnText : nullptr);
+  }
 
   // Exceptions must not unwind through expat's C frames: the callback stops the parser and
   // Parse() rethrows once XML_Parse has returned.
@@ -220,7 +242,7 @@ class ListXmlReader::Impl {
     if (!in_machine_) return;
     if (level == 3) {
       if (child_ == Child::kText) {
-        XML_SetCharacterDataHandler(parser(), nullptr);
+        ReadText(false);
         Flatten(text_);
       }
       child_ = Child::kOther;
@@ -233,7 +255,7 @@ class ListXmlReader::Impl {
   void EndHeaderChild(int level) {
     if (level == 2) in_header_ = false;
     if (level != 3 || child_ != Child::kText) return;
-    XML_SetCharacterDataHandler(parser(), nullptr);
+    ReadText(false);
     child_ = Child::kOther;
     Flatten(&header_name_.text);
     if (on_header_name_) on_header_name_(header_name_.text);
@@ -273,7 +295,7 @@ class ListXmlReader::Impl {
     value->present = true;
     text_ = &value->text;
     child_ = Child::kText;
-    XML_SetCharacterDataHandler(parser(), OnText);
+    ReadText(true);
   }
 
   // Sets `value` from the attribute `key`, flattened; leaves it absent when there is none.
@@ -426,6 +448,7 @@ class ListXmlReader::Impl {
   Value header_name_;
   Child child_ = Child::kOther;
   std::string* text_ = nullptr;  // the value collecting character data
+  bool reading_text_ = false;    // character data goes to text_
   ListXmlMachine machine_;
 
   std::exception_ptr pending_;  // thrown inside a callback, rethrown after XML_Parse

@@ -55,8 +55,10 @@ const char* FindAny(const char* p, const char* end, std::string_view any) {
 
 // Skips the bytes of an attribute value that need no closer look: printable ASCII or TAB, not
 // "<", "&" or the value's `quote`. Returns the first other byte, at the latest `end`'s LF. Most
-// of a -listxml line is such bytes (hashes, file names), so they are taken 16 at a time.
-const char* SkipPlainValue(const char* p, const char* end, char quote) {
+// of a -listxml line is such bytes (hashes, file names), so they are taken 16 at a time, inline
+// wherever called.
+[[gnu::always_inline]] inline const char* SkipPlainValue(const char* p, const char* end,
+                                                         char quote) {
 #if defined(__SSE2__)
   const __m128i space = _mm_set1_epi8(0x20);
   const __m128i tab = _mm_set1_epi8('\t');
@@ -75,6 +77,17 @@ const char* SkipPlainValue(const char* p, const char* end, char quote) {
   }
 #endif
   while (p < end && *p != quote && Has(*p, kValue)) ++p;
+  return p;
+}
+
+// Skips plain character data: printable ASCII or TAB, not "<", "&" or the "]]>" XML forbids in
+// text. Returns the first other byte, at the latest `end`'s LF.
+const char* SkipPlainText(const char* p, const char* end) {
+  const char* const begin = p;
+  while (*(p = SkipPlainValue(p, end, '>')) == '>') {
+    if (p - begin >= 2 && p[-1] == ']' && p[-2] == ']') return p;
+    ++p;
+  }
   return p;
 }
 
@@ -183,33 +196,194 @@ void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
     ReleaseHeld(out);
     GiveUp();
   }
-  if (state_ == State::kContent && depth_ >= 2 && text_depth_ == 0) {
-    const TagLine tag = ReadTagLine(line);
-    if (tag.kind == Tag::kEmpty && open_.empty()) {
-      Cut(1);
-      return;
-    }
-    // Held lines are bounded: an element too long to hold goes on uncut.
-    const bool room = open_text_.size() + line.size() <= kLongestHeld;
-    const bool closes = room && tag.kind == Tag::kEnd && !open_.empty() && tag.name == open_.back();
-    const bool opens = room && tag.kind == Tag::kStart;
-    if ((room && tag.kind == Tag::kEmpty) || closes || opens) {
-      if (opens) open_.emplace_back(tag.name);
-      if (closes) open_.pop_back();
-      open_text_.append(line);
-      ++open_lines_;
-      if (open_.empty()) {
-        Cut(open_lines_);
-        open_text_.clear();
-        open_lines_ = 0;
+  // Lines are cut inside a machine; elements are read whole inside the root.
+  const bool reads_whole = sink_ != nullptr && !subset_;
+  if (state_ == State::kContent && text_depth_ == 0 &&
+      (depth_ >= 2 || (depth_ >= 1 && reads_whole))) {
+    if (unheld_depth_ >= 0 && depth_ <= unheld_depth_) unheld_depth_ = -1;
+    const bool whole = reads_whole && unheld_depth_ < 0;
+    TagLine tag = ReadTagLine(line, whole);
+    if (whole_) {
+      if (!HoldWhole(tag, line)) {
+        UnholdWhole(out);
+        Line(line, out);
       }
       return;
+    }
+    if (whole && tag.kept && tag.kind == Tag::kStart && open_.empty() && HoldWhole(tag, line)) {
+      whole_ = true;
+      return;
+    }
+    // Outside an element read whole, the lines the conversion reads reach the parser.
+    if (tag.kept || tag.kind == Tag::kText) tag = {};
+    if (depth_ >= 2) {
+      if (tag.kind == Tag::kEmpty && open_.empty()) {
+        Cut(1);
+        return;
+      }
+      // Held lines are bounded: an element too long to hold goes on uncut.
+      const bool room = open_text_.size() + line.size() <= kLongestHeld;
+      const bool closes =
+          room && tag.kind == Tag::kEnd && !open_.empty() && tag.name == open_.back();
+      const bool opens = room && tag.kind == Tag::kStart;
+      if ((room && tag.kind == Tag::kEmpty) || closes || opens) {
+        if (opens) open_.emplace_back(tag.name);
+        if (closes) open_.pop_back();
+        open_text_.append(line);
+        ++open_lines_;
+        if (open_.empty()) {
+          Cut(open_lines_);
+          open_text_.clear();
+          open_lines_ = 0;
+        }
+        return;
+      }
     }
   }
   ReleaseHeld(out);
   if (state_ != State::kPassThrough) Scan(line);
   out->append(line);
   ++lines_out_;
+}
+
+bool ListXmlSkimmer::HoldWhole(const TagLine& tag, std::string_view line) {
+  if (open_text_.size() + line.size() > kLongestHeld) return false;
+  switch (tag.kind) {
+    case Tag::kNone:
+      return false;
+    case Tag::kStart:
+      // The white space between its lines would be text the conversion reads.
+      if (reads_text_ != nullptr && reads_text_(tag.name)) return false;
+      open_.emplace_back(tag.name);
+      if (!tag.kept) ++unread_open_;
+      break;
+    case Tag::kEnd:
+      if (tag.name != open_.back()) return false;
+      open_.pop_back();
+      if (!tag.kept) --unread_open_;
+      break;
+    case Tag::kEmpty:
+    case Tag::kText:
+      break;
+  }
+  ++open_lines_;
+  // A line that would be cut without a sink, as most are, is held as an empty line: the sink
+  // does not get it, and nothing but its place is needed if the element goes on after all.
+  if (tag.kind == Tag::kEmpty && !tag.kept && unread_open_ == 0) {
+    open_text_ += '\n';
+  } else {
+    open_text_.append(line);
+  }
+  if (open_.empty()) Deliver();
+  return true;
+}
+
+void ListXmlSkimmer::UnholdWhole(std::string* out) {
+  std::string held;
+  held.swap(open_text_);
+  open_.clear();
+  open_lines_ = 0;
+  whole_ = false;
+  unread_open_ = 0;
+  // Its start tag goes on as any line the conversion reads; the lines inside are cut or passed
+  // on as they would be without a sink, until the element has ended.
+  const size_t first = held.find('\n') + 1;
+  unheld_depth_ = depth_;
+  Scan(std::string_view(held).substr(0, first));
+  out->append(held, 0, first);
+  ++lines_out_;
+  for (std::string_view rest = std::string_view(held).substr(first); !rest.empty();) {
+    const size_t length = rest.find('\n') + 1;
+    if (length == 1) {
+      Cut(1);  // a line cut as it would be here
+    } else {
+      Line(rest.substr(0, length), out);
+    }
+    rest.remove_prefix(length);
+  }
+}
+
+void ListXmlSkimmer::Deliver() {
+  Cut(open_lines_);
+  whole_text_.swap(open_text_);
+  open_text_.clear();
+  open_lines_ = 0;
+  whole_ = false;
+  unread_open_ = 0;
+  sink_->Flush();
+
+  // The lines are known to be well-formed tags: names end and values are cut off in place.
+  char* p = whole_text_.data();
+  char* const end = p + whole_text_.size();
+  long skipped = 0;  // open levels of an element the sink does not get
+  const char* atts[2 * kMostAttributes + 1];
+  while (p < end) {
+    if (*p == '\n') {  // a line cut
+      ++p;
+      continue;
+    }
+    char* const line_end = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    while (IsBlank(*p)) ++p;
+    ++p;
+    if (*p == '/') {
+      if (skipped > 0) {
+        --skipped;
+      } else {
+        sink_->EndElement();
+      }
+      p = line_end + 1;
+      continue;
+    }
+    char* const name = p;
+    while (Has(*p, kName)) ++p;
+    if (skipped > 0 || !keep_(std::string_view(name, static_cast<size_t>(p - name)))) {
+      // Only a start tag alone opens a level: one "<" on the line, and no "/>" at its end.
+      const char* last = line_end;
+      while (*last != '>') --last;
+      if (std::memchr(p, '<', static_cast<size_t>(line_end - p)) == nullptr && last[-1] != '/') {
+        ++skipped;
+      }
+      p = line_end + 1;
+      continue;
+    }
+    char* const name_end = p;
+    size_t count = 0;
+    while (true) {
+      while (IsBlank(*p)) ++p;
+      if (*p == '/' || *p == '>') break;
+      char* const key = p;
+      while (Has(*p, kName)) ++p;
+      char* const key_end = p;
+      while (*p != '"' && *p != '\'') ++p;
+      const char quote = *p++;
+      char* const value = p;
+      p = static_cast<char*>(std::memchr(p, quote, static_cast<size_t>(line_end - p)));
+      // The parser normalises an attribute value's TAB to a space.
+      std::replace(value, p, '\t', ' ');
+      *p++ = '\0';
+      *key_end = '\0';
+      atts[2 * count] = key;
+      atts[2 * count + 1] = value;
+      ++count;
+    }
+    atts[2 * count] = nullptr;
+    const bool empty = *p == '/';
+    p += empty ? 2 : 1;
+    *name_end = '\0';
+    sink_->StartElement(name, atts);
+    if (!empty) {
+      char* const text_end =
+          static_cast<char*>(std::memchr(p, '<', static_cast<size_t>(line_end - p)));
+      if (text_end != nullptr) {
+        sink_->Text(std::string_view(p, static_cast<size_t>(text_end - p)));
+        sink_->EndElement();
+      }
+    } else {
+      sink_->EndElement();
+    }
+    p = line_end + 1;
+  }
+  whole_text_.clear();
 }
 
 void ListXmlSkimmer::Cut(size_t lines) {
@@ -225,8 +399,24 @@ void ListXmlSkimmer::ReleaseHeld(std::string* out) {
   if (open_.empty()) return;
   // The held start tags now reach the parser: the levels they open are open.
   depth_ += static_cast<long>(open_.size());
-  out->append(open_text_);
-  lines_out_ += open_lines_;
+  if (whole_) {
+    // Lines that stand for a cut line stay cut.
+    for (std::string_view rest = open_text_; !rest.empty();) {
+      const size_t length = rest.find('\n') + 1;
+      if (length == 1) {
+        Cut(1);
+      } else {
+        out->append(rest.substr(0, length));
+        ++lines_out_;
+      }
+      rest.remove_prefix(length);
+    }
+  } else {
+    out->append(open_text_);
+    lines_out_ += open_lines_;
+  }
+  whole_ = false;
+  unread_open_ = 0;
   open_.clear();
   open_text_.clear();
   open_lines_ = 0;
@@ -251,7 +441,7 @@ void ListXmlSkimmer::ForgetBefore(size_t line) {
 }
 
 // `line` ends with its LF. Every test below stops at that LF, so no read passes it.
-ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const {
+ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line, bool whole) const {
   const char* const begin = line.data();
   const char* const end = begin + line.size();
   const char* p = begin;
@@ -263,7 +453,8 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const
   const char* name = p;
   while (Has(*p, kName)) ++p;
   const std::string_view tag_name(name, static_cast<size_t>(p - name));
-  if (keep_(tag_name)) return {};
+  const bool kept = keep_(tag_name);
+  if (kept && !whole) return {};
 
   Tag kind = Tag::kEnd;
   if (end_tag) {
@@ -295,22 +486,37 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line) const
       const char quote = *p++;
       if (quote != '"' && quote != '\'') return {};
       while (*(p = SkipPlainValue(p, end, quote)) != quote) {
-        if (*p != '&' || (p = PastReference(p)) == nullptr) return {};
+        // The sink gets values as they stand: references only in lines it does not get.
+        if (*p != '&' || kept || (p = PastReference(p)) == nullptr) return {};
       }
       ++p;
     }
     if (*p == '/') {
       if (*++p != '>') return {};
       kind = Tag::kEmpty;
+      ++p;
     } else {
       kind = Tag::kStart;
+      ++p;
+      if (whole) {
+        // Plain text and the end tag of the same name.
+        const char* q = SkipPlainText(p, end);
+        if (*q == '<' && q[1] == '/' && static_cast<size_t>(end - q) > tag_name.size() + 2 &&
+            std::memcmp(q + 2, tag_name.data(), tag_name.size()) == 0) {
+          q += 2 + tag_name.size();
+          while (IsBlank(*q)) ++q;
+          if (*q == '>') {
+            kind = Tag::kText;
+            p = q + 1;
+          }
+        }
+      }
     }
-    ++p;
   }
   while (IsBlank(*p)) ++p;
   if (*p == '\r') ++p;
   if (p + 1 != end) return {};  // more than white space follows the tag
-  return {kind, tag_name};
+  return {kind, tag_name, kept};
 }
 
 // Follows the lexical state through a line passed on whole. The delimiters looked for ("-->",
@@ -406,7 +612,10 @@ void ListXmlSkimmer::Scan(std::string_view line) {
           state_ = in_doctype ? State::kProlog : State::kSubset;
         } else if (*p == '[') {
           // Only the declaration itself opens a subset; in a markup declaration "[" is text.
-          if (in_doctype) state_ = State::kSubset;
+          if (in_doctype) {
+            state_ = State::kSubset;
+            subset_ = true;
+          }
         } else {
           quote_ = *p;
           return_ = state_;

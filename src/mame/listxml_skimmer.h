@@ -27,6 +27,16 @@
 // first, or they outgrow 64 KiB, they are passed on unchanged.
 // On markup the scan does not expect, on a line longer than 64 KiB, or on anything else it is
 // unsure of, the skimmer passes all the rest through unchanged and the parser judges it alone.
+//
+// With a sink (SetSink), the skimmer also reads whole the elements the conversion does read, when
+// they are as plain as a dat's games mostly are, and hands their elements to the sink instead of
+// the parser, which then parses little more than the root. Such an element starts with a line
+// that is one start tag of a name `keep` claims, inside the root; each of its lines must be cut
+// as above, or be one element with plain ASCII text (no "&", "<", "]]>" or control characters
+// other than TAB) between its start and end tag, and its values and text must hold no "&" where
+// `keep` claims the name. Not with an internal DTD subset, whose attribute defaults only the
+// parser knows. If another line comes first, the held lines go through the skimmer as without a
+// sink, and the element reaches the parser as it stands.
 #pragma once
 
 #include <cstddef>
@@ -41,10 +51,29 @@ class ListXmlSkimmer {
   // True for the element names the conversion reads: lines holding these are never cut.
   using KeepName = bool (*)(std::string_view name);
 
+  // Gets the elements the skimmer read itself, in document order with what the parser gets;
+  // only those `keep` claims, children of others are left out. Values and text are as the parser
+  // would give them. Exceptions it throws come out of Feed().
+  class Sink {
+   public:
+    // Comes before an element's calls: what Feed() has appended to `out` so far must be parsed
+    // first, as it comes before the element.
+    virtual void Flush() = 0;
+    // `atts` as expat gives them: name, value, ..., nullptr.
+    virtual void StartElement(const char* name, const char** atts) = 0;
+    virtual void Text(std::string_view text) = 0;
+    virtual void EndElement() = 0;
+
+   protected:
+    ~Sink() = default;
+  };
+
   // `reads_text` names the elements whose character data the conversion reads; nothing inside
   // them is cut. Each must also be one `keep` claims. nullptr: there are none.
   explicit ListXmlSkimmer(KeepName keep, KeepName reads_text = nullptr)
       : keep_(keep), reads_text_(reads_text) {}
+
+  void SetSink(Sink* sink) { sink_ = sink; }
 
   // Appends to `out` the text the parser is to get of `data`. A last line without its LF waits
   // for the next call.
@@ -79,15 +108,24 @@ class ListXmlSkimmer {
   };
 
   // What a line holds, when it is one tag that may be cut.
-  enum class Tag { kNone, kEmpty, kStart, kEnd };
+  // kText: a start tag, plain text and its end tag.
+  enum class Tag { kNone, kEmpty, kStart, kEnd, kText };
   struct TagLine {
     Tag kind = Tag::kNone;
     std::string_view name;
+    bool kept = false;  // `keep` claims the name
   };
 
   void Line(std::string_view line, std::string* out);
+  // Holds a line of an element read whole; false when it cannot be one.
+  bool HoldWhole(const TagLine& tag, std::string_view line);
+  // Puts the held lines of an element that cannot be read whole through the skimmer again.
+  void UnholdWhole(std::string* out);
+  // Hands the held element to the sink.
+  void Deliver();
   void Cut(size_t lines);
-  TagLine ReadTagLine(std::string_view line) const;
+  // With `whole`, also lines of names `keep` claims (without "&" in their values) and kText.
+  TagLine ReadTagLine(std::string_view line, bool whole) const;
   // Passes on the held lines of an element that cannot be cut after all.
   void ReleaseHeld(std::string* out);
   void Scan(std::string_view line);
@@ -106,6 +144,13 @@ class ListXmlSkimmer {
   long text_depth_ = 0;    // the level of the open element whose text is read, or 0
   std::string held_;       // an incomplete last line
   size_t lines_cut_ = 0;
+
+  Sink* sink_ = nullptr;
+  bool subset_ = false;     // the XML has an internal DTD subset: nothing is read whole
+  bool whole_ = false;      // the held element is one to read whole
+  long unread_open_ = 0;    // open levels in it of elements `keep` does not claim
+  long unheld_depth_ = -1;  // an element that could not be read whole is open above this depth
+  std::string whole_text_;  // the element handed to the sink, its tags cut apart in place
 
   // Where lines were cut: after `lines_out` lines of output, `cut_total` lines had been cut.
   struct Cuts {

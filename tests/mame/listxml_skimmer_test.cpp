@@ -39,6 +39,15 @@ std::string Document(const std::string& body,
          body + tail;
 }
 
+// A modern -listxml without a document type declaration, whose plain machines are read whole:
+// the machine "m", then `body`.
+std::string PlainDocument(const std::string& body, const std::string& tail = "</mame>\r\n") {
+  return "<?xml version=\"1.0\"?>\r\n<mame build=\"0.251\">\r\n\t<machine name=\"m\">\r\n"
+         "\t\t<description>M</description>\r\n\t\t<rom name=\"m.bin\" size=\"4\"/>\r\n"
+         "\t</machine>\r\n" +
+         body + tail;
+}
+
 class ListXmlSkimmerTest : public ::testing::Test {
  protected:
   // The conversion's verdict on `xml`, fed in pieces of `chunk` bytes.
@@ -50,6 +59,13 @@ class ListXmlSkimmerTest : public ::testing::Test {
       }
       converter.Finish();
     });
+  }
+
+  // The three lists the conversion writes of `xml`.
+  std::string Lists(const std::string& xml) {
+    EXPECT_EQ(ConversionVerdict(xml, 4096), "no error") << xml;
+    return testing::ReadFile(dir_ / "listinfo.dat") + testing::ReadFile(dir_ / "listdetails.dat") +
+           testing::ReadFile(dir_ / "gamelist.dat");
   }
 
   testing::TempDir dir_;
@@ -107,6 +123,72 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
       EXPECT_EQ(ConversionVerdict(xml, chunk), expected) << chunk << "-byte pieces of\n" << xml;
     }
   }
+}
+
+// Machines read whole, past the parser, and errors in lines that look like theirs: a machine
+// that does not close as it opened, text that is not plain, and errors after such machines.
+TEST_F(ListXmlSkimmerTest, MachinesReadWholeHideNoError) {
+  const std::string machine = "\t<machine name=\"n\">\r\n\t\t<year>1980</year>\r\n\t</machine>\r\n";
+  const std::string documents[] = {
+      PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<year>1980</yea>\r\n\t</machine>\r\n"),
+      PlainDocument("\t<machine name=\"o\">\r\n\t\t<year>19]]>80</year>\r\n\t</machine>\r\n"),
+      PlainDocument("\t<machine name=\"o\">\r\n\t\t<year>19&80</year>\r\n\t</machine>\r\n"),
+      PlainDocument("\t<machine name=\"o\">\r\n\t\t<year>19\x01</year>\r\n\t</machine>\r\n"),
+      PlainDocument("\t<machine name=\"o\" name=\"p\">\r\n\t</machine>\r\n"),
+      PlainDocument("\t<machine name=\"o&amp;\" x=\"&bad;\">\r\n\t</machine>\r\n"),
+      PlainDocument("\t<machine name=\"o\">\r\n\t\t<rom name=\"a\"/>\r\n"),
+      PlainDocument("\t<machine name=\"o\">\r\n\t\t<rom name=\"a\"/>\r\n", ""),
+      PlainDocument(machine + machine + "\t</machine>\r\n"),
+      PlainDocument(machine + machine, "</mame>\r\n" + machine),
+      PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<input>\r\n\t</machine>\r\n"),
+      PlainDocument("\t<machine name=\"o\">\r\n\t\t<rom name=\"a\"/>\r\n\t\t<x\ry=\"1\"/>\r\n" +
+                    machine + "\t</machin>\r\n"),
+      PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<x>a</x>\r\n" + machine +
+                    "\t\t<y>\r\n\t</machine>\r\n")};
+  for (const std::string& xml : documents) {
+    const std::string expected = ExpatVerdict(xml);
+    for (size_t chunk : {xml.size(), size_t{5}, size_t{64}}) {
+      EXPECT_EQ(ConversionVerdict(xml, chunk), expected) << chunk << "-byte pieces of\n" << xml;
+    }
+  }
+}
+
+// A machine read whole gives the lists the parser would: the same XML behind an internal subset,
+// where nothing is read whole, is the reference. Machines that cannot be read whole (an entity,
+// a character above ASCII, text over lines, more than the skimmer holds) go to the parser as
+// they stand, their ROM lines still cut.
+TEST_F(ListXmlSkimmerTest, MachinesReadWholeGiveWhatTheParserGives) {
+  std::string roms;
+  for (int i = 0; i < 2000; ++i) roms += "\t\t<rom name=\"r\" size=\"4\"/>\r\n";
+  const std::string body =
+      "\t<machine name=\"a\" sourcefile=\"a.cpp\" cloneof=\"m\" romof=\"m\">\r\n"
+      "\t\t<description>A \t(World)</description>\r\n\t\t<year></year>\r\n"
+      "\t\t<manufacturer >Maker</manufacturer >\r\n"
+      "\t\t<display type=\"ras\tter\" rotate=\"90\" width=\"320\" height=\"224\" "
+      "refresh=\"60\"/>\r\n\t\t<sound channels=\"2\"/>\r\n"
+      "\t\t<input players=\"2\" coins=\"1\">\r\n"
+      "\t\t\t<control type=\"joy\" ways=\"8\" buttons=\"3\"/>\r\n\t\t</input>\r\n"
+      "\t\t<dipswitch name=\"d\">\r\n\t\t\t<dipvalue name=\"v\"/>\r\n\t\t</dipswitch>\r\n"
+      "\t\t<slot name=\"s\">\r\n\t\t\t<description>no</description>\r\n\t\t</slot>\r\n"
+      "\t\t<ramoption default=\"yes\">1M</ramoption>\r\n"
+      "\t\t<driver status=\"imperfect\" color=\"good\" sound=\"good\"/>\r\n"
+      "\t\t<feature type=\"sound\" status=\"unemulated\"/>\r\n\t</machine>\r\n"
+      "\t<machine name=\"b\" isbios=\"yes\">\r\n\t\t<description>B &amp; C</description>\r\n"
+      "\t\t<rom name=\"b\"/>\r\n\t</machine>\r\n"
+      "\t<machine name=\"c\"><description>C</description>\r\n\t</machine>\r\n"
+      "\t<machine name=\"d\" isdevice=\"yes\">\r\n\t\t<description>D</description>\r\n"
+      "\t</machine>\r\n"
+      "\t<machine name=\"e\">\r\n\t\t<description>Caf\xc3\xa9</description>\r\n\t</machine>\r\n"
+      "\t<machine name=\"f\">\r\n\t\t<description>\r\nF\r\n</description>\r\n\t</machine>\r\n"
+      "\t<machine name=\"g\">\r\n\t\t<description>G</description>\r\n" +
+      roms +
+      "\t</machine>\r\n\t<game name=\"h\" runnable=\"no\">\r\n"
+      "\t\t<video screen=\"vector\" orientation=\"vertical\"/>\r\n"
+      "\t\t<driver status=\"good\" color=\"imperfect\" cocktail=\"preliminary\"/>\r\n"
+      "\t</game>\r\n";
+  std::string with_subset = PlainDocument(body);
+  with_subset.insert(with_subset.find("<mame"), "<!DOCTYPE mame [\r\n]>\r\n");
+  EXPECT_EQ(Lists(PlainDocument(body)), Lists(with_subset));
 }
 
 // The text around a cut line keeps its white space, and a CDATA section keeps its lines. An
