@@ -81,11 +81,11 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
     EXPECT_EQ(Wait(cli), 128 + signal);
     EXPECT_TRUE(Gone(mame_ + "/pid"));
     if (signal != SIGKILL) {
-      EXPECT_NE(Err().find("tabulon-cli: the run was stopped by SIG"), std::string::npos) << Err();
+      EXPECT_CONTAINS(Err(), "tabulon-cli: the run was stopped by SIG");
       EXPECT_EQ(Leftovers(), std::vector<std::string>{});
       EXPECT_EQ(ReadFile(app_ + "/listinfo.dat"), listinfo);
     }
-    EXPECT_EQ(ReadFile(front_ + "/masterlist.lst"), "previous\r\n");
+    EXPECT_EQ(MasterList(), "previous\r\n");
   }
   // The killed run left its half listxml.xml, MAME's kept lists and the scripts.
   EXPECT_NE(Leftovers(), std::vector<std::string>{});
@@ -98,13 +98,13 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
 // How MAME is found and run does not depend on the launcher or on a colon in its folder's name.
 TEST_F(ProcessTest, LaunchersAndFolders) {
   ASSERT_EQ(Wait(Start(/*ignore_sigchld=*/true)), 0) << Err();
-  EXPECT_NE(ReadFile(front_ + "/masterlist.lst").find("tiny|Tiny|"), std::string::npos);
+  EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
   // A decoy MAME where PATH would split.
   InstallMame(front_ + "/M", "* touch " + dir_ / "decoy-ran\n");
   InstallMame(front_ + "/M:E", kTinyMame);
   fs::remove(front_ + "/masterlist.lst");
   ASSERT_EQ(Wait(Start()), 0) << Err();
-  EXPECT_NE(ReadFile(front_ + "/masterlist.lst").find("tiny|Tiny|"), std::string::npos);
+  EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
   EXPECT_FALSE(FileExists(dir_ / "decoy-ran"));
 }
 
@@ -117,13 +117,11 @@ TEST_F(ReliabilityTest, PipesHiddenFilesAndLinks) {
   fs::remove(front_ + "/masterlist.lst");
   fs::create_symlink(dir_ / "kept.lst", front_ + "/masterlist.lst");
   ASSERT_EQ(Run(), 0) << Err();
-  EXPECT_NE(Err().find("warning: dats/pipe.dat: is not a file (a folder, pipe or device); skipped"),
-            std::string::npos)
-      << Err();
+  EXPECT_CONTAINS(Err(),
+                  "warning: dats/pipe.dat: is not a file (a folder, pipe or device); skipped");
   EXPECT_TRUE(fs::is_symlink(front_ + "/masterlist.lst"));
-  const std::string list = ReadFile(dir_ / "kept.lst");
-  EXPECT_NE(list.find("Pin|????|"), std::string::npos) << list;
-  EXPECT_EQ(list.find("hidden"), std::string::npos);
+  EXPECT_CONTAINS(MasterList(), "Pin|????|");
+  EXPECT_EQ(MasterList().find("hidden"), std::string::npos);
 }
 
 }  // namespace

@@ -43,18 +43,15 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
     SCOPED_TRACE(c.mame);
     InstallMame(mame_, c.mame);
     ASSERT_EQ(Run(), 0) << Err();
-    EXPECT_NE(Err().find("warning: " + c.warning + "; the lists of an earlier run, from "),
-              std::string::npos)
-        << Err();
-    EXPECT_NE(ReadFile(In(front_, "masterlist.lst")).find("tiny|Tiny|"), std::string::npos);
+    EXPECT_CONTAINS(Err(), "warning: " + c.warning + "; the lists of an earlier run, from ");
+    EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(In(app_, lists[i])), good[i]);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
   }
   for (const std::string& list : lists) fs::remove(FsPath(In(app_, list)));
   ASSERT_EQ(Run(), 0) << Err();
-  EXPECT_NE(Err().find("MAME exited with status 1; MAME's games are left out"), std::string::npos)
-      << Err();
-  EXPECT_EQ(ReadFile(In(front_, "masterlist.lst")).find("tiny|Tiny|"), std::string::npos);
+  EXPECT_CONTAINS(Err(), "MAME exited with status 1; MAME's games are left out");
+  EXPECT_EQ(MasterList().find("tiny|Tiny|"), std::string::npos);
 }
 
 // MAME is found from the application folder whatever the working folder, and a dat's emulator
@@ -62,7 +59,7 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
 TEST_F(ReliabilityTest, RelativeMameFolderAndEmulatorNames) {
   WriteFile(In(front_, "cfgs/mame.cfg"), "PATH=../MAME\r\nEXE=" + exe_ + "\r\n");
   ASSERT_EQ(Run(), 0) << Err();
-  EXPECT_NE(ReadFile(In(front_, "masterlist.lst")).find("tiny|Tiny|"), std::string::npos);
+  EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
 
   WriteFile(In(app_, "dats/evil.dat"),
             CrLf({"clrmamepro (", "name \"../../../X\"", ")", "game (", "name a", ")", ""}));
@@ -89,17 +86,16 @@ TEST_F(ReliabilityTest, BadFilesAreWarningsAndTheRunGoesOn) {
       {In(app_, "catvers/Veccatver.ini: cannot write: "),
        "; the category file of " + In("dats", "vec.dat was not made")},
       {In(app_, "tabulonlog.txt: cannot write: "), "; the run goes on without its log"}};
-  const std::string report = ReadFile(In(app_, "tabulonreport.txt"));
+  const std::string report = Report();
   for (const auto& [start, end] : warnings) {
     const size_t at = Err().find("warning: " + start);
     ASSERT_NE(at, std::string::npos) << start << Err();
     EXPECT_EQ(Err().substr(Err().find('\n', at) - end.size(), end.size()), end);
     // The report keeps them for the user of the window, who has no terminal.
-    EXPECT_NE(report.find("\r\n  " + start), std::string::npos) << report;
+    EXPECT_CONTAINS(report, "\r\n  " + start);
   }
-  const std::string list = ReadFile(In(front_, "masterlist.lst"));
-  EXPECT_NE(list.find("Vec|????|"), std::string::npos) << list;
-  EXPECT_NE(list.find("Pin|????|"), std::string::npos) << list;
+  EXPECT_CONTAINS(MasterList(), "Vec|????|");
+  EXPECT_CONTAINS(MasterList(), "Pin|????|");
 }
 
 }  // namespace

@@ -177,8 +177,7 @@ TEST_F(WindowTest, FailuresThatEndTheProgram) {
   }
   ASSERT_EQ(boxes_.size(), 3u);
   for (size_t i : {0, 1}) {
-    EXPECT_PRED_FORMAT2(::testing::IsSubstring,
-                        dir_ / "File/dats: cannot make the folder: Not a directory", boxes_[i]);
+    EXPECT_CONTAINS(boxes_[i], dir_ / "File/dats: cannot make the folder: Not a directory");
   }
   EXPECT_EQ(boxes_[2], "exclamation, OK|Error Accessing Mame|Mame could not be run.");
 }

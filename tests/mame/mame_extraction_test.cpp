@@ -22,7 +22,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "testing/temp_dir.h"
+#include "testing/front_end.h"
 
 namespace tabulon {
 namespace {
@@ -31,7 +31,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::CrLf;
 using testing::FileExists;
-using ::testing::IsSubstring;
+using testing::In;
+using testing::OnWindows;
 using testing::ReadFile;
 using testing::RecordingView;
 using testing::SplitCrLf;
@@ -40,11 +41,6 @@ using testing::WriteFile;
 
 // Today's -listxml in small: a BIOS, a device, games with the elements the conversion reads.
 std::string NewListXml() { return ReadFile(testing::TestData("listxml/new_dialect.xml")); }
-
-// The master list line of `rom`.
-std::string LineOf(const std::vector<std::string>& lines, const std::string& rom) {
-  return testing::LineStartingWith(lines, rom + "|");
-}
 
 TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
   struct Case {
@@ -79,28 +75,17 @@ TEST(BatScriptsTest, AMissingOutputFolderLeavesTheRoot) {
             "mame -gamelist >\"" + std::string(1, PathSeparator()) + "gamelist.dat\"");
 }
 
-// `relative` in `folder`, its "/" written as the system writes a path.
-std::string In(const std::string& folder, std::string relative) {
-  std::replace(relative.begin(), relative.end(), '/', PathSeparator());
-  return InFolder(folder, relative);
-}
-
-bool OnWindows() { return PathSeparator() == '\\'; }
-
 // A front end whose folders have spaces and what the script interpreter would take for commands
 // and variables in their names (on Windows, only the characters Windows allows in a name), with
 // an old MAME in its MAME folder: the stand-in MAME, printing what MAME 0.78 printed.
-class MameExtractionTest : public ::testing::Test {
+class MameExtractionTest : public testing::FrontEndTest {
  protected:
   void SetUp() override {
     front_ = dir_ / (OnWindows() ? "Front & mkdir pwned ^(1) 100%PATH% !x!"
                                  : "Front \"End\" $(touch pwned) `touch pwned2` \\");
     app_ = In(front_, OnWindows() ? "Tabulon %HOMEPATH%" : "Tabulon $HOME");
     mame_ = In(front_, "MAME 0.78");
-    exe_ = "mame" + fs::path(TABULON_STANDIN_MAME).extension().string();
     fs::create_directories(In(app_, "dats"));
-    fs::create_directories(mame_);
-    fs::copy_file(TABULON_STANDIN_MAME, In(mame_, exe_));
     std::string old_mame;
     for (const char* list : {"li", "listdetails", "gamelist"}) {
       old_mame += std::string("-") + list + " print " +
@@ -108,27 +93,16 @@ class MameExtractionTest : public ::testing::Test {
                       .string() +
                   "\r\n";
     }
-    WriteFile(In(mame_, "standin.txt"),
-              old_mame + "* text Error: unknown option\\r\\n; exit 1\r\n");
-    WriteFile(In(front_, "cfgs/mame.cfg"), CrLf({"[MAME]", "PATH=" + mame_, "EXE=" + exe_}));
+    InstallMame(mame_, old_mame + "* text Error: unknown option\\r\\n; exit 1\r\n");
     WriteFile(In(app_, "dats/VPLAUNCHER.DAT"),
               CrLf({"Tee'd Off\\\\a\\b\\1993\\Gottlieb\\Historic"}));
   }
 
-  int RunCli(const char* option = nullptr) {
-    out_.str("");
-    err_.str("");
-    std::vector<std::string> args = {"--app-dir", app_};
-    if (option != nullptr) args.push_back(option);
-    return tabulon::RunCli(args, out_, err_);
+  std::vector<std::string> Lines() const { return SplitCrLf(MasterList()); }
+  // The master list line of `rom`.
+  std::string LineOf(const std::string& rom) const {
+    return testing::LineStartingWith(Lines(), rom + "|");
   }
-  std::vector<std::string> MasterList() const {
-    return SplitCrLf(ReadFile(In(front_, "masterlist.lst")));
-  }
-
-  TempDir dir_;
-  std::string front_, app_, mame_, exe_;
-  std::ostringstream out_, err_;
 };
 
 // MAME 0.78's three lists through the scripts, with the catver.ini of its time; then its -listxml
@@ -139,23 +113,21 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
             testing::TestDataAsCrLf("catver/catver_0.78_catlist_rev2.ini"));
   WriteFile(In(front_, "cfgs/mame.cfg"), "[MAME]\nPATH=" + mame_ + "\nEXE=" + exe_ + "\n");
   fs::copy_file(testing::TestData("clrmamepro/GCE_-_Vectrex.dat"), In(app_, "dats/vectrex.dat"));
-  ASSERT_EQ(RunCli(), 0) << err_.str();
-  EXPECT_PRED_FORMAT2(IsSubstring,
-                      "Parsing MAME for listinfo......\nParsing MAME for Driver information......\n"
-                      "Parsing MAME for gamelist......\nParsing MAME Dat File\n",
-                      err_.str());
-  EXPECT_PRED_FORMAT2(IsSubstring, "  warnings: 0\n", err_.str());
-  EXPECT_PRED_FORMAT2(
-      IsSubstring,
+  ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_CONTAINS(Err(),
+                  "Parsing MAME for listinfo......\nParsing MAME for Driver information......\n"
+                  "Parsing MAME for gamelist......\nParsing MAME Dat File\n");
+  EXPECT_CONTAINS(Err(), "  warnings: 0\n");
+  EXPECT_CONTAINS(
+      Report(),
       CrLf({"  MAME (listinfo.dat): 4720 records (4705 games, 15 resources), 0 devices left out",
             "    lists: printed by MAME for -li, -listdetails and -gamelist in this run",
             "    " + In("catvers", "catver.ini") + ": 4720 sets found, 0 not found",
             "  " + In("dats", "vectrex.dat") + ": 46 records",
             "    " + In("catvers", "GCE - Vectrexcatver.ini") +
-                ": was missing; made with placeholders for 45 sets"}),
-      ReadFile(In(app_, "tabulonreport.txt")));
+                ": was missing; made with placeholders for 45 sets"}));
   // A clone that old MAME marked "No(1)": its parent works. The driver comes from -listdetails.
-  EXPECT_EQ(LineOf(MasterList(), "1944j"),
+  EXPECT_EQ(LineOf("1944j"),
             "1944j|1944: The Loop Master (Japan 000620)|2000|Capcom, supported by Eighting/Raizing|"
             "1944|MAME|Shooter / Flying Vertical|.66||Working No(1) Correct Colors Yes Sound Yes "
             "Flip Screen Yes|screen raster orientation horizontal x 384 y 224 aspectx 4 aspecty 3 "
@@ -173,7 +145,7 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
   // and version.
   auto games = [this] {
     std::set<std::string> lines;
-    for (const std::string& line : MasterList()) lines.insert(line.substr(0, line.find("||")));
+    for (const std::string& line : Lines()) lines.insert(line.substr(0, line.find("||")));
     return lines;
   };
   const std::set<std::string> old_lists = games();
@@ -184,8 +156,8 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
   EXPECT_EQ(counts.games, 4705u);
   EXPECT_EQ(counts.resources, 15u);
   fs::remove(In(front_, "cfgs/mame.cfg"));
-  ASSERT_EQ(RunCli(), 0) << err_.str();
-  EXPECT_PRED_FORMAT2(IsSubstring, "  warnings: 0\n", err_.str());
+  ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_CONTAINS(Err(), "  warnings: 0\n");
   std::vector<std::string> differ;
   std::ranges::set_symmetric_difference(old_lists, games(), std::back_inserter(differ));
   // Old MAME wrote alien3's "³" in Latin-1, today's -listxml has it in UTF-8.
@@ -204,14 +176,12 @@ TEST_F(MameExtractionTest, MissingMameOrUnusableConfigGoesOnWithTheDats) {
   };
   for (const auto& [cfg, warning] : cases) {
     WriteFile(In(front_, "cfgs/mame.cfg"), CrLf(cfg));
-    ASSERT_EQ(RunCli(), 0) << err_.str();
-    EXPECT_PRED_FORMAT2(IsSubstring, warning + "MAME.exe missing, searching for other dats....\n",
-                        err_.str());
-    EXPECT_EQ(MasterList().size(), 1u);
+    ASSERT_EQ(Run(), 0) << Err();
+    EXPECT_CONTAINS(Err(), warning + "MAME.exe missing, searching for other dats....\n");
+    EXPECT_EQ(Lines().size(), 1u);
     EXPECT_EQ(ReadFile(In(app_, "tabulonlog.txt")), "Bats Complete, Initial File Open\r\n");
-    EXPECT_PRED_FORMAT2(
-        IsSubstring, "\r\n  MAME (listinfo.dat): its games are left out: " + In("cfgs", "mame.cfg"),
-        ReadFile(In(app_, "tabulonreport.txt")));
+    EXPECT_CONTAINS(Report(),
+                    "\r\n  MAME (listinfo.dat): its games are left out: " + In("cfgs", "mame.cfg"));
     EXPECT_FALSE(FileExists(In(mame_, "listinfo.bat")));
   }
 }
@@ -291,11 +261,10 @@ TEST_F(MameExtractionTest, LeftoverOutputsWithShortSideFiles) {
 // works, written in two goes, as a real MAME writes on while the list is read.
 class TodaysMameTest : public MameExtractionTest {
  protected:
-  void InstallMame(const std::string& xml) {
-    fs::copy_file(TABULON_STANDIN_MAME, In(mame_, exe_), fs::copy_options::overwrite_existing);
-    WriteFile(In(mame_, "listxml.xml"), xml);
+  void InstallTodaysMame() {
+    WriteFile(In(mame_, "listxml.xml"), NewListXml());
     // Each run's first argument goes to "runs".
-    WriteFile(In(mame_, "standin.txt"), "@log runs\r\n-listxml print-slowly listxml.xml\r\n");
+    InstallMame(mame_, "@log runs\r\n-listxml print-slowly listxml.xml\r\n");
   }
 };
 
@@ -303,7 +272,7 @@ class TodaysMameTest : public MameExtractionTest {
 // read-only /usr/games does for a user who is not root) skips the old options; one that does
 // takes them first. Either way -listxml gives the games.
 TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
-  InstallMame(NewListXml());
+  InstallTodaysMame();
   WriteFile(In(app_, "catvers/catver.ini"),
             CrLf({"[Category]", "pacman=Maze / Chase", "[VerAdded]", "pacman=0.30"}));
   for (bool takes_scripts : {false, true}) {
@@ -314,34 +283,32 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
       fs::create_directory(In(mame_, "listdetails.bat"));
     }
     // The first round left MAME's lists with their stamp: the same MAME only runs when asked.
-    ASSERT_EQ(RunCli(takes_scripts ? "--refresh-mame" : nullptr), 0) << err_.str();
-    EXPECT_EQ(MasterList().size(), 6u);  // MAME's four games and BIOS, and the pinball table
+    ASSERT_EQ(Run(takes_scripts ? "--refresh-mame" : nullptr), 0) << Err();
+    EXPECT_EQ(Lines().size(), 6u);  // MAME's four games and BIOS, and the pinball table
     // The converted game with its category (the conversion itself is checked on its own).
-    EXPECT_TRUE(LineOf(MasterList(), "pacman")
-                    .starts_with("pacman|Pac-Man (Midway)|1980|Namco (Midway license)|puckman|MAME|"
-                                 "Maze / Chase|0.30||Working Yes"));
+    EXPECT_TRUE(LineOf("pacman").starts_with(
+        "pacman|Pac-Man (Midway)|1980|Namco (Midway license)|puckman|MAME|"
+        "Maze / Chase|0.30||Working Yes"));
     EXPECT_EQ(ReadFile(In(app_, "listxml.xml")), NewListXml());
     const std::string refused = "warning: " + In(mame_, "listdetails.bat") + ": cannot write: ";
-    EXPECT_EQ(err_.str().find(refused) != std::string::npos, !takes_scripts) << err_.str();
+    EXPECT_EQ(Err().find(refused) != std::string::npos, !takes_scripts) << Err();
     if (takes_scripts) {
-      EXPECT_PRED_FORMAT2(IsSubstring,
-                          "Parsing MAME for gamelist......\nParsing MAME for "
-                          "listxml......\nConverting MAME listxml......\n",
-                          err_.str());
+      EXPECT_CONTAINS(Err(),
+                      "Parsing MAME for gamelist......\nParsing MAME for "
+                      "listxml......\nConverting MAME listxml......\n");
     } else {
-      EXPECT_PRED_FORMAT2(IsSubstring, "; MAME's old list options are not tried\n", err_.str());
+      EXPECT_CONTAINS(Err(), "; MAME's old list options are not tried\n");
     }
-    EXPECT_EQ(err_.str().find("Parsing MAME for listinfo") != std::string::npos, takes_scripts);
-    EXPECT_PRED_FORMAT2(
-        IsSubstring,
+    EXPECT_EQ(Err().find("Parsing MAME for listinfo") != std::string::npos, takes_scripts);
+    EXPECT_CONTAINS(
+        Report(),
         CrLf({"Sources:",
               "  MAME (listinfo.dat): 5 records (4 games, 1 resource), 1 device "
               "left out",
               "    lists: converted from MAME's -listxml in this run",
               "    " + In("catvers", "catver.ini") + ": 1 set found, 4 not found, 4 given \"TLTC\"",
               "    not found: astdelux, pocketgaldx, dummy, neogeo",
-              "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}),
-        ReadFile(In(app_, "tabulonreport.txt")));
+              "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}));
   }
 }
 
@@ -382,29 +349,27 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    InstallMame(NewListXml());
+    InstallTodaysMame();
     fs::remove(stamp);
-    ASSERT_EQ(RunCli(), 0) << err_.str();
-    const std::vector<std::string> first = MasterList();
+    ASSERT_EQ(Run(), 0) << Err();
+    const std::string first = MasterList();
     fs::remove(In(mame_, "runs"));
     c.change();
-    ASSERT_EQ(RunCli(c.option), 0) << err_.str();
+    ASSERT_EQ(Run(c.option), 0) << Err();
     EXPECT_EQ(FileExists(In(mame_, "runs")) ? ReadFile(In(mame_, "runs")) : "", c.runs);
     EXPECT_EQ(MasterList(), first);
     EXPECT_EQ(FileExists(stamp), c.stamped);
     // The status text and the report say so.
     const bool reused = std::string(c.runs).empty();
-    EXPECT_EQ(err_.str().find("MAME unchanged, reusing the lists of MAME 0.251 (unknown)......") !=
+    EXPECT_EQ(Err().find("MAME unchanged, reusing the lists of MAME 0.251 (unknown)......") !=
                   std::string::npos,
               reused);
-    EXPECT_EQ(ReadFile(In(app_, "tabulonreport.txt"))
-                      .find("MAME was not run: the lists of MAME 0.251 (unknown) were reused") !=
+    EXPECT_EQ(Report().find("MAME was not run: the lists of MAME 0.251 (unknown) were reused") !=
                   std::string::npos,
               reused);
     // What the conversion left out is known from the stamp when it did not run.
     if (reused) {
-      EXPECT_PRED_FORMAT2(IsSubstring, "(4 games, 1 resource), 1 device left out",
-                          ReadFile(In(app_, "tabulonreport.txt")));
+      EXPECT_CONTAINS(Report(), "(4 games, 1 resource), 1 device left out");
     }
   }
 }
@@ -412,7 +377,7 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
 // Closing the window while MAME writes its list stops MAME and leaves nothing behind: no
 // listxml.xml, no half list, no temporary file.
 TEST_F(TodaysMameTest, AStoppedConversionStopsMameAndLeavesNothing) {
-  InstallMame(NewListXml());
+  InstallTodaysMame();
   WriteFile(In(mame_, "standin.txt"),
             "-listxml pid; text <?xml version=\"1.0\"?>\\n<mame build=\"0\">\\n; sleep 60; "
             "touch done\r\n");

@@ -25,10 +25,9 @@ TempDir::TempDir() {
   throw std::runtime_error("cannot make a temporary folder");
 }
 
-std::string TempDir::operator/(const std::string& relative) const {
-  std::string path = relative;
-  std::replace(path.begin(), path.end(), '/', PathSeparator());
-  return InFolder(path_, path);
+std::string In(const std::string& folder, std::string relative) {
+  std::replace(relative.begin(), relative.end(), '/', PathSeparator());
+  return InFolder(folder, relative);
 }
 
 TempDir::~TempDir() {

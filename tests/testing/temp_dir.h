@@ -2,13 +2,23 @@
 // what the engine shows, and the real public data of tests/data as the build unpacked it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "records/run_state.h"
 
+// Expects `part` somewhere in `text`, and shows the text when it is not there.
+#define EXPECT_CONTAINS(text, part) EXPECT_PRED_FORMAT2(::testing::IsSubstring, part, text)
+
 namespace tabulon::testing {
+
+// `relative` in `folder`, its "/" written as the system writes a path.
+std::string In(const std::string& folder, std::string relative);
+inline bool OnWindows() { return PathSeparator() == '\\'; }
 
 // A fresh folder under the system's temp folder, removed with everything in it on destruction.
 class TempDir {
@@ -19,7 +29,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
   // A path in the folder, with the separator the program prints: "a/b" is a\b on Windows.
-  std::string operator/(const std::string& relative) const;
+  std::string operator/(const std::string& relative) const { return In(path_, relative); }
 
  private:
   std::string path_;
