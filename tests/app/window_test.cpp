@@ -27,9 +27,7 @@ namespace {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::copy(std::string(TABULON_SOURCE_DIR) + "/examples/frontend", dir_.path(),
-                          std::filesystem::copy_options::recursive);
-    std::filesystem::remove_all(dir_ / "cfgs");
+    testing::CopyDemoFrontEnd(dir_);
     // The boxes are modal and wait for the user: note each one and close it.
     QObject::connect(&box_poll_, &QTimer::timeout, [this] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -44,9 +42,6 @@ class WindowTest : public ::testing::Test {
   }
   std::string App() const { return dir_ / "Tabulon"; }
   std::string MasterList() const { return testing::ReadFile(dir_ / "masterlist.lst"); }
-  static std::string Expected() {
-    return testing::ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst");
-  }
   template <typename T = QLabel>
   static T* Child(const QWidget& window, const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
@@ -82,7 +77,7 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
   });
   for (int run = 0; run < 2; ++run) {
     Click(window);
-    EXPECT_EQ(MasterList(), Expected());
+    EXPECT_EQ(MasterList(), testing::DemoMasterList());
     EXPECT_EQ(window.run().List1.size(), 16u);  // nothing doubled by a nested or earlier run
     EXPECT_EQ(window.windowTitle(), "List Creation Complete");
     EXPECT_EQ(Child(window, "lStatus")->text(), "List Creation Complete");
@@ -190,7 +185,7 @@ TEST_F(WindowTest, TheProgramInSilentModeWritesTheListAndExits) {
   process.start(QString::fromStdString(program), {"/S", "-s"});
   ASSERT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
   EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-  EXPECT_EQ(MasterList(), Expected());
+  EXPECT_EQ(MasterList(), testing::DemoMasterList());
 }
 
 TEST_F(WindowTest, RepaintsAtMostEveryFewMilliseconds) {

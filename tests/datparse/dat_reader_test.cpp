@@ -121,16 +121,11 @@ TEST_F(DatReaderTest, RealConsoleAndMameDats) {
       {"mame_dats/libretro_MAME_2003_0.78_nonmerged.dat",
        "MAME 2003 - Full Non-Merged TorrentZipped Working Romsets"}};
   for (const auto& [file, emulator] : cases) {
-    std::string bytes = testing::TestDataAsCrLf(file);
-    if (bytes.empty()) return;
-    size_t blocks = 0;
-    for (size_t pos = 0; (pos = bytes.find("\r\ngame (\r\n", pos)) != std::string::npos; ++pos) {
-      ++blocks;
-    }
+    const std::string bytes = testing::TestDataAsCrLf(file);
     run_.List1.Clear();
     const Lines records = Read(file.substr(file.find('/') + 1), bytes);
     EXPECT_EQ(run_.slots.LEmu, emulator);
-    EXPECT_EQ(records.size(), blocks) << file;
+    EXPECT_EQ(std::ssize(records), std::ranges::count(testing::SplitCrLf(bytes), "game (")) << file;
     // Every record has its 13 separators and a rom name behind "^".
     for (const std::string& record : records) {
       ASSERT_EQ(std::count(record.begin(), record.end(), '|'), 13) << record;

@@ -29,6 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testing::Contains;
 using testing::CrLf;
 using testing::FileExists;
 using testing::In;
@@ -269,47 +270,32 @@ class TodaysMameTest : public MameExtractionTest {
 };
 
 // A MAME folder that takes no scripts (a folder in place of one makes writing it fail, as a
-// read-only /usr/games does for a user who is not root) skips the old options; one that does
-// takes them first. Either way -listxml gives the games.
+// read-only /usr/games does for a user who is not root) skips the old options, and -listxml gives
+// the games. One that takes them tries them first (the stamp's cases below).
 TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
   InstallTodaysMame();
+  fs::create_directory(In(mame_, "listdetails.bat"));
   WriteFile(In(app_, "catvers/catver.ini"),
             CrLf({"[Category]", "pacman=Maze / Chase", "[VerAdded]", "pacman=0.30"}));
-  for (bool takes_scripts : {false, true}) {
-    SCOPED_TRACE(takes_scripts ? "takes scripts" : "takes no scripts");
-    if (takes_scripts) {
-      fs::remove(In(mame_, "listdetails.bat"));
-    } else {
-      fs::create_directory(In(mame_, "listdetails.bat"));
-    }
-    // The first round left MAME's lists with their stamp: the same MAME only runs when asked.
-    ASSERT_EQ(Run(takes_scripts ? "--refresh-mame" : nullptr), 0) << Err();
-    EXPECT_EQ(Lines().size(), 6u);  // MAME's four games and BIOS, and the pinball table
-    // The converted game with its category (the conversion itself is checked on its own).
-    EXPECT_TRUE(LineOf("pacman").starts_with(
-        "pacman|Pac-Man (Midway)|1980|Namco (Midway license)|puckman|MAME|"
-        "Maze / Chase|0.30||Working Yes"));
-    EXPECT_EQ(ReadFile(In(app_, "listxml.xml")), NewListXml());
-    const std::string refused = "warning: " + In(mame_, "listdetails.bat") + ": cannot write: ";
-    EXPECT_EQ(Err().find(refused) != std::string::npos, !takes_scripts) << Err();
-    if (takes_scripts) {
-      EXPECT_CONTAINS(Err(),
-                      "Parsing MAME for gamelist......\nParsing MAME for "
-                      "listxml......\nConverting MAME listxml......\n");
-    } else {
-      EXPECT_CONTAINS(Err(), "; MAME's old list options are not tried\n");
-    }
-    EXPECT_EQ(Err().find("Parsing MAME for listinfo") != std::string::npos, takes_scripts);
-    EXPECT_CONTAINS(
-        Report(),
-        CrLf({"Sources:",
-              "  MAME (listinfo.dat): 5 records (4 games, 1 resource), 1 device "
-              "left out",
-              "    lists: converted from MAME's -listxml in this run",
-              "    " + In("catvers", "catver.ini") + ": 1 set found, 4 not found, 4 given \"TLTC\"",
-              "    not found: astdelux, pocketgaldx, dummy, neogeo",
-              "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}));
-  }
+  ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_EQ(Lines().size(), 6u);  // MAME's four games and BIOS, and the pinball table
+  // The converted game with its category (the conversion itself is checked on its own).
+  EXPECT_TRUE(LineOf("pacman").starts_with(
+      "pacman|Pac-Man (Midway)|1980|Namco (Midway license)|puckman|MAME|Maze / Chase|0.30||Working "
+      "Yes"));
+  EXPECT_EQ(ReadFile(In(app_, "listxml.xml")), NewListXml());
+  EXPECT_CONTAINS(Err(), "warning: " + In(mame_, "listdetails.bat") + ": cannot write: ");
+  EXPECT_CONTAINS(Err(), "; MAME's old list options are not tried\n");
+  EXPECT_FALSE(Contains(Err(), "Parsing MAME for listinfo"));
+  EXPECT_CONTAINS(
+      Report(),
+      CrLf({"Sources:",
+            "  MAME (listinfo.dat): 5 records (4 games, 1 resource), 1 device "
+            "left out",
+            "    lists: converted from MAME's -listxml in this run",
+            "    " + In("catvers", "catver.ini") + ": 1 set found, 4 not found, 4 given \"TLTC\"",
+            "    not found: astdelux, pocketgaldx, dummy, neogeo",
+            "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}));
 }
 
 // A repeat run reads the lists of an unchanged MAME without running it; any change runs it again,
@@ -352,6 +338,9 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
     InstallTodaysMame();
     fs::remove(stamp);
     ASSERT_EQ(Run(), 0) << Err();
+    EXPECT_CONTAINS(Err(),
+                    "for gamelist......\nParsing MAME for listxml......\nConverting MAME "
+                    "listxml......\n");
     const std::string first = MasterList();
     fs::remove(In(mame_, "runs"));
     c.change();
@@ -359,17 +348,14 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
     EXPECT_EQ(FileExists(In(mame_, "runs")) ? ReadFile(In(mame_, "runs")) : "", c.runs);
     EXPECT_EQ(MasterList(), first);
     EXPECT_EQ(FileExists(stamp), c.stamped);
-    // The status text and the report say so.
+    // The status text and the report say so; what the conversion left out is known from the
+    // stamp.
     const bool reused = std::string(c.runs).empty();
-    EXPECT_EQ(Err().find("MAME unchanged, reusing the lists of MAME 0.251 (unknown)......") !=
-                  std::string::npos,
-              reused);
-    EXPECT_EQ(Report().find("MAME was not run: the lists of MAME 0.251 (unknown) were reused") !=
-                  std::string::npos,
-              reused);
-    // What the conversion left out is known from the stamp when it did not run.
+    const std::string report = Report(), lists = "the lists of MAME 0.251 (unknown)";
+    EXPECT_EQ(Contains(Err(), "MAME unchanged, reusing " + lists + "......"), reused);
+    EXPECT_EQ(Contains(report, "MAME was not run: " + lists + " were reused"), reused);
     if (reused) {
-      EXPECT_CONTAINS(Report(), "(4 games, 1 resource), 1 device left out");
+      EXPECT_CONTAINS(report, "(4 games, 1 resource), 1 device left out");
     }
   }
 }

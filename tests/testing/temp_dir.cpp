@@ -90,6 +90,16 @@ std::string OpenFailure(const std::string& path) {
   return reason;
 }
 
+void CopyDemoFrontEnd(const TempDir& dir) {
+  std::filesystem::copy(std::string(TABULON_SOURCE_DIR) + "/examples/frontend", dir.path(),
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::remove_all(dir / "cfgs");
+}
+
+std::string DemoMasterList() {
+  return ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst");
+}
+
 std::string TestData(const std::string& relative) {
   return std::string(TABULON_TEST_DATA) + "/" + relative;
 }

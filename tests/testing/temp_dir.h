@@ -44,12 +44,21 @@ std::string CrLf(const std::vector<std::string>& lines);
 // Splits text at CR LF; a final CR LF gives no extra empty piece.
 std::vector<std::string> SplitCrLf(const std::string& text);
 
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 // The first of `lines` that starts with `prefix`, or an empty text when none does.
 std::string LineStartingWith(const std::vector<std::string>& lines, const std::string& prefix);
 // The message of the tabulon::Error that `action` throws, or "no error" when it throws none.
 std::string ErrorOf(const std::function<void()>& action);
 // Why the system cannot open `path`, in its own words, as the program's messages quote it.
 std::string OpenFailure(const std::string& path);
+
+// Copies the demo front end of examples/frontend into `dir`, without its cfgs/mame.cfg, which
+// names Debian's MAME: the dats alone. DemoMasterList() is the master list it gives, checked by
+// hand.
+void CopyDemoFrontEnd(const TempDir& dir);
+std::string DemoMasterList();
 
 // Path of a file of tests/data, unpacked (`relative` names the file, not its .tar.xz).
 std::string TestData(const std::string& relative);
