@@ -82,10 +82,14 @@ class RecordingWindow : public FormWindow {
 
 class FormTest : public ::testing::Test {
  protected:
-  // A form whose run warns `warnings` times, then fails with `failure` unless it is empty.
+  // A form whose run warns `warnings` times, then fails with `failure` unless it is empty; a
+  // failure "MAME" is MAME's listinfo run that could not be waited on, after MAME's message.
   void Run(bool silent, int warnings, const std::string& failure = "") {
     Form form(window_, silent, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
       for (int i = 1; i <= warnings; ++i) run.Warn("warning " + std::to_string(i));
+      if (failure == "MAME")
+        run.view->ShowMessage("Error Accessing Mame", "Mame could not be run.");
+      if (failure == "MAME") throw MameListinfoFailed("listinfo.bat", "gone");
       if (!failure.empty()) throw Error("masterlist.lst", failure);
       run.ShowStatus("List Creation Complete");
       return GenerationResult{};
@@ -130,6 +134,12 @@ TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
                 "The master list was not written; the previous one is unchanged."});
   EXPECT_EQ(window_.title, "List Creation Failed");
   EXPECT_EQ(window_.texts[Control::lStatus], "List Creation Failed");
+  // Without MAME's own list the run cannot go on, and the program ends.
+  window_.boxes.clear();
+  Run(false, 0, "MAME");
+  EXPECT_EQ(window_.boxes,
+            std::vector<std::string>{"exclamation|Error Accessing Mame|Mame could not be run."});
+  EXPECT_EQ(window_.exit_code, 1);
 }
 
 TEST_F(FormTest, RepaintsOncePerIntervalWithTheGameBeingRead) {
