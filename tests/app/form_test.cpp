@@ -54,7 +54,7 @@ class RecordingWindow : public FormWindow {
   void SetTitle(const std::string& text) override { title = text; }
   void SetText(Control control, const std::string& text) override { texts[control] = text; }
   void SetItems(Control, const std::vector<std::string>&) override {}
-  void SetVisible(Control control, bool visible) override { visible_[control] = visible; }
+  void SetVisible(Control, bool) override {}
   void SetEnabled(Control, bool) override {}
   bool IsChecked(Control) const override { return false; }
   void SetDarkWindow() override {}
@@ -73,7 +73,6 @@ class RecordingWindow : public FormWindow {
 
   std::string title;
   std::map<Control, std::string> texts;
-  std::map<Control, bool> visible_;
   std::vector<std::string> boxes;
   int repaints = 0;
   int exit_code = -1;

@@ -2,7 +2,6 @@
 // written: nothing is lost, nothing is left behind, and the run goes on. What only POSIX systems
 // have (signals, fork, pipes, links) is in reliability_posix_test.cpp.
 #include <filesystem>
-#include <functional>
 
 #include "app/reliability_fixture.h"
 

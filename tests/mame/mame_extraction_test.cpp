@@ -10,17 +10,13 @@
 #include <functional>
 #include <iterator>
 #include <set>
-#include <sstream>
-#include <thread>
 
-#include "app/cli.h"
 #include "app/generation_run.h"
 #include "mame/bat_scripts.h"
 #include "mame/listxml_converter.h"
 #include "mame/mame_data.h"
 #include "mame/mame_run.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/process.h"
 #include "testing/front_end.h"
 
@@ -199,24 +195,19 @@ TEST_F(MameExtractionTest, RunsThatCannotBeWaitedOn) {
                                "/Front \\\"End\\\" \\$(touch pwned) \\`touch pwned2\\` \\\\"
                                "/Tabulon \\$HOME/x\"");
   }
-  const std::pair<MameList, std::string> cases[] = {
-      {MameList::kListinfo, exe_ +
-                                " -history_file vantrelinc.dat -mameinfo_file vantrel123.dat "
-                                "-li > " +
-                                quoted("listinfo.dat")},
-      {MameList::kListdetails, exe_ + " -listdetails >" + quoted("listdetails.dat")},
-      {MameList::kGamelist, exe_ + " -gamelist >" + quoted("gamelist.dat")},
-  };
-  for (const auto& [failing, line] : cases) {
+  const std::tuple<MameList, const char*, const char*> cases[] = {
+      {MameList::kListinfo, " -history_file vantrelinc.dat -mameinfo_file vantrel123.dat -li > ",
+       "listinfo.dat"},
+      {MameList::kListdetails, " -listdetails >", "listdetails.dat"},
+      {MameList::kGamelist, " -gamelist >", "gamelist.dat"}};
+  for (const auto& [failing, options, list] : cases) {
     RecordingView view;
     RunState run(app_, &view);
     ScriptRunner script_runner = [&](const std::string& folder, const std::string& script,
                                      std::string* error, ChildExit* exit) {
-      if (script != ScriptName(failing)) {
-        return RunScriptAndWait(folder, script, nullptr, error, exit);
-      }
-      *error = "gone";
-      return false;
+      if (script == ScriptName(failing)) *error = "gone";
+      return script != ScriptName(failing) &&
+             RunScriptAndWait(folder, script, nullptr, error, exit);
     };
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
@@ -228,7 +219,8 @@ TEST_F(MameExtractionTest, RunsThatCannotBeWaitedOn) {
     }
     const std::string message =
         "Error Accessing Mame\nError parsing mame:  Last command run is:\r\n" +
-        In(mame_, ScriptName(failing)) + "\r\nBat file contains:  \r\n" + line;
+        In(mame_, ScriptName(failing)) + "\r\nBat file contains:  \r\n" + exe_ + options +
+        quoted(list);
     EXPECT_EQ(view.messages, std::vector<std::string>{message});
   }
 }

@@ -57,6 +57,15 @@ std::string CrLf(const std::vector<std::string>& lines) {
   return text;
 }
 
+std::string ToCrLf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
+    out.push_back(c);
+  }
+  return out;
+}
+
 std::vector<std::string> SplitCrLf(const std::string& text) {
   std::vector<std::string> lines;
   for (size_t start = 0; start < text.size();) {
@@ -102,15 +111,6 @@ std::string DemoMasterList() {
 
 std::string TestData(const std::string& relative) {
   return std::string(TABULON_TEST_DATA) + "/" + relative;
-}
-
-std::string TestDataAsCrLf(const std::string& relative) {
-  std::string out;
-  for (char c : ReadFile(TestData(relative))) {
-    if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
-    out.push_back(c);
-  }
-  return out;
 }
 
 }  // namespace tabulon::testing

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/files.h"
@@ -41,6 +42,9 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // Joins lines with CR LF after each.
 std::string CrLf(const std::vector<std::string>& lines);
+// The text with each LF that has no CR before it made a CR LF, as the files are on the Windows
+// cabinets they were made for.
+std::string ToCrLf(std::string_view text);
 // Splits text at CR LF; a final CR LF gives no extra empty piece.
 std::vector<std::string> SplitCrLf(const std::string& text);
 
@@ -62,9 +66,10 @@ std::string DemoMasterList();
 
 // Path of a file of tests/data, unpacked (`relative` names the file, not its .tar.xz).
 std::string TestData(const std::string& relative);
-// Reads a file of tests/data and turns its LF line ends into CR LF, as the file would be on the
-// Windows cabinets it was made for.
-std::string TestDataAsCrLf(const std::string& relative);
+// A file of tests/data with CR LF line ends.
+inline std::string TestDataAsCrLf(const std::string& relative) {
+  return ToCrLf(ReadFile(TestData(relative)));
+}
 
 class RecordingView : public View {
  public:
