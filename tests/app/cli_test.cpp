@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -61,11 +62,9 @@ TEST_F(CliTest, FailedRunKeepsThePreviousMasterList) {
 
 TEST_F(CliTest, QuintaraLayout) {
   ASSERT_EQ(Run({"--quintara", "--app-dir=" + App()}), 0) << err_.str();
-  std::vector<std::string> lines = SplitCrLf(ReadFile(dir_ / "masterlist.lst"));
+  const std::vector<std::string> lines = SplitCrLf(ReadFile(dir_ / "masterlist.lst"));
   ASSERT_EQ(lines.size(), 16u);
-  for (const std::string& line : lines) {
-    EXPECT_EQ(std::count(line.begin(), line.end(), '|'), 37) << line;
-  }
+  for (const std::string& line : lines) EXPECT_EQ(std::ranges::count(line, '|'), 37) << line;
 }
 
 TEST_F(CliTest, MakesTheWorkingFoldersOfAnEmptyApplicationFolder) {
@@ -84,15 +83,14 @@ TEST_F(CliTest, ConvertListxmlAlone) {
   EXPECT_EQ(out_.str(), InFolder(App(), "listinfo.dat\n"));
   EXPECT_EQ(err_.str(),
             "Converted " + dir_ / "good.xml" + ": 1 games, 0 resources, 0 devices left out\n");
-  EXPECT_EQ(ReadFile(App() + "/listinfo.dat"),
-            "game (\r\n\tname a\r\n\tdescription \"A\"\r\n)\r\n\r\n");
+  const std::string listinfo = "game (\r\n\tname a\r\n\tdescription \"A\"\r\n)\r\n\r\n";
+  EXPECT_EQ(ReadFile(App() + "/listinfo.dat"), listinfo);
 
   WriteFile(dir_ / "bad.xml", "<mame>\n<machine name=\"b\">\n</mame>\n");
   EXPECT_EQ(Run({"--convert-listxml", dir_ / "bad.xml", "--app-dir", App()}), 1);
   EXPECT_EQ(err_.str(), "tabulon-cli: error: " + dir_ / "bad.xml" +
                             ":3: malformed XML at column 3: mismatched tag\n");
-  EXPECT_EQ(ReadFile(App() + "/listinfo.dat"),
-            "game (\r\n\tname a\r\n\tdescription \"A\"\r\n)\r\n\r\n");
+  EXPECT_EQ(ReadFile(App() + "/listinfo.dat"), listinfo);  // the last good one kept
 }
 
 TEST_F(CliTest, BadArguments) {

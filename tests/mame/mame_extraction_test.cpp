@@ -83,11 +83,9 @@ class MameExtractionTest : public testing::FrontEndTest {
     mame_ = In(front_, "MAME 0.78");
     fs::create_directories(In(app_, "dats"));
     std::string old_mame;
-    for (const char* list : {"li", "listdetails", "gamelist"}) {
-      old_mame += std::string("-") + list + " print " +
-                  fs::absolute(testing::TestData("oldmame/mame078_" + std::string(list) + ".txt"))
-                      .string() +
-                  "\r\n";
+    for (const std::string list : {"li", "listdetails", "gamelist"}) {
+      const fs::path recorded = fs::absolute(testing::TestData("oldmame/mame078_" + list + ".txt"));
+      old_mame += "-" + list + " print " + recorded.string() + "\r\n";
     }
     InstallMame(mame_, old_mame + "* text Error: unknown option\\r\\n; exit 1\r\n");
     WriteFile(In(app_, "dats/VPLAUNCHER.DAT"),
