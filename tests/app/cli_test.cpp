@@ -14,7 +14,6 @@ namespace {
 
 using testing::ReadFile;
 using testing::SplitCrLf;
-using testing::TempDir;
 using testing::WriteFile;
 
 class CliTest : public ::testing::Test {
@@ -27,7 +26,7 @@ class CliTest : public ::testing::Test {
   }
   std::string App() const { return dir_ / "Tabulon"; }
 
-  TempDir dir_;
+  testing::TempDir dir_;
   std::ostringstream out_;
   std::ostringstream err_;
 };

@@ -45,18 +45,13 @@ class ProcessTest : public ReliabilityTest {
   }
   // Waits up to 5 s for the process of the pid in `file` to be gone (or a zombie).
   static bool Gone(const std::string& pid_file) {
-    std::string pid = ReadFile(pid_file);
-    pid.pop_back();  // the line end
+    const std::string pid = std::to_string(std::stol(ReadFile(pid_file)));
     for (int i = 0; i < 250; ++i) {
       const std::string stat = FileExists("/proc/" + pid) ? ReadFile("/proc/" + pid + "/stat") : "";
       if (stat.empty() || stat.substr(stat.rfind(')') + 2, 1) == "Z") return true;
       std::this_thread::sleep_for(20ms);
     }
     return false;
-  }
-  static void WaitForFile(const std::string& path) {
-    for (int i = 0; i < 500 && !FileExists(path); ++i) std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(FileExists(path)) << path;
   }
 };
 
@@ -76,7 +71,7 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
     fs::remove(mame_ + "/pid");
     InstallMame(mame_, std::string(option) + " text <mame>\\n; pid; sleep 60\n");
     const pid_t cli = Start();
-    WaitForFile(mame_ + "/pid");
+    for (int i = 0; i < 500 && !FileExists(mame_ + "/pid"); ++i) std::this_thread::sleep_for(20ms);
     kill(cli, signal);
     EXPECT_EQ(Wait(cli), 128 + signal);
     EXPECT_TRUE(Gone(mame_ + "/pid"));

@@ -57,8 +57,7 @@ class WindowTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  QTimer box_poll_;
-  QTimer run_poll_;
+  QTimer box_poll_, run_poll_;
   std::vector<std::string> boxes_;
 };
 
@@ -87,20 +86,6 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
   EXPECT_GT(presses, 0);
 }
 
-// The shell tells the form whether Shift was held when the button was pressed: then MAME runs
-// even when its lists could be reused.
-TEST_F(WindowTest, ShiftOnTheButtonRunsMameAgain) {
-  std::vector<bool> refresh;
-  Listtest window(false, App(), [&refresh](RunState& run, auto*) {
-    refresh.push_back(run.refresh_mame);
-    return GenerationResult{};
-  });
-  window.show();
-  Click(window);
-  QTest::mouseClick(Child<QPushButton>(window, "Command1"), Qt::LeftButton, Qt::ShiftModifier);
-  EXPECT_EQ(refresh, (std::vector<bool>{false, true}));
-}
-
 // Closing the window during a run stops it and leaves the old list, and no half category file;
 // in silent mode the program then ends with exit status 1. (A run that fails is the form's.)
 TEST_F(WindowTest, ClosingDuringARunKeepsThePreviousList) {
@@ -120,9 +105,7 @@ TEST_F(WindowTest, ClosingDuringARunKeepsThePreviousList) {
     } else {
       Click(window);
     }
-    for (QElapsedTimer clock; silent && window.exit_code() < 0 && clock.elapsed() < 60000;) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    EXPECT_TRUE(!silent || QTest::qWaitFor([&] { return window.exit_code() >= 0; }, 60000));
     EXPECT_EQ(window.exit_code(), silent ? 1 : -1);
     EXPECT_EQ(MasterList(), "previous\r\n");
     EXPECT_FALSE(window.isVisible());
@@ -141,10 +124,7 @@ TEST_F(WindowTest, FailuresThatEndTheProgram) {
   // Silent mode's 2 ms timer must start no run behind the box.
   Listtest unusable_silent(true, dir_ / "File");
   unusable_silent.show();
-  for (QElapsedTimer waited; !waited.isValid() || waited.elapsed() < 20;) {
-    if (!waited.isValid()) waited.start();
-    QApplication::processEvents();
-  }
+  QTest::qWait(20);
   EXPECT_EQ(MasterList(), "previous\r\n");
   for (const Listtest* window : {&unusable, &unusable_silent}) {
     EXPECT_EQ(window->exit_code(), 1);
@@ -169,11 +149,14 @@ TEST_F(WindowTest, TheProgramInSilentModeWritesTheListAndExits) {
   EXPECT_EQ(MasterList(), testing::DemoMasterList());
 }
 
-// The form paces the repaints of a run that yields all the time by the window's clock: one per
-// 10 ms is the aim, on a clock that may be a few milliseconds coarse.
-TEST_F(WindowTest, RepaintsAtMostEveryFewMilliseconds) {
+// What the shell gives the form of a press and of a run: whether Shift was held (then MAME runs
+// even when its lists could be reused), and the clock the form paces a run's repaints by, one per
+// 10 ms, on a clock that may be a few milliseconds coarse.
+TEST_F(WindowTest, ShiftOnTheButtonAndTheRepaintPace) {
+  std::vector<bool> refresh;
   int passes = 0;
-  Listtest window(false, App(), [&passes](RunState& run, auto*) {
+  Listtest window(false, App(), [&](RunState& run, auto*) {
+    refresh.push_back(run.refresh_mame);
     QElapsedTimer clock;
     clock.start();
     for (passes = 0; clock.elapsed() < 100;) run.Yield();
@@ -189,6 +172,8 @@ TEST_F(WindowTest, RepaintsAtMostEveryFewMilliseconds) {
   };
   again();
   Click(window);
+  QTest::mouseClick(Child<QPushButton>(window, "Command1"), Qt::LeftButton, Qt::ShiftModifier);
+  EXPECT_EQ(refresh, (std::vector<bool>{false, true}));
 }
 
 }  // namespace

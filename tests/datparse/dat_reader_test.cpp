@@ -24,10 +24,7 @@ class DatReaderTest : public ::testing::Test {
     GetListInfo(name, run_);
     return Records();
   }
-  Lines Records() {
-    const std::vector<std::string_view>& items = run_.List1.Items();
-    return Lines(items.begin(), items.end());
-  }
+  Lines Records() { return Lines(run_.List1.Items().begin(), run_.List1.Items().end()); }
 
   testing::TempDir dir_;
   testing::RecordingView view_;
@@ -111,7 +108,6 @@ TEST_F(DatReaderTest, MameListWithSideFiles) {
 // Real dats, as a Windows cabinet would have them (CR LF).
 TEST_F(DatReaderTest, RealConsoleAndMameDats) {
   const std::pair<std::string, std::string> cases[] = {
-      {"clrmamepro/GCE_-_Vectrex.dat", "GCE - Vectrex"},
       {"clrmamepro/Sega_-_SG-1000.dat", "Sega - SG-1000"},
       {"mame_dats/libretro_MAME_2003_0.78_nonmerged.dat",
        "MAME 2003 - Full Non-Merged TorrentZipped Working Romsets"}};

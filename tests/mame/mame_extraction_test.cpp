@@ -33,7 +33,6 @@ using testing::OnWindows;
 using testing::ReadFile;
 using testing::RecordingView;
 using testing::SplitCrLf;
-using testing::TempDir;
 using testing::WriteFile;
 
 // Today's -listxml in small: a BIOS, a device, games with the elements the conversion reads.
@@ -54,7 +53,7 @@ TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
       {"PATHS\r\nEXE=m\r\n", "", "", "mame.cfg:1: the PATH line has no \"=\""},
       {"PATH=/x\r\nexecutable\r\n", "", "", "mame.cfg:2: the EXE line has no \"=\""},
   };
-  TempDir dir;
+  testing::TempDir dir;
   for (const Case& c : cases) {
     WriteFile(dir / "mame.cfg", c.text);
     MameConfig config;
@@ -302,7 +301,6 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
     resize(mame);
     WriteFile(In(mame_, "standin.txt"), "@log runs\n-listxml exit 3\n");
   };
-  const char* all = "-history_file\n-listdetails\n-gamelist\n-listxml\n";
   struct Case {
     const char* what;
     std::function<void()> change;
@@ -314,10 +312,10 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
       {"nothing changed", [] {}, nullptr, "", true},
       {"new size", [&] { resize(mame); }, nullptr, "-listxml\n", true},
       {"new time", older, nullptr, "-listxml\n", true},
-      {"damaged stamp", damage, nullptr, all, true},
-      {"list changed", [&] { resize(In(app_, "gamelist.dat")); }, nullptr, "-listxml\n", true},
-      {"list missing", [&] { fs::remove(In(app_, "listdetails.dat")); }, nullptr, "-listxml\n",
+      {"damaged stamp", damage, nullptr, "-history_file\n-listdetails\n-gamelist\n-listxml\n",
        true},
+      {"list changed", [&] { resize(In(app_, "gamelist.dat")); }, nullptr, "-listxml\n", true},
+      {"no list", [&] { fs::remove(In(app_, "listdetails.dat")); }, nullptr, "-listxml\n", true},
       {"refresh asked", [] {}, "--refresh-mame", "-listxml\n", true},
       {"MAME fails", failing, nullptr, "-listxml\n", false},
   };

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/cli.h"
-#include "platform/files.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon::testing {

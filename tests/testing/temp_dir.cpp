@@ -92,13 +92,6 @@ std::string ErrorOf(const std::function<void()>& action) {
   return "no error";
 }
 
-std::string OpenFailure(const std::string& path) {
-  std::string reason;
-  std::FILE* file = OpenForReading(path, &reason);
-  if (file != nullptr) std::fclose(file);
-  return reason;
-}
-
 void CopyDemoFrontEnd(const TempDir& dir) {
   std::filesystem::copy(std::string(TABULON_SOURCE_DIR) + "/examples/frontend", dir.path(),
                         std::filesystem::copy_options::recursive);

@@ -55,8 +55,6 @@ inline bool Contains(const std::string& text, const std::string& part) {
 std::string LineStartingWith(const std::vector<std::string>& lines, const std::string& prefix);
 // The message of the tabulon::Error that `action` throws, or "no error" when it throws none.
 std::string ErrorOf(const std::function<void()>& action);
-// Why the system cannot open `path`, in its own words, as the program's messages quote it.
-std::string OpenFailure(const std::string& path);
 
 // Copies the demo front end of examples/frontend into `dir`, without its cfgs/mame.cfg, which
 // names Debian's MAME: the dats alone. DemoMasterList() is the master list it gives, checked by
