@@ -19,8 +19,6 @@ TEST(CommandLineTest, SilentModeExamples) {
       {"-S", true},   {"-s", true},   {"/S -S", true}, {"x-S", true}, {"-S -V", false},
       {"-Sx", false}, {"--S", false}, {"", false},     {"S", false},  {"/S", false}};
   for (const auto& [line, silent] : cases) EXPECT_EQ(ParseSilentMode(line), silent) << line;
-  const char* argv[] = {"tabulon", "/S", "-S"};
-  EXPECT_EQ(CommandLineText(3, argv), "/S -S");
 }
 
 TEST(CommandLineTest, WindowsCommandLineAfterTheProgramName) {
@@ -54,7 +52,7 @@ class RecordingWindow : public FormWindow {
   void SetTitle(const std::string& text) override { title = text; }
   void SetText(Control control, const std::string& text) override { texts[control] = text; }
   void SetItems(Control, const std::vector<std::string>&) override {}
-  void SetVisible(Control control, bool visible) override { visible_[control] = visible; }
+  void SetVisible(Control, bool) override {}
   void SetEnabled(Control, bool) override {}
   bool IsChecked(Control) const override { return false; }
   void SetDarkWindow() override {}
@@ -73,7 +71,6 @@ class RecordingWindow : public FormWindow {
 
   std::string title;
   std::map<Control, std::string> texts;
-  std::map<Control, bool> visible_;
   std::vector<std::string> boxes;
   int repaints = 0;
   int exit_code = -1;
@@ -82,21 +79,22 @@ class RecordingWindow : public FormWindow {
 
 class FormTest : public ::testing::Test {
  protected:
-  // A form whose run warns `warnings` times, then fails with `failure` unless it is empty.
-  void Run(bool silent, int warnings, const std::string& failure = "") {
-    Form form(window_, silent, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
+  // A form whose run warns `warnings` times, then fails with `failure` unless it is empty; a
+  // failure "MAME" is MAME's listinfo run that could not be waited on, after MAME's message.
+  void Run(int warnings, const std::string& failure = "") {
+    Form form(window_, false, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
       for (int i = 1; i <= warnings; ++i) run.Warn("warning " + std::to_string(i));
+      if (failure == "MAME") {
+        run.view->ShowMessage("Error Accessing Mame", "Mame could not be run.");
+        throw MameListinfoFailed("listinfo.bat", "gone");
+      }
       if (!failure.empty()) throw Error("masterlist.lst", failure);
       run.ShowStatus("List Creation Complete");
       return GenerationResult{};
     });
     form.Form_Initialize();
     form.Form_Load();
-    if (silent) {
-      form.TimerFired(FormTimer::kTimer1);
-    } else {
-      form.Command1_Click();
-    }
+    form.Command1_Click();
   }
 
   testing::TempDir dir_;
@@ -104,13 +102,13 @@ class FormTest : public ::testing::Test {
 };
 
 TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
-  Run(false, 1);
+  Run(1);
   EXPECT_EQ(window_.boxes,
             std::vector<std::string>{"exclamation|Tabulon Version 5.0|The list was written, with 1 "
                                      "warning:\n\nwarning 1\n\nAll of them are in " +
                                      dir_ / "tabulonreport.txt" + "."});
   window_.boxes.clear();
-  Run(false, 23);
+  Run(23);
   ASSERT_EQ(window_.boxes.size(), 1u);
   const std::string& box = window_.boxes[0];
   EXPECT_EQ(box.substr(0, box.find("\n\n")),
@@ -118,18 +116,22 @@ TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
   EXPECT_NE(box.find("\n\nwarning 20\n\n... and 3 more.\n\nAll of them"), std::string::npos);
   EXPECT_EQ(box.find("warning 21"), std::string::npos);
 
-  // Silent mode shows none and ends the program; a failed run shows its failure instead.
+  // A failed run shows its failure instead. (Silent mode shows none: the program itself runs so
+  // in the window tests.)
   window_.boxes.clear();
-  Run(true, 5);
-  EXPECT_TRUE(window_.boxes.empty());
-  EXPECT_EQ(window_.exit_code, 0);
-  Run(false, 5, "cannot write: Is a directory");
+  Run(5, "cannot write: Is a directory");
   EXPECT_EQ(window_.boxes,
             std::vector<std::string>{
                 "critical|Tabulon Version 5.0|masterlist.lst: cannot write: Is a directory\n\n"
                 "The master list was not written; the previous one is unchanged."});
   EXPECT_EQ(window_.title, "List Creation Failed");
   EXPECT_EQ(window_.texts[Control::lStatus], "List Creation Failed");
+  // Without MAME's own list the run cannot go on, and the program ends.
+  window_.boxes.clear();
+  Run(0, "MAME");
+  EXPECT_EQ(window_.boxes,
+            std::vector<std::string>{"exclamation|Error Accessing Mame|Mame could not be run."});
+  EXPECT_EQ(window_.exit_code, 1);
 }
 
 TEST_F(FormTest, RepaintsOncePerIntervalWithTheGameBeingRead) {

@@ -45,18 +45,13 @@ class ProcessTest : public ReliabilityTest {
   }
   // Waits up to 5 s for the process of the pid in `file` to be gone (or a zombie).
   static bool Gone(const std::string& pid_file) {
-    std::string pid = ReadFile(pid_file);
-    pid.pop_back();  // the line end
+    const std::string pid = std::to_string(std::stol(ReadFile(pid_file)));
     for (int i = 0; i < 250; ++i) {
       const std::string stat = FileExists("/proc/" + pid) ? ReadFile("/proc/" + pid + "/stat") : "";
       if (stat.empty() || stat.substr(stat.rfind(')') + 2, 1) == "Z") return true;
       std::this_thread::sleep_for(20ms);
     }
     return false;
-  }
-  static void WaitForFile(const std::string& path) {
-    for (int i = 0; i < 500 && !FileExists(path); ++i) std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(FileExists(path)) << path;
   }
 };
 
@@ -76,16 +71,16 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
     fs::remove(mame_ + "/pid");
     InstallMame(mame_, std::string(option) + " text <mame>\\n; pid; sleep 60\n");
     const pid_t cli = Start();
-    WaitForFile(mame_ + "/pid");
+    for (int i = 0; i < 500 && !FileExists(mame_ + "/pid"); ++i) std::this_thread::sleep_for(20ms);
     kill(cli, signal);
     EXPECT_EQ(Wait(cli), 128 + signal);
     EXPECT_TRUE(Gone(mame_ + "/pid"));
     if (signal != SIGKILL) {
-      EXPECT_NE(Err().find("tabulon-cli: the run was stopped by SIG"), std::string::npos) << Err();
+      EXPECT_CONTAINS(Err(), "tabulon-cli: the run was stopped by SIG");
       EXPECT_EQ(Leftovers(), std::vector<std::string>{});
       EXPECT_EQ(ReadFile(app_ + "/listinfo.dat"), listinfo);
     }
-    EXPECT_EQ(ReadFile(front_ + "/masterlist.lst"), "previous\r\n");
+    EXPECT_EQ(MasterList(), "previous\r\n");
   }
   // The killed run left its half listxml.xml, MAME's kept lists and the scripts.
   EXPECT_NE(Leftovers(), std::vector<std::string>{});
@@ -98,13 +93,13 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
 // How MAME is found and run does not depend on the launcher or on a colon in its folder's name.
 TEST_F(ProcessTest, LaunchersAndFolders) {
   ASSERT_EQ(Wait(Start(/*ignore_sigchld=*/true)), 0) << Err();
-  EXPECT_NE(ReadFile(front_ + "/masterlist.lst").find("tiny|Tiny|"), std::string::npos);
+  EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
   // A decoy MAME where PATH would split.
   InstallMame(front_ + "/M", "* touch " + dir_ / "decoy-ran\n");
   InstallMame(front_ + "/M:E", kTinyMame);
   fs::remove(front_ + "/masterlist.lst");
   ASSERT_EQ(Wait(Start()), 0) << Err();
-  EXPECT_NE(ReadFile(front_ + "/masterlist.lst").find("tiny|Tiny|"), std::string::npos);
+  EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
   EXPECT_FALSE(FileExists(dir_ / "decoy-ran"));
 }
 
@@ -117,13 +112,11 @@ TEST_F(ReliabilityTest, PipesHiddenFilesAndLinks) {
   fs::remove(front_ + "/masterlist.lst");
   fs::create_symlink(dir_ / "kept.lst", front_ + "/masterlist.lst");
   ASSERT_EQ(Run(), 0) << Err();
-  EXPECT_NE(Err().find("warning: dats/pipe.dat: is not a file (a folder, pipe or device); skipped"),
-            std::string::npos)
-      << Err();
+  EXPECT_CONTAINS(Err(),
+                  "warning: dats/pipe.dat: is not a file (a folder, pipe or device); skipped");
   EXPECT_TRUE(fs::is_symlink(front_ + "/masterlist.lst"));
-  const std::string list = ReadFile(dir_ / "kept.lst");
-  EXPECT_NE(list.find("Pin|????|"), std::string::npos) << list;
-  EXPECT_EQ(list.find("hidden"), std::string::npos);
+  EXPECT_CONTAINS(MasterList(), "Pin|????|");
+  EXPECT_FALSE(testing::Contains(MasterList(), "hidden"));
 }
 
 }  // namespace

@@ -10,41 +10,33 @@
 #include <functional>
 #include <iterator>
 #include <set>
-#include <sstream>
-#include <thread>
 
-#include "app/cli.h"
 #include "app/generation_run.h"
 #include "mame/bat_scripts.h"
 #include "mame/listxml_converter.h"
 #include "mame/mame_data.h"
 #include "mame/mame_run.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/process.h"
-#include "testing/temp_dir.h"
+#include "testing/front_end.h"
 
 namespace tabulon {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testing::Contains;
 using testing::CrLf;
 using testing::FileExists;
-using ::testing::IsSubstring;
+using testing::In;
+using testing::OnWindows;
 using testing::ReadFile;
 using testing::RecordingView;
 using testing::SplitCrLf;
-using testing::TempDir;
 using testing::WriteFile;
 
 // Today's -listxml in small: a BIOS, a device, games with the elements the conversion reads.
 std::string NewListXml() { return ReadFile(testing::TestData("listxml/new_dialect.xml")); }
-
-// The master list line of `rom`.
-std::string LineOf(const std::vector<std::string>& lines, const std::string& rom) {
-  return testing::LineStartingWith(lines, rom + "|");
-}
 
 TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
   struct Case {
@@ -60,9 +52,8 @@ TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
       {"EXE=m\r\nPATH=/x\r\n\r\n", "", "", "mame.cfg: no EXE line after the PATH line (line 2)"},
       {"PATHS\r\nEXE=m\r\n", "", "", "mame.cfg:1: the PATH line has no \"=\""},
       {"PATH=/x\r\nexecutable\r\n", "", "", "mame.cfg:2: the EXE line has no \"=\""},
-      {"PATH=/x\nEXE=m\n", "/x", "m"},
   };
-  TempDir dir;
+  testing::TempDir dir;
   for (const Case& c : cases) {
     WriteFile(dir / "mame.cfg", c.text);
     MameConfig config;
@@ -79,56 +70,32 @@ TEST(BatScriptsTest, AMissingOutputFolderLeavesTheRoot) {
             "mame -gamelist >\"" + std::string(1, PathSeparator()) + "gamelist.dat\"");
 }
 
-// `relative` in `folder`, its "/" written as the system writes a path.
-std::string In(const std::string& folder, std::string relative) {
-  std::replace(relative.begin(), relative.end(), '/', PathSeparator());
-  return InFolder(folder, relative);
-}
-
-bool OnWindows() { return PathSeparator() == '\\'; }
-
 // A front end whose folders have spaces and what the script interpreter would take for commands
 // and variables in their names (on Windows, only the characters Windows allows in a name), with
 // an old MAME in its MAME folder: the stand-in MAME, printing what MAME 0.78 printed.
-class MameExtractionTest : public ::testing::Test {
+class MameExtractionTest : public testing::FrontEndTest {
  protected:
   void SetUp() override {
     front_ = dir_ / (OnWindows() ? "Front & mkdir pwned ^(1) 100%PATH% !x!"
                                  : "Front \"End\" $(touch pwned) `touch pwned2` \\");
     app_ = In(front_, OnWindows() ? "Tabulon %HOMEPATH%" : "Tabulon $HOME");
     mame_ = In(front_, "MAME 0.78");
-    exe_ = "mame" + fs::path(TABULON_STANDIN_MAME).extension().string();
     fs::create_directories(In(app_, "dats"));
-    fs::create_directories(mame_);
-    fs::copy_file(TABULON_STANDIN_MAME, In(mame_, exe_));
     std::string old_mame;
-    for (const char* list : {"li", "listdetails", "gamelist"}) {
-      old_mame += std::string("-") + list + " print " +
-                  fs::absolute(testing::TestData("oldmame/mame078_" + std::string(list) + ".txt"))
-                      .string() +
-                  "\r\n";
+    for (const std::string list : {"li", "listdetails", "gamelist"}) {
+      const fs::path recorded = fs::absolute(testing::TestData("oldmame/mame078_" + list + ".txt"));
+      old_mame += "-" + list + " print " + recorded.string() + "\r\n";
     }
-    WriteFile(In(mame_, "standin.txt"),
-              old_mame + "* text Error: unknown option\\r\\n; exit 1\r\n");
-    WriteFile(In(front_, "cfgs/mame.cfg"), CrLf({"[MAME]", "PATH=" + mame_, "EXE=" + exe_}));
+    InstallMame(mame_, old_mame + "* text Error: unknown option\\r\\n; exit 1\r\n");
     WriteFile(In(app_, "dats/VPLAUNCHER.DAT"),
               CrLf({"Tee'd Off\\\\a\\b\\1993\\Gottlieb\\Historic"}));
   }
 
-  int RunCli(const char* option = nullptr) {
-    out_.str("");
-    err_.str("");
-    std::vector<std::string> args = {"--app-dir", app_};
-    if (option != nullptr) args.push_back(option);
-    return tabulon::RunCli(args, out_, err_);
+  std::vector<std::string> Lines() const { return SplitCrLf(MasterList()); }
+  // The master list line of `rom`.
+  std::string LineOf(const std::string& rom) const {
+    return testing::LineStartingWith(Lines(), rom + "|");
   }
-  std::vector<std::string> MasterList() const {
-    return SplitCrLf(ReadFile(In(front_, "masterlist.lst")));
-  }
-
-  TempDir dir_;
-  std::string front_, app_, mame_, exe_;
-  std::ostringstream out_, err_;
 };
 
 // MAME 0.78's three lists through the scripts, with the catver.ini of its time; then its -listxml
@@ -139,23 +106,21 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
             testing::TestDataAsCrLf("catver/catver_0.78_catlist_rev2.ini"));
   WriteFile(In(front_, "cfgs/mame.cfg"), "[MAME]\nPATH=" + mame_ + "\nEXE=" + exe_ + "\n");
   fs::copy_file(testing::TestData("clrmamepro/GCE_-_Vectrex.dat"), In(app_, "dats/vectrex.dat"));
-  ASSERT_EQ(RunCli(), 0) << err_.str();
-  EXPECT_PRED_FORMAT2(IsSubstring,
-                      "Parsing MAME for listinfo......\nParsing MAME for Driver information......\n"
-                      "Parsing MAME for gamelist......\nParsing MAME Dat File\n",
-                      err_.str());
-  EXPECT_PRED_FORMAT2(IsSubstring, "  warnings: 0\n", err_.str());
-  EXPECT_PRED_FORMAT2(
-      IsSubstring,
+  ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_CONTAINS(Err(),
+                  "Parsing MAME for listinfo......\nParsing MAME for Driver information......\n"
+                  "Parsing MAME for gamelist......\nParsing MAME Dat File\n");
+  EXPECT_CONTAINS(Err(), "  warnings: 0\n");
+  EXPECT_CONTAINS(
+      Report(),
       CrLf({"  MAME (listinfo.dat): 4720 records (4705 games, 15 resources), 0 devices left out",
             "    lists: printed by MAME for -li, -listdetails and -gamelist in this run",
             "    " + In("catvers", "catver.ini") + ": 4720 sets found, 0 not found",
             "  " + In("dats", "vectrex.dat") + ": 46 records",
             "    " + In("catvers", "GCE - Vectrexcatver.ini") +
-                ": was missing; made with placeholders for 45 sets"}),
-      ReadFile(In(app_, "tabulonreport.txt")));
+                ": was missing; made with placeholders for 45 sets"}));
   // A clone that old MAME marked "No(1)": its parent works. The driver comes from -listdetails.
-  EXPECT_EQ(LineOf(MasterList(), "1944j"),
+  EXPECT_EQ(LineOf("1944j"),
             "1944j|1944: The Loop Master (Japan 000620)|2000|Capcom, supported by Eighting/Raizing|"
             "1944|MAME|Shooter / Flying Vertical|.66||Working No(1) Correct Colors Yes Sound Yes "
             "Flip Screen Yes|screen raster orientation horizontal x 384 y 224 aspectx 4 aspecty 3 "
@@ -173,7 +138,7 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
   // and version.
   auto games = [this] {
     std::set<std::string> lines;
-    for (const std::string& line : MasterList()) lines.insert(line.substr(0, line.find("||")));
+    for (const std::string& line : Lines()) lines.insert(line.substr(0, line.find("||")));
     return lines;
   };
   const std::set<std::string> old_lists = games();
@@ -184,8 +149,8 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
   EXPECT_EQ(counts.games, 4705u);
   EXPECT_EQ(counts.resources, 15u);
   fs::remove(In(front_, "cfgs/mame.cfg"));
-  ASSERT_EQ(RunCli(), 0) << err_.str();
-  EXPECT_PRED_FORMAT2(IsSubstring, "  warnings: 0\n", err_.str());
+  ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_CONTAINS(Err(), "  warnings: 0\n");
   std::vector<std::string> differ;
   std::ranges::set_symmetric_difference(old_lists, games(), std::back_inserter(differ));
   // Old MAME wrote alien3's "³" in Latin-1, today's -listxml has it in UTF-8.
@@ -197,21 +162,18 @@ TEST_F(MameExtractionTest, MissingMameOrUnusableConfigGoesOnWithTheDats) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"PATH=" + mame_, "EXE=othermame"}, ""},
       {{"PATH=", "EXE=" + exe_}, ""},
-      {{"PATH=" + In(mame_, "missing"), "EXE=" + exe_}, ""},
       {{"EXE=" + exe_, "PATH=" + mame_},
        "warning: " + In(front_, "cfgs/mame.cfg") +
            ": no EXE line after the PATH line (line 2); MAME's games are left out\n"},
   };
   for (const auto& [cfg, warning] : cases) {
     WriteFile(In(front_, "cfgs/mame.cfg"), CrLf(cfg));
-    ASSERT_EQ(RunCli(), 0) << err_.str();
-    EXPECT_PRED_FORMAT2(IsSubstring, warning + "MAME.exe missing, searching for other dats....\n",
-                        err_.str());
-    EXPECT_EQ(MasterList().size(), 1u);
+    ASSERT_EQ(Run(), 0) << Err();
+    EXPECT_CONTAINS(Err(), warning + "MAME.exe missing, searching for other dats....\n");
+    EXPECT_EQ(Lines().size(), 1u);
     EXPECT_EQ(ReadFile(In(app_, "tabulonlog.txt")), "Bats Complete, Initial File Open\r\n");
-    EXPECT_PRED_FORMAT2(
-        IsSubstring, "\r\n  MAME (listinfo.dat): its games are left out: " + In("cfgs", "mame.cfg"),
-        ReadFile(In(app_, "tabulonreport.txt")));
+    EXPECT_CONTAINS(Report(),
+                    "\r\n  MAME (listinfo.dat): its games are left out: " + In("cfgs", "mame.cfg"));
     EXPECT_FALSE(FileExists(In(mame_, "listinfo.bat")));
   }
 }
@@ -228,24 +190,19 @@ TEST_F(MameExtractionTest, RunsThatCannotBeWaitedOn) {
                                "/Front \\\"End\\\" \\$(touch pwned) \\`touch pwned2\\` \\\\"
                                "/Tabulon \\$HOME/x\"");
   }
-  const std::pair<MameList, std::string> cases[] = {
-      {MameList::kListinfo, exe_ +
-                                " -history_file vantrelinc.dat -mameinfo_file vantrel123.dat "
-                                "-li > " +
-                                quoted("listinfo.dat")},
-      {MameList::kListdetails, exe_ + " -listdetails >" + quoted("listdetails.dat")},
-      {MameList::kGamelist, exe_ + " -gamelist >" + quoted("gamelist.dat")},
-  };
-  for (const auto& [failing, line] : cases) {
+  const std::tuple<MameList, const char*, const char*> cases[] = {
+      {MameList::kListinfo, " -history_file vantrelinc.dat -mameinfo_file vantrel123.dat -li > ",
+       "listinfo.dat"},
+      {MameList::kListdetails, " -listdetails >", "listdetails.dat"},
+      {MameList::kGamelist, " -gamelist >", "gamelist.dat"}};
+  for (const auto& [failing, options, list] : cases) {
     RecordingView view;
     RunState run(app_, &view);
     ScriptRunner script_runner = [&](const std::string& folder, const std::string& script,
                                      std::string* error, ChildExit* exit) {
-      if (script != ScriptName(failing)) {
-        return RunScriptAndWait(folder, script, nullptr, error, exit);
-      }
-      *error = "gone";
-      return false;
+      if (script == ScriptName(failing)) *error = "gone";
+      return script != ScriptName(failing) &&
+             RunScriptAndWait(folder, script, nullptr, error, exit);
     };
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
@@ -257,7 +214,8 @@ TEST_F(MameExtractionTest, RunsThatCannotBeWaitedOn) {
     }
     const std::string message =
         "Error Accessing Mame\nError parsing mame:  Last command run is:\r\n" +
-        In(mame_, ScriptName(failing)) + "\r\nBat file contains:  \r\n" + line;
+        In(mame_, ScriptName(failing)) + "\r\nBat file contains:  \r\n" + exe_ + options +
+        quoted(list);
     EXPECT_EQ(view.messages, std::vector<std::string>{message});
   }
 }
@@ -291,58 +249,40 @@ TEST_F(MameExtractionTest, LeftoverOutputsWithShortSideFiles) {
 // works, written in two goes, as a real MAME writes on while the list is read.
 class TodaysMameTest : public MameExtractionTest {
  protected:
-  void InstallMame(const std::string& xml) {
-    fs::copy_file(TABULON_STANDIN_MAME, In(mame_, exe_), fs::copy_options::overwrite_existing);
-    WriteFile(In(mame_, "listxml.xml"), xml);
+  void InstallTodaysMame() {
+    WriteFile(In(mame_, "listxml.xml"), NewListXml());
     // Each run's first argument goes to "runs".
-    WriteFile(In(mame_, "standin.txt"), "@log runs\r\n-listxml print-slowly listxml.xml\r\n");
+    InstallMame(mame_, "@log runs\r\n-listxml print-slowly listxml.xml\r\n");
   }
 };
 
 // A MAME folder that takes no scripts (a folder in place of one makes writing it fail, as a
-// read-only /usr/games does for a user who is not root) skips the old options; one that does
-// takes them first. Either way -listxml gives the games.
+// read-only /usr/games does for a user who is not root) skips the old options, and -listxml gives
+// the games. One that takes them tries them first (the stamp's cases below).
 TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
-  InstallMame(NewListXml());
+  InstallTodaysMame();
+  fs::create_directory(In(mame_, "listdetails.bat"));
   WriteFile(In(app_, "catvers/catver.ini"),
             CrLf({"[Category]", "pacman=Maze / Chase", "[VerAdded]", "pacman=0.30"}));
-  for (bool takes_scripts : {false, true}) {
-    SCOPED_TRACE(takes_scripts ? "takes scripts" : "takes no scripts");
-    if (takes_scripts) {
-      fs::remove(In(mame_, "listdetails.bat"));
-    } else {
-      fs::create_directory(In(mame_, "listdetails.bat"));
-    }
-    // The first round left MAME's lists with their stamp: the same MAME only runs when asked.
-    ASSERT_EQ(RunCli(takes_scripts ? "--refresh-mame" : nullptr), 0) << err_.str();
-    EXPECT_EQ(MasterList().size(), 6u);  // MAME's four games and BIOS, and the pinball table
-    // The converted game with its category (the conversion itself is checked on its own).
-    EXPECT_TRUE(LineOf(MasterList(), "pacman")
-                    .starts_with("pacman|Pac-Man (Midway)|1980|Namco (Midway license)|puckman|MAME|"
-                                 "Maze / Chase|0.30||Working Yes"));
-    EXPECT_EQ(ReadFile(In(app_, "listxml.xml")), NewListXml());
-    const std::string refused = "warning: " + In(mame_, "listdetails.bat") + ": cannot write: ";
-    EXPECT_EQ(err_.str().find(refused) != std::string::npos, !takes_scripts) << err_.str();
-    if (takes_scripts) {
-      EXPECT_PRED_FORMAT2(IsSubstring,
-                          "Parsing MAME for gamelist......\nParsing MAME for "
-                          "listxml......\nConverting MAME listxml......\n",
-                          err_.str());
-    } else {
-      EXPECT_PRED_FORMAT2(IsSubstring, "; MAME's old list options are not tried\n", err_.str());
-    }
-    EXPECT_EQ(err_.str().find("Parsing MAME for listinfo") != std::string::npos, takes_scripts);
-    EXPECT_PRED_FORMAT2(
-        IsSubstring,
-        CrLf({"Sources:",
-              "  MAME (listinfo.dat): 5 records (4 games, 1 resource), 1 device "
-              "left out",
-              "    lists: converted from MAME's -listxml in this run",
-              "    " + In("catvers", "catver.ini") + ": 1 set found, 4 not found, 4 given \"TLTC\"",
-              "    not found: astdelux, pocketgaldx, dummy, neogeo",
-              "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}),
-        ReadFile(In(app_, "tabulonreport.txt")));
-  }
+  ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_EQ(Lines().size(), 6u);  // MAME's four games and BIOS, and the pinball table
+  // The converted game with its category (the conversion itself is checked on its own).
+  EXPECT_TRUE(LineOf("pacman").starts_with(
+      "pacman|Pac-Man (Midway)|1980|Namco (Midway license)|puckman|MAME|Maze / Chase|0.30||Working "
+      "Yes"));
+  EXPECT_EQ(ReadFile(In(app_, "listxml.xml")), NewListXml());
+  EXPECT_CONTAINS(Err(), "warning: " + In(mame_, "listdetails.bat") + ": cannot write: ");
+  EXPECT_CONTAINS(Err(), "; MAME's old list options are not tried\n");
+  EXPECT_FALSE(Contains(Err(), "Parsing MAME for listinfo"));
+  EXPECT_CONTAINS(
+      Report(),
+      CrLf({"Sources:",
+            "  MAME (listinfo.dat): 5 records (4 games, 1 resource), 1 device "
+            "left out",
+            "    lists: converted from MAME's -listxml in this run",
+            "    " + In("catvers", "catver.ini") + ": 1 set found, 4 not found, 4 given \"TLTC\"",
+            "    not found: astdelux, pocketgaldx, dummy, neogeo",
+            "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}));
 }
 
 // A repeat run reads the lists of an unchanged MAME without running it; any change runs it again,
@@ -361,7 +301,6 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
     resize(mame);
     WriteFile(In(mame_, "standin.txt"), "@log runs\n-listxml exit 3\n");
   };
-  const char* all = "-history_file\n-listdetails\n-gamelist\n-listxml\n";
   struct Case {
     const char* what;
     std::function<void()> change;
@@ -373,38 +312,36 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
       {"nothing changed", [] {}, nullptr, "", true},
       {"new size", [&] { resize(mame); }, nullptr, "-listxml\n", true},
       {"new time", older, nullptr, "-listxml\n", true},
-      {"damaged stamp", damage, nullptr, all, true},
-      {"list changed", [&] { resize(In(app_, "gamelist.dat")); }, nullptr, "-listxml\n", true},
-      {"list missing", [&] { fs::remove(In(app_, "listdetails.dat")); }, nullptr, "-listxml\n",
+      {"damaged stamp", damage, nullptr, "-history_file\n-listdetails\n-gamelist\n-listxml\n",
        true},
+      {"list changed", [&] { resize(In(app_, "gamelist.dat")); }, nullptr, "-listxml\n", true},
+      {"no list", [&] { fs::remove(In(app_, "listdetails.dat")); }, nullptr, "-listxml\n", true},
       {"refresh asked", [] {}, "--refresh-mame", "-listxml\n", true},
       {"MAME fails", failing, nullptr, "-listxml\n", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    InstallMame(NewListXml());
+    InstallTodaysMame();
     fs::remove(stamp);
-    ASSERT_EQ(RunCli(), 0) << err_.str();
-    const std::vector<std::string> first = MasterList();
+    ASSERT_EQ(Run(), 0) << Err();
+    EXPECT_CONTAINS(Err(),
+                    "for gamelist......\nParsing MAME for listxml......\nConverting MAME "
+                    "listxml......\n");
+    const std::string first = MasterList();
     fs::remove(In(mame_, "runs"));
     c.change();
-    ASSERT_EQ(RunCli(c.option), 0) << err_.str();
+    ASSERT_EQ(Run(c.option), 0) << Err();
     EXPECT_EQ(FileExists(In(mame_, "runs")) ? ReadFile(In(mame_, "runs")) : "", c.runs);
     EXPECT_EQ(MasterList(), first);
     EXPECT_EQ(FileExists(stamp), c.stamped);
-    // The status text and the report say so.
+    // The status text and the report say so; what the conversion left out is known from the
+    // stamp.
     const bool reused = std::string(c.runs).empty();
-    EXPECT_EQ(err_.str().find("MAME unchanged, reusing the lists of MAME 0.251 (unknown)......") !=
-                  std::string::npos,
-              reused);
-    EXPECT_EQ(ReadFile(In(app_, "tabulonreport.txt"))
-                      .find("MAME was not run: the lists of MAME 0.251 (unknown) were reused") !=
-                  std::string::npos,
-              reused);
-    // What the conversion left out is known from the stamp when it did not run.
+    const std::string report = Report(), lists = "the lists of MAME 0.251 (unknown)";
+    EXPECT_EQ(Contains(Err(), "MAME unchanged, reusing " + lists + "......"), reused);
+    EXPECT_EQ(Contains(report, "MAME was not run: " + lists + " were reused"), reused);
     if (reused) {
-      EXPECT_PRED_FORMAT2(IsSubstring, "(4 games, 1 resource), 1 device left out",
-                          ReadFile(In(app_, "tabulonreport.txt")));
+      EXPECT_CONTAINS(report, "(4 games, 1 resource), 1 device left out");
     }
   }
 }
@@ -412,7 +349,7 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
 // Closing the window while MAME writes its list stops MAME and leaves nothing behind: no
 // listxml.xml, no half list, no temporary file.
 TEST_F(TodaysMameTest, AStoppedConversionStopsMameAndLeavesNothing) {
-  InstallMame(NewListXml());
+  InstallTodaysMame();
   WriteFile(In(mame_, "standin.txt"),
             "-listxml pid; text <?xml version=\"1.0\"?>\\n<mame build=\"0\">\\n; sleep 60; "
             "touch done\r\n");

@@ -51,15 +51,5 @@ TEST(ProfileIniTest, SaveKeepsEveryLineAndPlacesNewKeysInTheirSection) {
                            "[VerAdded]", "A= '.32' ", "[NPlayers]", "a=2P alt"}));
 }
 
-TEST(ProfileIniTest, RealCatverOfToday) {
-  std::string path = testing::TestData("catver/catver_0.262_progettosnaps.ini");
-  if (path.empty()) return;
-  ProfileIni ini;
-  ini.Load(path);
-  EXPECT_EQ(ini.key_count(), 2u * 46465u);
-  EXPECT_EQ(ini.Get("Category", "3kokushi", ""), "Puzzle / Match * Mature *");
-  EXPECT_EQ(ini.Get("FOLDER_SETTINGS", "RootFolderIcon", "none"), "none");
-}
-
 }  // namespace
 }  // namespace tabulon

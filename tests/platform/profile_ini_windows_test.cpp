@@ -1,10 +1,11 @@
 // Windows' own GetPrivateProfileStringA and WritePrivateProfileStringA on the ini files our layer
-// is checked with: they must answer as our layer does, except where KnownDifferences() says why
+// is checked with: they must answer as our layer does, except where kKnownDifferences says why
 // not.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "platform/profile_ini.h"
 #include "platform/profile_ini_cases.h"
@@ -16,23 +17,14 @@ namespace {
 
 using testing::IniQuery;
 
-struct KnownDifference {
-  std::string file;  // IniCase::name
-  std::string key;
-  std::string windows;
-  std::string why;
-};
-
-const std::vector<KnownDifference>& KnownDifferences() {
-  static const std::vector<KnownDifference> differences = {
-      {"equals_and_odd_lines", "", "orphan",
-       "a dat block without a name line gives an empty set name, whose lookup must not take the "
-       "category of a stray \"=value\" line"},
-      {"before_any_section", "orphan", "1",
-       "lines above the first section belong to no section here; Windows files them under a "
-       "section with an empty name, which no category file has and the engine never asks for"}};
-  return differences;
-}
+// Where Windows answers otherwise on purpose, by case and key: Windows' answer.
+const std::map<std::pair<std::string, std::string>, std::string> kKnownDifferences = {
+    // A dat block without a name line gives an empty set name, whose lookup must not take the
+    // category of a stray "=value" line.
+    {{"equals_and_odd_lines", ""}, "orphan"},
+    // Lines above the first section belong to no section here; Windows files them under a
+    // section with an empty name, which no category file has and the engine never asks for.
+    {{"before_any_section", "orphan"}, "1"}};
 
 std::string WindowsAnswer(const std::string& path, const IniQuery& query) {
   char buffer[ProfileIni::kMaxValue + 1];
@@ -42,20 +34,15 @@ std::string WindowsAnswer(const std::string& path, const IniQuery& query) {
   return std::string(buffer, copied);
 }
 
-std::string ExpectedOfWindows(const std::string& file, const IniQuery& query) {
-  for (const KnownDifference& difference : KnownDifferences()) {
-    if (difference.file == file && difference.key == query.key) return difference.windows;
-  }
-  return query.answer;
-}
-
 TEST(ProfileIniWindowsTest, ReadsAsOurLayerDoes) {
   testing::TempDir dir;
   for (const testing::IniCase& c : testing::IniCases()) {
     const std::string path = dir / (c.name + ".ini");
     testing::WriteFile(path, c.text);
     for (const IniQuery& query : c.queries) {
-      EXPECT_EQ(WindowsAnswer(path, query), ExpectedOfWindows(c.name, query))
+      const auto known = kKnownDifferences.find({c.name, query.key});
+      EXPECT_EQ(WindowsAnswer(path, query),
+                known == kKnownDifferences.end() ? query.answer : known->second)
           << c.name << " [" << query.section << "] " << query.key;
     }
   }

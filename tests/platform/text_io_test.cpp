@@ -38,8 +38,10 @@ TEST(LineReaderTest, LineEnds) {
     EXPECT_TRUE(reader.AtEnd());
     EXPECT_EQ(lines, cases[i].second) << "case " << i;
   }
-  EXPECT_EQ(testing::ErrorOf([&] { LineReader reader(dir / "absent.dat"); }),
-            dir / "absent.dat: cannot open: " + testing::OpenFailure(dir / "absent.dat"));
+  // Why the file cannot be opened is the system's own text.
+  EXPECT_TRUE(testing::ErrorOf([&] {
+                LineReader reader(dir / "absent.dat");
+              }).starts_with(dir / "absent.dat: cannot open: "));
 }
 
 }  // namespace

@@ -32,8 +32,7 @@ TEST(VpReaderTest, TablesBecomePinballRecords) {
       "|Table|1994|Maker|Table" + tail + "Simulation|????||na|na|na|na|^Table",
       "||1990|Nobody|" + tail + "Simulation|????||na|na|na|na|^",
   };
-  const std::vector<std::string_view>& items = run.List1.Items();
-  EXPECT_EQ(std::vector<std::string>(items.begin(), items.end()), expected);
+  EXPECT_EQ(std::vector<std::string>(run.List1.Items().begin(), run.List1.Items().end()), expected);
 }
 
 }  // namespace

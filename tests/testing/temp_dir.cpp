@@ -25,10 +25,9 @@ TempDir::TempDir() {
   throw std::runtime_error("cannot make a temporary folder");
 }
 
-std::string TempDir::operator/(const std::string& relative) const {
-  std::string path = relative;
-  std::replace(path.begin(), path.end(), '/', PathSeparator());
-  return InFolder(path_, path);
+std::string In(const std::string& folder, std::string relative) {
+  std::replace(relative.begin(), relative.end(), '/', PathSeparator());
+  return InFolder(folder, relative);
 }
 
 TempDir::~TempDir() {
@@ -58,6 +57,15 @@ std::string CrLf(const std::vector<std::string>& lines) {
   return text;
 }
 
+std::string ToCrLf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
+    out.push_back(c);
+  }
+  return out;
+}
+
 std::vector<std::string> SplitCrLf(const std::string& text) {
   std::vector<std::string> lines;
   for (size_t start = 0; start < text.size();) {
@@ -84,24 +92,18 @@ std::string ErrorOf(const std::function<void()>& action) {
   return "no error";
 }
 
-std::string OpenFailure(const std::string& path) {
-  std::string reason;
-  std::FILE* file = OpenForReading(path, &reason);
-  if (file != nullptr) std::fclose(file);
-  return reason;
+void CopyDemoFrontEnd(const TempDir& dir) {
+  std::filesystem::copy(std::string(TABULON_SOURCE_DIR) + "/examples/frontend", dir.path(),
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::remove_all(dir / "cfgs");
+}
+
+std::string DemoMasterList() {
+  return ReadFile(std::string(TABULON_SOURCE_DIR) + "/tests/app/demo_masterlist.lst");
 }
 
 std::string TestData(const std::string& relative) {
   return std::string(TABULON_TEST_DATA) + "/" + relative;
-}
-
-std::string TestDataAsCrLf(const std::string& relative) {
-  std::string out;
-  for (char c : ReadFile(TestData(relative))) {
-    if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
-    out.push_back(c);
-  }
-  return out;
 }
 
 }  // namespace tabulon::testing

@@ -16,13 +16,14 @@
 // A line "@log FILE" makes every run append its first argument to FILE, so a test can count the
 // runs. Without a matching line it says "Error: unknown option" on stderr and exits with 1, as
 // today's MAME answers the options of old ones.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "mame_standin_system.h"
 
@@ -31,33 +32,26 @@ namespace {
 std::string Unescape(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char next = text[++i];
-    out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
+    const bool escaped = text[i] == '\\' && i + 1 < text.size();
+    const char c = escaped ? text[++i] : text[i];
+    out += !escaped ? c : c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
   }
   return out;
 }
 
+// The file's bytes, with a pause after the first `first_part` of them.
 bool Print(const std::string& path, size_t first_part) {
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
     std::fprintf(stderr, "mame: cannot open %s\n", path.c_str());
     return false;
   }
-  std::vector<char> block(1 << 16);
-  size_t n = std::fread(block.data(), 1, first_part, in);
-  std::fwrite(block.data(), 1, n, stdout);
-  if (first_part < block.size()) {
-    std::fflush(stdout);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  }
-  while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) {
-    std::fwrite(block.data(), 1, n, stdout);
-  }
-  std::fclose(in);
+  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  const size_t first = std::min(first_part, bytes.size());
+  std::fwrite(bytes.data(), 1, first, stdout);
+  std::fflush(stdout);
+  if (first < bytes.size()) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::fwrite(bytes.data() + first, 1, bytes.size() - first, stdout);
   return true;
 }
 
@@ -72,7 +66,7 @@ int Run(const std::string& steps) {
     const std::string verb = step.substr(0, space);
     const std::string arg = space == std::string::npos ? "" : step.substr(space + 1);
     if (verb == "print" || verb == "print-slowly") {
-      if (!Print(arg, verb == "print" ? 1 << 16 : 300)) return 2;
+      if (!Print(arg, verb == "print" ? std::string::npos : 300)) return 2;
     } else if (verb == "text" || verb == "error") {
       std::fputs(Unescape(arg).c_str(), verb == "text" ? stdout : stderr);
     } else if (verb == "pid") {
