@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -70,7 +71,9 @@ int Run(const std::string& steps) {
     } else if (verb == "text" || verb == "error") {
       std::fputs(Unescape(arg).c_str(), verb == "text" ? stdout : stderr);
     } else if (verb == "pid") {
-      std::ofstream("pid") << standin::ProcessId() << "\n";
+      // Whole or not there: a test waiting for the file reads it as soon as it appears.
+      std::ofstream("pid.tmp") << standin::ProcessId() << "\n" << std::flush;
+      std::filesystem::rename("pid.tmp", "pid");
     } else if (verb == "sleep") {
       std::this_thread::sleep_for(std::chrono::seconds(std::atoi(arg.c_str())));
     } else if (verb == "touch") {
