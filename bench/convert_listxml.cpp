@@ -1,8 +1,9 @@
 // convert_listxml_bench: times one -listxml conversion into a fresh temporary folder (removed
 // afterwards) and reports the counts, the wall time and the process's peak resident memory.
-// Compare with expat_pass on the same file.
+// Compare with expat_pass on the same file. With OUT_DIR, the lists are written there and kept,
+// to compare the lists of two conversions.
 //
-//   convert_listxml_bench FILE
+//   convert_listxml_bench FILE [OUT_DIR]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,16 +15,19 @@
 #include "process_usage.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: convert_listxml_bench FILE\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: convert_listxml_bench FILE [OUT_DIR]\n");
     return 2;
   }
-  std::string pattern = (std::filesystem::temp_directory_path() / "listxml-bench-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
+  const bool keep = argc == 3;
+  std::string out_dir =
+      keep ? argv[2] : (std::filesystem::temp_directory_path() / "listxml-bench-XXXXXX").string();
+  if (keep) {
+    std::filesystem::create_directories(out_dir);
+  } else if (mkdtemp(out_dir.data()) == nullptr) {
     std::perror("mkdtemp");
     return 1;
   }
-  const std::string out_dir = pattern;
 
   int status = 0;
   try {
@@ -40,6 +44,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "convert_listxml_bench: error: %s\n", e.what());
     status = 1;
   }
-  std::filesystem::remove_all(out_dir);
+  if (!keep) std::filesystem::remove_all(out_dir);
   return status;
 }

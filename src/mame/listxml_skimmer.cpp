@@ -18,6 +18,8 @@ constexpr size_t kLongestLine = 64 * 1024;
 constexpr size_t kLongestHeld = 64 * 1024;
 // Tags with more attributes than this are left to the parser; MAME's have at most nine.
 constexpr size_t kMostAttributes = 24;
+// An internal subset longer than this is not read: nothing is then read whole. MAME's is 10 KiB.
+constexpr size_t kLongestSubset = 1024 * 1024;
 
 enum CharClass : unsigned char {
   kNameStart = 1,  // may begin a name (ASCII only)
@@ -41,6 +43,19 @@ constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
 
 bool Has(char c, CharClass cls) { return (kClasses[static_cast<unsigned char>(c)] & cls) != 0; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Trims the spaces around a value in place and collapses those inside to one, as the parser does
+// with the value of an attribute declared other than CDATA. Returns the new end.
+char* CollapseSpaces(char* value, char* end) {
+  char* to = value;
+  for (const char* from = value; from < end; ++from) {
+    if (*from != ' ' || (to != value && to[-1] != ' ')) *to++ = *from;
+  }
+  if (to != value && to[-1] == ' ') --to;
+  *to = '\0';
+  return to;
+}
 
 bool StartsWith(const char* p, const char* end, std::string_view prefix) {
   return static_cast<size_t>(end - p) >= prefix.size() &&
@@ -140,24 +155,38 @@ void ListXmlSkimmer::Feed(std::string_view data, std::string* out) {
     Line(held_, out);
     held_.clear();
   }
-  while (!data.empty()) {
-    if (state_ == State::kPassThrough) {
-      ReleaseHeld(out);
-      out->append(data);
-      return;
-    }
-    const void* lf = std::memchr(data.data(), '\n', data.size());
-    if (lf == nullptr) {
-      if (data.size() > kLongestLine) {
-        GiveUp();
+  // Up to the last LF every line is whole, and a scan that stops at an LF stays inside `data`:
+  // a tag line's end is found by reading the tag, without a search for its LF first.
+  const char* p = data.data();
+  const char* const end = p + data.size();
+  const char* lines_end = end;
+  while (lines_end > p && lines_end[-1] != '\n') --lines_end;
+  while (p < lines_end && state_ != State::kPassThrough) {
+    // A line read as a tag is ASCII with its only CR before its LF: its end is sure.
+    bool whole = false;
+    if (TagLineWanted(&whole)) {
+      const char* line_end = nullptr;
+      const TagLine tag = ReadTagLine(p, lines_end, whole, &line_end);
+      if (line_end != nullptr) {
+        const std::string_view line(p, static_cast<size_t>(line_end - p));
+        if (!TaggedLine(line, whole, tag, out)) PassOn(line, out);
+        p = line_end;
         continue;
       }
-      held_.assign(data);
-      return;
     }
-    const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - data.data()) + 1;
-    Line(data.substr(0, length), out);
-    data.remove_prefix(length);
+    const char* const line_end =
+        static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(lines_end - p))) + 1;
+    Line(std::string_view(p, static_cast<size_t>(line_end - p)), out);
+    p = line_end;
+  }
+  if (p < end && state_ != State::kPassThrough && static_cast<size_t>(end - p) > kLongestLine) {
+    GiveUp();
+  }
+  if (state_ == State::kPassThrough) {
+    ReleaseHeld(out);
+    out->append(p, static_cast<size_t>(end - p));
+  } else {
+    held_.assign(p, static_cast<size_t>(end - p));
   }
 }
 
@@ -191,55 +220,69 @@ bool UnsureLineEnd(std::string_view line) {
   return false;
 }
 
+bool ListXmlSkimmer::TagLineWanted(bool* whole) {
+  // Lines are cut inside a machine; elements are read whole inside the root.
+  const bool reads_whole = sink_ != nullptr && !subset_unknown_;
+  if (state_ != State::kContent || text_depth_ != 0 ||
+      !(depth_ >= 2 || (depth_ >= 1 && reads_whole))) {
+    return false;
+  }
+  if (unheld_depth_ >= 0 && depth_ <= unheld_depth_) unheld_depth_ = -1;
+  *whole = reads_whole && unheld_depth_ < 0;
+  return true;
+}
+
 void ListXmlSkimmer::Line(std::string_view line, std::string* out) {
   if (state_ != State::kPassThrough && UnsureLineEnd(line)) {
     ReleaseHeld(out);
     GiveUp();
   }
-  // Lines are cut inside a machine; elements are read whole inside the root.
-  const bool reads_whole = sink_ != nullptr && !subset_;
-  if (state_ == State::kContent && text_depth_ == 0 &&
-      (depth_ >= 2 || (depth_ >= 1 && reads_whole))) {
-    if (unheld_depth_ >= 0 && depth_ <= unheld_depth_) unheld_depth_ = -1;
-    const bool whole = reads_whole && unheld_depth_ < 0;
-    TagLine tag = ReadTagLine(line, whole);
-    if (whole_) {
-      if (!HoldWhole(tag, line)) {
-        UnholdWhole(out);
-        Line(line, out);
-      }
-      return;
-    }
-    if (whole && tag.kept && tag.kind == Tag::kStart && open_.empty() && HoldWhole(tag, line)) {
-      whole_ = true;
-      return;
-    }
-    // Outside an element read whole, the lines the conversion reads reach the parser.
-    if (tag.kept || tag.kind == Tag::kText) tag = {};
-    if (depth_ >= 2) {
-      if (tag.kind == Tag::kEmpty && open_.empty()) {
-        Cut(1);
-        return;
-      }
-      // Held lines are bounded: an element too long to hold goes on uncut.
-      const bool room = open_text_.size() + line.size() <= kLongestHeld;
-      const bool closes =
-          room && tag.kind == Tag::kEnd && !open_.empty() && tag.name == open_.back();
-      const bool opens = room && tag.kind == Tag::kStart;
-      if ((room && tag.kind == Tag::kEmpty) || closes || opens) {
-        if (opens) open_.emplace_back(tag.name);
-        if (closes) open_.pop_back();
-        open_text_.append(line);
-        ++open_lines_;
-        if (open_.empty()) {
-          Cut(open_lines_);
-          open_text_.clear();
-          open_lines_ = 0;
-        }
-        return;
-      }
-    }
+  bool whole = false;
+  if (TagLineWanted(&whole)) {
+    const TagLine tag = ReadTagLine(line.data(), line.data() + line.size(), whole, nullptr);
+    if (TaggedLine(line, whole, tag, out)) return;
   }
+  PassOn(line, out);
+}
+
+bool ListXmlSkimmer::TaggedLine(std::string_view line, bool whole, const TagLine& tag,
+                                std::string* out) {
+  if (whole_) {
+    if (!HoldWhole(tag, line)) {
+      UnholdWhole(out);
+      Line(line, out);
+    }
+    return true;
+  }
+  if (whole && tag.kept && tag.kind == Tag::kStart && open_.empty() && HoldWhole(tag, line)) {
+    whole_ = true;
+    return true;
+  }
+  if (depth_ < 2) return false;
+  // Outside an element read whole, the lines the conversion reads reach the parser.
+  const Tag kind = tag.kept || tag.kind == Tag::kText ? Tag::kNone : tag.kind;
+  if (kind == Tag::kEmpty && open_.empty()) {
+    Cut(1);
+    return true;
+  }
+  // Held lines are bounded: an element too long to hold goes on uncut.
+  const bool room = open_text_.size() + line.size() <= kLongestHeld;
+  const bool closes = room && kind == Tag::kEnd && !open_.empty() && tag.name == open_.back();
+  const bool opens = room && kind == Tag::kStart;
+  if (!(room && kind == Tag::kEmpty) && !closes && !opens) return false;
+  if (opens) open_.emplace_back(tag.name);
+  if (closes) open_.pop_back();
+  open_text_.append(line);
+  ++open_lines_;
+  if (open_.empty()) {
+    Cut(open_lines_);
+    open_text_.clear();
+    open_lines_ = 0;
+  }
+  return true;
+}
+
+void ListXmlSkimmer::PassOn(std::string_view line, std::string* out) {
   ReleaseHeld(out);
   if (state_ != State::kPassThrough) Scan(line);
   out->append(line);
@@ -316,7 +359,6 @@ void ListXmlSkimmer::Deliver() {
   char* p = whole_text_.data();
   char* const end = p + whole_text_.size();
   long skipped = 0;  // open levels of an element the sink does not get
-  const char* atts[2 * kMostAttributes + 1];
   while (p < end) {
     if (*p == '\n') {  // a line cut
       ++p;
@@ -347,7 +389,12 @@ void ListXmlSkimmer::Deliver() {
       continue;
     }
     char* const name_end = p;
-    size_t count = 0;
+    const std::string_view element(name, static_cast<size_t>(name_end - name));
+    const DeclaredElement* declared = nullptr;
+    for (const DeclaredElement& d : declared_) {
+      if (d.name == element) declared = &d;
+    }
+    atts_.clear();
     while (true) {
       while (IsBlank(*p)) ++p;
       if (*p == '/' || *p == '>') break;
@@ -360,17 +407,35 @@ void ListXmlSkimmer::Deliver() {
       p = static_cast<char*>(std::memchr(p, quote, static_cast<size_t>(line_end - p)));
       // The parser normalises an attribute value's TAB to a space.
       std::replace(value, p, '\t', ' ');
+      if (declared != nullptr) {
+        const std::string_view key_name(key, static_cast<size_t>(key_end - key));
+        for (const Declared& a : declared->attributes) {
+          if (a.tokenized && a.name == key_name) CollapseSpaces(value, p);
+        }
+      }
       *p++ = '\0';
       *key_end = '\0';
-      atts[2 * count] = key;
-      atts[2 * count + 1] = value;
-      ++count;
+      atts_.push_back(key);
+      atts_.push_back(value);
     }
-    atts[2 * count] = nullptr;
+    if (declared != nullptr) {
+      // The parser gives the defaults of the attributes left out after those given.
+      const size_t given = atts_.size();
+      for (const Declared& a : declared->attributes) {
+        if (!a.defaulted) continue;
+        bool present = false;
+        for (size_t i = 0; i < given && !present; i += 2) present = a.name == atts_[i];
+        if (!present) {
+          atts_.push_back(a.name.c_str());
+          atts_.push_back(a.value.c_str());
+        }
+      }
+    }
+    atts_.push_back(nullptr);
     const bool empty = *p == '/';
     p += empty ? 2 : 1;
     *name_end = '\0';
-    sink_->StartElement(name, atts);
+    sink_->StartElement(name, atts_.data());
     if (!empty) {
       char* const text_end =
           static_cast<char*>(std::memchr(p, '<', static_cast<size_t>(line_end - p)));
@@ -440,11 +505,10 @@ void ListXmlSkimmer::ForgetBefore(size_t line) {
   cuts_.erase(cuts_.begin(), after);
 }
 
-// `line` ends with its LF. Every test below stops at that LF, so no read passes it.
-ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line, bool whole) const {
-  const char* const begin = line.data();
-  const char* const end = begin + line.size();
-  const char* p = begin;
+// [p, end) holds an LF. Every test below stops at an LF, so no read passes the first one, which
+// ends the line.
+ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(const char* p, const char* end, bool whole,
+                                                    const char** line_end) const {
   while (IsBlank(*p)) ++p;
   if (*p++ != '<') return {};
   const bool end_tag = *p == '/';
@@ -475,7 +539,10 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line, bool 
       while (Has(*p, kName)) ++p;
       const size_t size = static_cast<size_t>(p - name);
       for (size_t i = 0; i < count; ++i) {
-        if (seen_size[i] == size && std::memcmp(seen_at[i], name, size) == 0) return {};
+        if (seen_size[i] == size && *seen_at[i] == *name &&
+            std::memcmp(seen_at[i], name, size) == 0) {
+          return {};
+        }
       }
       seen_at[count] = name;
       seen_size[count] = size;
@@ -515,13 +582,27 @@ ListXmlSkimmer::TagLine ListXmlSkimmer::ReadTagLine(std::string_view line, bool 
   }
   while (IsBlank(*p)) ++p;
   if (*p == '\r') ++p;
-  if (p + 1 != end) return {};  // more than white space follows the tag
-  return {kind, tag_name, kept};
+  if (*p != '\n') return {};  // more than white space follows the tag
+  if (line_end != nullptr) *line_end = p + 1;
+  return {tag_name, kind, kept};
 }
 
 // Follows the lexical state through a line passed on whole. The delimiters looked for ("-->",
 // "]]>", "?>", "<!--") cannot hold a line end, so looking no further than the line is exact.
 void ListXmlSkimmer::Scan(std::string_view line) {
+  if (in_subset_) subset_from_ = line.data();
+  ScanLine(line);
+  if (subset_from_ != nullptr) {
+    subset_.append(subset_from_, static_cast<size_t>(line.data() + line.size() - subset_from_));
+    subset_from_ = nullptr;
+  }
+  if (subset_.size() > kLongestSubset) {
+    subset_unknown_ = true;
+    subset_.clear();
+  }
+}
+
+void ListXmlSkimmer::ScanLine(std::string_view line) {
   const bool xml_start = lines_out_ == 0 && lines_cut_ == 0;
   const char* p = line.data();
   const char* const end = p + line.size();
@@ -558,6 +639,13 @@ void ListXmlSkimmer::Scan(std::string_view line) {
         }
         if (p == end) return;
         if (*p == ']') {
+          if (subset_from_ != nullptr)
+            subset_.append(subset_from_, static_cast<size_t>(p - subset_from_));
+          subset_from_ = nullptr;
+          in_subset_ = false;
+          if (!subset_unknown_) subset_unknown_ = !ReadSubset(subset_);
+          subset_.clear();
+          subset_.shrink_to_fit();
           state_ = State::kAfterSubset;
           ++p;
           break;
@@ -614,7 +702,8 @@ void ListXmlSkimmer::Scan(std::string_view line) {
           // Only the declaration itself opens a subset; in a markup declaration "[" is text.
           if (in_doctype) {
             state_ = State::kSubset;
-            subset_ = true;
+            in_subset_ = true;
+            subset_from_ = p + 1;
           }
         } else {
           quote_ = *p;
@@ -633,6 +722,114 @@ void ListXmlSkimmer::Scan(std::string_view line) {
       }
       case State::kPassThrough:
         return;
+    }
+  }
+}
+
+// The parser has already judged the subset by the time the sink gets an element, so a subset
+// read wrongly here can only be a malformed one, which stops the parse before any element.
+bool ListXmlSkimmer::ReadSubset(std::string_view subset) {
+  size_t i = 0;
+  auto skip_spaces = [&] {
+    while (i < subset.size() && IsSpace(subset[i])) ++i;
+  };
+  auto name = [&] {
+    const size_t from = i;
+    while (i < subset.size() && Has(subset[i], kName)) ++i;
+    return subset.substr(from, i - from);
+  };
+  auto skip_past = [&](std::string_view delimiter) {
+    const size_t at = subset.find(delimiter, i);
+    if (at == std::string_view::npos) return false;
+    i = at + delimiter.size();
+    return true;
+  };
+  while (true) {
+    skip_spaces();
+    if (i == subset.size()) return true;
+    const std::string_view rest = subset.substr(i);
+    if (rest.starts_with("<!--")) {
+      if (!skip_past("-->")) return false;
+    } else if (rest.starts_with("<?")) {
+      if (!skip_past("?>")) return false;
+    } else if (rest.starts_with("<!ELEMENT") && rest.size() > 9 && IsSpace(rest[9])) {
+      // A content model holds neither quotes nor ">".
+      if (!skip_past(">")) return false;
+    } else if (rest.starts_with("<!ATTLIST") && rest.size() > 9 && IsSpace(rest[9])) {
+      i += 9;
+      skip_spaces();
+      const std::string_view element = name();
+      DeclaredElement* declared = nullptr;
+      if (keep_(element)) {
+        for (DeclaredElement& d : declared_) {
+          if (d.name == element) declared = &d;
+        }
+        if (declared == nullptr)
+          declared = &declared_.emplace_back(DeclaredElement{std::string(element), {}});
+      }
+      while (true) {
+        skip_spaces();
+        if (i == subset.size()) return false;
+        if (subset[i] == '>') {
+          ++i;
+          break;
+        }
+        Declared attribute;
+        attribute.name = name();
+        skip_spaces();
+        if (attribute.name.empty() || i == subset.size()) return false;
+        if (subset[i] == '(') {
+          attribute.tokenized = true;
+          if (!skip_past(")")) return false;
+        } else {
+          const std::string_view type = name();
+          attribute.tokenized = type != "CDATA";
+          if (type == "NOTATION") {
+            skip_spaces();
+            if (i == subset.size() || subset[i] != '(' || !skip_past(")")) return false;
+          } else if (type.empty()) {
+            return false;
+          }
+        }
+        skip_spaces();
+        if (i == subset.size()) return false;
+        bool literal = true;
+        if (subset[i] == '#') {
+          ++i;
+          const std::string_view keyword = name();
+          literal = keyword == "FIXED";
+          if (!literal && keyword != "REQUIRED" && keyword != "IMPLIED") return false;
+          skip_spaces();
+        }
+        if (literal) {
+          if (i == subset.size() || (subset[i] != '"' && subset[i] != '\'')) return false;
+          const char quote = subset[i++];
+          const size_t from = i;
+          // Plain ASCII only: a reference or a line end would need the parser's own rules.
+          while (i < subset.size() && subset[i] != quote) {
+            if (!Has(subset[i], kValue)) return false;
+            ++i;
+          }
+          if (i == subset.size()) return false;
+          attribute.value.assign(subset.substr(from, i - from));
+          std::replace(attribute.value.begin(), attribute.value.end(), '\t', ' ');
+          ++i;
+          if (attribute.tokenized) {
+            char* const value = attribute.value.data();
+            attribute.value.resize(
+                static_cast<size_t>(CollapseSpaces(value, value + attribute.value.size()) - value));
+          }
+          attribute.defaulted = true;
+        }
+        if (declared != nullptr &&
+            std::none_of(declared->attributes.begin(), declared->attributes.end(),
+                         [&](const Declared& a) { return a.name == attribute.name; })) {
+          declared->attributes.push_back(std::move(attribute));
+        }
+      }
+    } else {
+      // An entity or notation declaration, or a parameter entity reference.
+      return false;
     }
   }
 }

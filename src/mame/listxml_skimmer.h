@@ -34,9 +34,13 @@
 // that is one start tag of a name `keep` claims, inside the root; each of its lines must be cut
 // as above, or be one element with plain ASCII text (no "&", "<", "]]>" or control characters
 // other than TAB) between its start and end tag, and its values and text must hold no "&" where
-// `keep` claims the name. Not with an internal DTD subset, whose attribute defaults only the
-// parser knows. If another line comes first, the held lines go through the skimmer as without a
-// sink, and the element reaches the parser as it stands.
+// `keep` claims the name. If another line comes first, the held lines go through the skimmer as
+// without a sink, and the element reaches the parser as it stands.
+// An internal DTD subset may give attributes defaults and tell the parser to normalise values.
+// MAME's -listxml has one, with ELEMENT and ATTLIST declarations only: the skimmer reads those
+// and gives the sink the defaulted and normalised attributes the parser would give. A subset with
+// anything else (an entity or notation declaration, a parameter entity reference, a default
+// that is not plain ASCII text) reads nothing whole.
 #pragma once
 
 #include <cstddef>
@@ -109,14 +113,19 @@ class ListXmlSkimmer {
 
   // What a line holds, when it is one tag that may be cut.
   // kText: a start tag, plain text and its end tag.
-  enum class Tag { kNone, kEmpty, kStart, kEnd, kText };
+  enum class Tag : unsigned char { kNone, kEmpty, kStart, kEnd, kText };
   struct TagLine {
-    Tag kind = Tag::kNone;
     std::string_view name;
+    Tag kind = Tag::kNone;
     bool kept = false;  // `keep` claims the name
   };
 
   void Line(std::string_view line, std::string* out);
+  // Cuts or holds a line ReadTagLine() read as `tag`; false when it is to be passed on.
+  bool TaggedLine(std::string_view line, bool whole, const TagLine& tag, std::string* out);
+  void PassOn(std::string_view line, std::string* out);
+  // Whether ReadTagLine() is to be asked about the next line, and with which `whole`.
+  bool TagLineWanted(bool* whole);
   // Holds a line of an element read whole; false when it cannot be one.
   bool HoldWhole(const TagLine& tag, std::string_view line);
   // Puts the held lines of an element that cannot be read whole through the skimmer again.
@@ -124,11 +133,16 @@ class ListXmlSkimmer {
   // Hands the held element to the sink.
   void Deliver();
   void Cut(size_t lines);
-  // With `whole`, also lines of names `keep` claims (without "&" in their values) and kText.
-  TagLine ReadTagLine(std::string_view line, bool whole) const;
+  // Reads the line from `p` as one tag. With `whole`, also lines of names `keep` claims (without
+  // "&" in their values) and kText. `end`: an LF comes before it. Sets `line_end` (when not
+  // nullptr) past the line's LF when the line is one tag.
+  TagLine ReadTagLine(const char* p, const char* end, bool whole, const char** line_end) const;
   // Passes on the held lines of an element that cannot be cut after all.
   void ReleaseHeld(std::string* out);
   void Scan(std::string_view line);
+  void ScanLine(std::string_view line);
+  // Reads the internal subset's declarations; false when it holds what the skimmer cannot follow.
+  bool ReadSubset(std::string_view subset);
   const char* Markup(const char* p, const char* end);
   void GiveUp() { state_ = State::kPassThrough; }
 
@@ -146,7 +160,25 @@ class ListXmlSkimmer {
   size_t lines_cut_ = 0;
 
   Sink* sink_ = nullptr;
-  bool subset_ = false;     // the XML has an internal DTD subset: nothing is read whole
+  bool subset_unknown_ = false;  // the internal DTD subset rules out reading elements whole
+  bool in_subset_ = false;
+  const char* subset_from_ = nullptr;  // where the subset's text starts in the line scanned
+  std::string subset_;                 // the internal subset, collected up to its "]"
+
+  // An attribute the internal subset declares for an element `keep` claims.
+  struct Declared {
+    std::string name;
+    bool tokenized = false;  // not CDATA: the parser trims its value and collapses its spaces
+    bool defaulted = false;  // has a default the parser gives when it is left out
+    std::string value;
+  };
+  struct DeclaredElement {
+    std::string name;
+    std::vector<Declared> attributes;  // in the order declared; the first declaration counts
+  };
+  std::vector<DeclaredElement> declared_;
+  std::vector<const char*> atts_;  // the attributes handed to the sink
+
   bool whole_ = false;      // the held element is one to read whole
   long unread_open_ = 0;    // open levels in it of elements `keep` does not claim
   long unheld_depth_ = -1;  // an element that could not be read whole is open above this depth

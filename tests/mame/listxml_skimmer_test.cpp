@@ -153,10 +153,13 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeHideNoError) {
   }
 }
 
-// A machine read whole gives the lists the parser would: the same XML behind an internal subset,
-// where nothing is read whole, is the reference. Machines that cannot be read whole (an entity,
-// a character above ASCII, text over lines, more than the skimmer holds) go to the parser as
-// they stand, their ROM lines still cut.
+// A machine read whole gives the lists the parser would. The reference is the same XML with a
+// comment line in each machine, which no machine read whole may hold. Machines that cannot
+// be read whole (an entity, a character above ASCII, text over lines, more than the skimmer
+// holds) go to the parser as they stand, their ROM lines still cut. Behind a subset the skimmer
+// can read, the machines read whole get the attribute defaults it declares, the first
+// declaration counting, and the values of attributes declared other than CDATA trimmed and their
+// spaces collapsed, as the parser gives them.
 TEST_F(ListXmlSkimmerTest, MachinesReadWholeGiveWhatTheParserGives) {
   std::string roms;
   for (int i = 0; i < 2000; ++i) roms += "\t\t<rom name=\"r\" size=\"4\"/>\r\n";
@@ -185,10 +188,38 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeGiveWhatTheParserGives) {
       "\t</machine>\r\n\t<game name=\"h\" runnable=\"no\">\r\n"
       "\t\t<video screen=\"vector\" orientation=\"vertical\"/>\r\n"
       "\t\t<driver status=\"good\" color=\"imperfect\" cocktail=\"preliminary\"/>\r\n"
-      "\t</game>\r\n";
-  std::string with_subset = PlainDocument(body);
-  with_subset.insert(with_subset.find("<mame"), "<!DOCTYPE mame [\r\n]>\r\n");
-  EXPECT_EQ(Lists(PlainDocument(body)), Lists(with_subset));
+      "\t</game>\r\n"
+      "\t<machine name=\"i\" cloneof=\" \tm  x \" runnable=\"yes\" isbios=\"no\">\r\n"
+      "\t\t<description>I</description>\r\n"
+      "\t\t<display type=\" raster\" rotate=\" 270 \"/>\r\n"
+      "\t\t<driver status=\" preliminary \" color=\"good\"/>\r\n\t</machine>\r\n";
+  const std::string subsets[] = {
+      "",
+      // MAME 0.251's own defaults, and a comment and a PI.
+      "<!ELEMENT mame (machine+)>\r\n\t<!ATTLIST mame build CDATA #IMPLIED>\r\n"
+      "<!-- <!ENTITY no \"no\"> -->\r\n<?note ]? ?>\r\n"
+      "\t<!ATTLIST machine isbios (yes|no) \"no\">\r\n"
+      "\t<!ATTLIST machine runnable (yes|no) \"yes\">\r\n"
+      "\t\t<!ATTLIST display flipx (yes|no) \"no\">\r\n",
+      // Defaults that change the lists, and values the parser trims.
+      "<!ATTLIST machine runnable (yes|no) 'no' cloneof NMTOKENS #IMPLIED\r\n"
+      "\tsourcefile CDATA #FIXED \" x\t.cpp \" romof CDATA \"p\">\r\n"
+      "<!ATTLIST machine sourcefile CDATA \"y.cpp\" isdevice CDATA #REQUIRED>\r\n"
+      "<!ATTLIST display rotate NOTATION (n) #IMPLIED type CDATA #IMPLIED>\r\n"
+      "<!ATTLIST driver status (good|preliminary) \"  good  \" cocktail CDATA \"preliminary\">\r\n"
+      "<!ATTLIST rom size CDATA \"0\">\r\n",
+      // After a parameter entity reference the parser takes no more defaults.
+      "<!ENTITY % e \"\">\r\n%e;\r\n<!ATTLIST machine runnable CDATA 'no'>\r\n"};
+  for (const std::string& subset : subsets) {
+    std::string read_whole = PlainDocument(body);
+    read_whole.insert(read_whole.find("<mame"), "<!DOCTYPE mame [\r\n" + subset + "]>\r\n");
+    std::string parsed = read_whole;
+    for (size_t at = 0; (at = parsed.find("\n\t<", at)) != std::string::npos;) {
+      at = parsed.find('\n', at + 1) + 1;
+      if (parsed.compare(at - 3, 2, "e>") != 0) parsed.insert(at, "\t\t<!-- -->\r\n");
+    }
+    EXPECT_EQ(Lists(read_whole), Lists(parsed)) << subset;
+  }
 }
 
 // The text around a cut line keeps its white space, and a CDATA section keeps its lines. An
