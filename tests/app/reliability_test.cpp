@@ -30,7 +30,10 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
        In(app_, "listxml.xml:3: malformed XML at column 1: no element found")},
       {"-listxml text <mame>\\n; exit 1", In(mame_, exe_ + " -listxml: MAME exited with status 1")},
   };
+  // A good run deletes the lists it kept aside before it ends.
   ASSERT_EQ(Run(), 0) << Err();
+  ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
   const std::string lists[] = {"listinfo.dat", "listdetails.dat", "gamelist.dat"};
   std::vector<std::string> good;
   for (const std::string& list : lists) good.push_back(ReadFile(In(app_, list)));
