@@ -32,6 +32,8 @@ class ListXmlConverter::Impl {
       : lists_(out_dir),
         reader_(std::move(source_name), [this](const ListXmlMachine& m) { lists_.Add(m); }) {}
 
+  void ReadAhead(size_t smallest_piece) { reader_.ReadAhead(smallest_piece); }
+
   void Feed(const char* data, size_t size) {
     ThrowIfSpent();
     reader_.Feed(data, size);
@@ -70,6 +72,8 @@ ListXmlConverter::ListXmlConverter(std::string out_dir, std::string source_name)
 
 ListXmlConverter::~ListXmlConverter() = default;
 
+void ListXmlConverter::ReadAhead(size_t smallest_piece) { impl_->ReadAhead(smallest_piece); }
+
 void ListXmlConverter::Feed(const char* data, size_t size) { impl_->Feed(data, size); }
 
 void ListXmlConverter::Finish() { impl_->Finish(); }
@@ -84,6 +88,7 @@ ListXmlCounts ConvertListXmlFile(const std::string& xml_path, const std::string&
   if (file == nullptr) throw Error(xml_path, "cannot open: " + error);
 
   ListXmlConverter converter(out_dir, xml_path);
+  converter.ReadAhead();
   std::vector<char> block(kReadBlock);
   size_t n;
   while ((n = std::fread(block.data(), 1, block.size(), file.get())) > 0) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "mame/listxml_skimmer.h"
 #include "mame/old_mame_lists.h"
 
 namespace tabulon {
@@ -33,6 +34,9 @@ class ListXmlConverter {
   ListXmlConverter(const ListXmlConverter&) = delete;
   ListXmlConverter& operator=(const ListXmlConverter&) = delete;
 
+  // Reads the XML ahead on a second thread (see ListXmlSkimmer::ReadAhead()): for a large XML,
+  // when a core is free for it.
+  void ReadAhead(size_t smallest_piece = ListXmlSkimmer::kSmallestPieceAhead);
   void Feed(const char* data, size_t size);
   // Ends the XML input and puts the three files in place: listinfo.dat last, so that a failure
   // between the renames never leaves game blocks without their side-file rows.

@@ -93,9 +93,16 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
 
   const std::string& build() const { return build_; }
 
+  void ReadAhead(size_t smallest_piece) { skimmer_.ReadAhead(smallest_piece); }
+
   void Finish() {
     ThrowIfSpent();
-    skimmer_.Finish(&skimmed_);
+    try {
+      skimmer_.Finish(&skimmed_);  // a piece read ahead goes through the sink here
+    } catch (...) {
+      if (!failure_) failure_ = std::current_exception();
+      throw;
+    }
     ParseSkimmed(true);
   }
 
@@ -461,6 +468,8 @@ ListXmlReader::ListXmlReader(std::string source_name, MachineHandler on_machine,
                                    std::move(on_header_name))) {}
 
 ListXmlReader::~ListXmlReader() = default;
+
+void ListXmlReader::ReadAhead(size_t smallest_piece) { impl_->ReadAhead(smallest_piece); }
 
 void ListXmlReader::Feed(const char* data, size_t size) { impl_->Feed(data, size); }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "mame/listxml_skimmer.h"
+
 namespace tabulon {
 
 // What the conversion keeps of one machine element. Both XML dialects are read into it: older
@@ -83,6 +85,8 @@ class ListXmlReader {
   ListXmlReader(const ListXmlReader&) = delete;
   ListXmlReader& operator=(const ListXmlReader&) = delete;
 
+  // Reads the XML ahead on a second thread (see ListXmlSkimmer::ReadAhead()).
+  void ReadAhead(size_t smallest_piece = ListXmlSkimmer::kSmallestPieceAhead);
   void Feed(const char* data, size_t size);
   // Ends the XML input.
   void Finish();

@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstring>
 #include <iterator>
+#include <mutex>
+#include <new>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "platform/child_process.h"
 
 namespace tabulon {
 namespace {
@@ -18,6 +24,8 @@ constexpr size_t kLongestLine = 64 * 1024;
 constexpr size_t kLongestHeld = 64 * 1024;
 // Tags with more attributes than this are left to the parser; MAME's have at most nine.
 constexpr size_t kMostAttributes = 24;
+// The offsets of the lines in a piece read ahead must fit 32 bits.
+constexpr size_t kLargestPieceAhead = 64 * 1024 * 1024;
 // An internal subset longer than this is not read: nothing is then read whole. MAME's is 10 KiB.
 constexpr size_t kLongestSubset = 1024 * 1024;
 
@@ -141,7 +149,131 @@ const char* PastReference(const char* p) {
 
 }  // namespace
 
+// A piece of input read ahead, and its whole lines.
+struct ListXmlSkimmer::Piece {
+  std::string data;
+  bool starts_line = true;      // `data` begins a line of the input
+  size_t first_line = 0;        // where the first of `lines` begins
+  std::vector<LineRead> lines;  // the lines up to the last LF
+  bool read = false;            // `lines` are complete
+};
+
+struct ListXmlSkimmer::Ahead {
+  std::mutex mutex;
+  std::condition_variable cv;
+  Piece pieces[2];
+  Piece* pending = nullptr;  // handed to the thread: read, or being read while `busy`
+  bool busy = false;
+  bool quit = false;
+  bool at_line_start = true;  // what Feed() got so far ends with an LF
+  size_t smallest_piece = 0;
+  std::thread thread;
+};
+
+ListXmlSkimmer::ListXmlSkimmer(KeepName keep, KeepName reads_text)
+    : keep_(keep), reads_text_(reads_text) {}
+
+ListXmlSkimmer::~ListXmlSkimmer() {
+  if (ahead_ == nullptr || !ahead_->thread.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(ahead_->mutex);
+    ahead_->quit = true;
+  }
+  ahead_->cv.notify_all();
+  ahead_->thread.join();
+}
+
+void ListXmlSkimmer::ReadAhead(size_t smallest_piece) {
+  if (ahead_ == nullptr) ahead_ = std::make_unique<Ahead>();
+  ahead_->smallest_piece = std::max<size_t>(smallest_piece, 1);
+}
+
 void ListXmlSkimmer::Feed(std::string_view data, std::string* out) {
+  Ahead* const ahead = ahead_.get();
+  if (ahead == nullptr || data.size() < ahead->smallest_piece || data.size() > kLargestPieceAhead) {
+    FlushAhead(out);
+    FeedNow(data, out, nullptr);
+    if (ahead != nullptr && !data.empty()) ahead->at_line_start = data.back() == '\n';
+    return;
+  }
+  if (!ahead->thread.joinable()) {
+    const int priority = CurrentThreadPriority();
+    ahead->thread = std::thread([this, ahead, priority] {
+      SetThreadPriorityLike(priority);
+      std::unique_lock<std::mutex> lock(ahead->mutex);
+      while (true) {
+        ahead->cv.wait(lock, [ahead] { return ahead->busy || ahead->quit; });
+        if (ahead->quit) return;
+        Piece* const piece = ahead->pending;
+        lock.unlock();
+        ReadLines(piece);
+        lock.lock();
+        ahead->busy = false;
+        ahead->cv.notify_all();
+      }
+    });
+  }
+  // The copy goes where the piece before the pending one was, while the thread may still read.
+  Piece* const next = ahead->pending == &ahead->pieces[0] ? &ahead->pieces[1] : &ahead->pieces[0];
+  next->data.assign(data);
+  next->starts_line = ahead->at_line_start;
+  ahead->at_line_start = data.back() == '\n';
+  Piece* done = nullptr;
+  {
+    std::unique_lock<std::mutex> lock(ahead->mutex);
+    ahead->cv.wait(lock, [ahead] { return !ahead->busy; });
+    done = ahead->pending;
+    ahead->pending = next;
+    ahead->busy = true;
+  }
+  ahead->cv.notify_all();
+  if (done != nullptr) FeedNow(done->data, out, done);
+}
+
+void ListXmlSkimmer::FlushAhead(std::string* out) {
+  if (ahead_ == nullptr || ahead_->pending == nullptr) return;
+  Piece* done = nullptr;
+  {
+    std::unique_lock<std::mutex> lock(ahead_->mutex);
+    ahead_->cv.wait(lock, [this] { return !ahead_->busy; });
+    done = ahead_->pending;
+    ahead_->pending = nullptr;
+  }
+  FeedNow(done->data, out, done);
+}
+
+void ListXmlSkimmer::ReadLines(Piece* piece) const {
+  piece->lines.clear();
+  piece->read = false;
+  const char* const begin = piece->data.data();
+  const char* const end = begin + piece->data.size();
+  const char* p = begin;
+  if (!piece->starts_line) {
+    const void* lf = std::memchr(p, '\n', piece->data.size());
+    p = lf == nullptr ? end : static_cast<const char*>(lf) + 1;
+  }
+  const char* lines_end = end;
+  while (lines_end > p && lines_end[-1] != '\n') --lines_end;
+  piece->first_line = static_cast<size_t>(p - begin);
+  try {
+    while (p < lines_end) {
+      const char* line_end = nullptr;
+      const TagLine tag = ReadTagLine(p, lines_end, true, &line_end);
+      if (line_end == nullptr) {
+        line_end =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(lines_end - p))) + 1;
+      }
+      piece->lines.push_back({static_cast<uint32_t>(line_end - begin), tag});
+      p = line_end;
+    }
+    piece->read = true;
+  } catch (const std::bad_alloc&) {
+    // The piece goes through the skimmer as if it had not been read ahead.
+  }
+}
+
+void ListXmlSkimmer::FeedNow(std::string_view data, std::string* out, const Piece* piece) {
+  const char* const begin = data.data();
   if (!held_.empty()) {
     const size_t lf = data.find('\n');
     if (lf == std::string_view::npos && held_.size() + data.size() <= kLongestLine) {
@@ -161,21 +293,41 @@ void ListXmlSkimmer::Feed(std::string_view data, std::string* out) {
   const char* const end = p + data.size();
   const char* lines_end = end;
   while (lines_end > p && lines_end[-1] != '\n') --lines_end;
+  // The lines read ahead begin where these do, unless the input gave up being scanned.
+  const LineRead* read =
+      piece != nullptr && piece->read && static_cast<size_t>(p - begin) == piece->first_line
+          ? piece->lines.data()
+          : nullptr;
   while (p < lines_end && state_ != State::kPassThrough) {
+    const LineRead* const line_read = read != nullptr ? read++ : nullptr;
     // A line read as a tag is ASCII with its only CR before its LF: its end is sure.
     bool whole = false;
     if (TagLineWanted(&whole)) {
-      const char* line_end = nullptr;
-      const TagLine tag = ReadTagLine(p, lines_end, whole, &line_end);
-      if (line_end != nullptr) {
-        const std::string_view line(p, static_cast<size_t>(line_end - p));
-        if (!TaggedLine(line, whole, tag, out)) PassOn(line, out);
-        p = line_end;
-        continue;
+      if (line_read != nullptr) {
+        // Read as if the element could be read whole, which TaggedLine() tells apart.
+        const TagLine& tag = line_read->tag;
+        if (tag.kind != Tag::kNone) {
+          const std::string_view line(p, static_cast<size_t>(begin + line_read->end - p));
+          if (!TaggedLine(line, whole, tag, out)) PassOn(line, out);
+          p = begin + line_read->end;
+          continue;
+        }
+      } else {
+        const char* line_end = nullptr;
+        const TagLine tag = ReadTagLine(p, lines_end, whole, &line_end);
+        if (line_end != nullptr) {
+          const std::string_view line(p, static_cast<size_t>(line_end - p));
+          if (!TaggedLine(line, whole, tag, out)) PassOn(line, out);
+          p = line_end;
+          continue;
+        }
       }
     }
     const char* const line_end =
-        static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(lines_end - p))) + 1;
+        line_read != nullptr
+            ? begin + line_read->end
+            : static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(lines_end - p))) +
+                  1;
     Line(std::string_view(p, static_cast<size_t>(line_end - p)), out);
     p = line_end;
   }
@@ -191,6 +343,7 @@ void ListXmlSkimmer::Feed(std::string_view data, std::string* out) {
 }
 
 void ListXmlSkimmer::Finish(std::string* out) {
+  FlushAhead(out);
   ReleaseHeld(out);
   out->append(held_);
   held_.clear();

@@ -44,6 +44,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,15 +76,28 @@ class ListXmlSkimmer {
 
   // `reads_text` names the elements whose character data the conversion reads; nothing inside
   // them is cut. Each must also be one `keep` claims. nullptr: there are none.
-  explicit ListXmlSkimmer(KeepName keep, KeepName reads_text = nullptr)
-      : keep_(keep), reads_text_(reads_text) {}
+  explicit ListXmlSkimmer(KeepName keep, KeepName reads_text = nullptr);
+  ~ListXmlSkimmer();
+  ListXmlSkimmer(const ListXmlSkimmer&) = delete;
+  ListXmlSkimmer& operator=(const ListXmlSkimmer&) = delete;
 
   void SetSink(Sink* sink) { sink_ = sink; }
+
+  // Pieces smaller than this are not worth the hand-over to the read-ahead thread.
+  static constexpr size_t kSmallestPieceAhead = 64 * 1024;
+
+  // Reads ahead from now on: each piece of `smallest_piece` bytes or more that Feed() gets (up
+  // to 64 MiB) is split into lines, and the lines read as tags, on a thread of its own, while
+  // the piece before it goes through the skimmer on the calling thread. That is about half of
+  // the skimmer's work: with a second core free, MAME's 270 MB go through in 0.30 s instead of
+  // 0.54 s, for a copy of each piece. What Feed() appends to `out` then lags a piece behind.
+  // The thread runs at the priority of the thread that feeds it.
+  void ReadAhead(size_t smallest_piece = kSmallestPieceAhead);
 
   // Appends to `out` the text the parser is to get of `data`. A last line without its LF waits
   // for the next call.
   void Feed(std::string_view data, std::string* out);
-  // Appends the waiting incomplete line, unchanged.
+  // Appends the waiting incomplete line, unchanged, after what a piece read ahead still holds.
   void Finish(std::string* out);
 
   size_t lines_cut() const { return lines_cut_; }
@@ -120,6 +135,20 @@ class ListXmlSkimmer {
     bool kept = false;  // `keep` claims the name
   };
 
+  struct Piece;
+  struct Ahead;
+  // A line of a piece read ahead: where it ends, and what ReadTagLine() said of it with `whole`.
+  struct LineRead {
+    uint32_t end;
+    TagLine tag;
+  };
+  // Feed() on the calling thread; `piece`, when not nullptr, holds `data` and its lines read.
+  void FeedNow(std::string_view data, std::string* out, const Piece* piece);
+  // Puts the piece read ahead, if any, through the skimmer.
+  void FlushAhead(std::string* out);
+  // The read-ahead thread's work on a piece.
+  void ReadLines(Piece* piece) const;
+
   void Line(std::string_view line, std::string* out);
   // Cuts or holds a line ReadTagLine() read as `tag`; false when it is to be passed on.
   bool TaggedLine(std::string_view line, bool whole, const TagLine& tag, std::string* out);
@@ -148,6 +177,7 @@ class ListXmlSkimmer {
 
   KeepName keep_;
   KeepName reads_text_;
+  std::unique_ptr<Ahead> ahead_;
   State state_ = State::kProlog;
   State return_ = State::kProlog;  // where a comment, PI or quoted literal returns to
   char quote_ = '"';

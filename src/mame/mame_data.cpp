@@ -87,6 +87,8 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
   try {
     AtomicTextWriter saved(xml_path, AtomicTextWriter::Durability::kCached);
     ListXmlConverter converter(run.app_dir, xml_path);
+    // The conversion mostly catches up once MAME has ended and left both cores free.
+    converter.ReadAhead();
     std::string conversion_error;
     // The output is converted on a thread of its own; the view hears of it from this one.
     std::atomic<bool> converting{false};

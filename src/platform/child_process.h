@@ -66,6 +66,11 @@ class OutputReader {
 
 // Puts the calling thread at the lowest priority.
 void LowerThreadPriority();
+// The calling thread's priority, for a thread that works on its behalf to take on with
+// SetThreadPriorityLike(): a thread started at the lowest priority would otherwise start its
+// helpers at the normal one.
+int CurrentThreadPriority();
+void SetThreadPriorityLike(int priority);
 
 // The processor time spent so far: by the calling thread, and by all cores together on anything
 // but idling (stolen time included), in seconds. False where the system cannot tell.

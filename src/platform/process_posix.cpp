@@ -240,6 +240,17 @@ long long OutputReader::ReadAt(long long offset, char* buffer, size_t size, std:
 
 void LowerThreadPriority() { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19); }
 
+int CurrentThreadPriority() {
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+  return errno == 0 ? nice : 0;
+}
+
+void SetThreadPriorityLike(int priority) {
+  // Lowering needs no privilege; raising might, and a helper at a lower priority is only slower.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), priority);
+}
+
 bool SampleCpuTimes(CpuTimes* times) {
   static const long tick = sysconf(_SC_CLK_TCK);
   if (tick < 1) return false;

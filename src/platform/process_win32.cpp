@@ -256,6 +256,13 @@ long long OutputReader::ReadAt(long long offset, char* buffer, size_t size, std:
 
 void LowerThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE); }
 
+int CurrentThreadPriority() {
+  const int priority = GetThreadPriority(GetCurrentThread());
+  return priority == THREAD_PRIORITY_ERROR_RETURN ? THREAD_PRIORITY_NORMAL : priority;
+}
+
+void SetThreadPriorityLike(int priority) { SetThreadPriority(GetCurrentThread(), priority); }
+
 namespace {
 
 double Seconds(const FILETIME& time) {

@@ -1,6 +1,7 @@
 // The skimmer in front of the -listxml parser. Whatever it cuts, the conversion must find every
-// error plain expat finds in the same XML, at the same line and column, and read the same text;
-// and on real MAME output it must actually cut the lines it is there for.
+// error plain expat finds in the same XML, at the same line and column, and read the same text,
+// whether it reads ahead on a second thread or not; and on real MAME output it must actually cut
+// the lines it is there for.
 #include "mame/listxml_skimmer.h"
 
 #include <expat.h>
@@ -50,10 +51,12 @@ std::string PlainDocument(const std::string& body, const std::string& tail = "</
 
 class ListXmlSkimmerTest : public ::testing::Test {
  protected:
-  // The conversion's verdict on `xml`, fed in pieces of `chunk` bytes.
-  std::string ConversionVerdict(const std::string& xml, size_t chunk) {
+  // The conversion's verdict on `xml`, fed in pieces of `chunk` bytes, each read ahead on the
+  // second thread with `ahead`.
+  std::string ConversionVerdict(const std::string& xml, size_t chunk, bool ahead = false) {
     return testing::ErrorOf([&] {
       ListXmlConverter converter(dir_.path(), "listxml.xml");
+      if (ahead) converter.ReadAhead(1);
       for (size_t pos = 0; pos < xml.size(); pos += chunk) {
         converter.Feed(xml.data() + pos, std::min(chunk, xml.size() - pos));
       }
@@ -61,11 +64,17 @@ class ListXmlSkimmerTest : public ::testing::Test {
     });
   }
 
-  // The three lists the conversion writes of `xml`.
+  // The three lists the conversion writes of `xml`, the same whether read ahead or not.
   std::string Lists(const std::string& xml) {
-    EXPECT_EQ(ConversionVerdict(xml, 4096), "no error") << xml;
-    return testing::ReadFile(dir_ / "listinfo.dat") + testing::ReadFile(dir_ / "listdetails.dat") +
-           testing::ReadFile(dir_ / "gamelist.dat");
+    std::string lists[2];
+    for (bool ahead : {false, true}) {
+      EXPECT_EQ(ConversionVerdict(xml, 4096, ahead), "no error") << xml;
+      lists[ahead] = testing::ReadFile(dir_ / "listinfo.dat") +
+                     testing::ReadFile(dir_ / "listdetails.dat") +
+                     testing::ReadFile(dir_ / "gamelist.dat");
+    }
+    EXPECT_EQ(lists[0], lists[1]) << "read ahead";
+    return lists[0];
   }
 
   testing::TempDir dir_;
@@ -120,7 +129,11 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
     EXPECT_GE(skimmer.lines_cut(), 1u) << xml;
     const std::string expected = ExpatVerdict(xml);
     for (size_t chunk : {xml.size(), size_t{5}, size_t{64}}) {
-      EXPECT_EQ(ConversionVerdict(xml, chunk), expected) << chunk << "-byte pieces of\n" << xml;
+      for (bool ahead : {false, true}) {
+        EXPECT_EQ(ConversionVerdict(xml, chunk, ahead), expected)
+            << chunk << "-byte pieces" << (ahead ? ", read ahead," : "") << " of\n"
+            << xml;
+      }
     }
   }
 }
@@ -148,7 +161,11 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeHideNoError) {
   for (const std::string& xml : documents) {
     const std::string expected = ExpatVerdict(xml);
     for (size_t chunk : {xml.size(), size_t{5}, size_t{64}}) {
-      EXPECT_EQ(ConversionVerdict(xml, chunk), expected) << chunk << "-byte pieces of\n" << xml;
+      for (bool ahead : {false, true}) {
+        EXPECT_EQ(ConversionVerdict(xml, chunk, ahead), expected)
+            << chunk << "-byte pieces" << (ahead ? ", read ahead," : "") << " of\n"
+            << xml;
+      }
     }
   }
 }
