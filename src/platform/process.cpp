@@ -115,13 +115,15 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
   std::atomic<bool> ended{false};  // the program has ended: what the file holds is all there is
   std::atomic<bool> stop{false};   // the run was stopped: the reader leaves at once
   std::mutex mutex;
-  std::condition_variable wake_cv;  // the reader finished, or was asked to stop
+  std::condition_variable wake_cv;  // the reader finished, the program ended, or stop
   bool finished = false;
   std::exception_ptr failure;
-  // Sleeps up to `ms`, but not past a stop request.
+  // Sleeps up to `ms`, but not past a stop request or the program's end, after which the
+  // reader has the cores to itself and every millisecond counts.
   auto pause = [&](int ms) {
     std::unique_lock<std::mutex> lock(mutex);
-    wake_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stop.load(); });
+    wake_cv.wait_for(lock, std::chrono::milliseconds(ms),
+                     [&] { return stop.load() || ended.load(); });
   };
   auto read_output = [&] {
     LowerThreadPriority();
@@ -181,7 +183,11 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
           end_reader();
           return false;
         }
-        ended = true;
+        {
+          std::lock_guard<std::mutex> lock(mutex);
+          ended = true;
+        }
+        wake_cv.notify_all();
       }
       if (idle) idle();
       if (ended.load() || !child.WaitMs(20)) {

@@ -133,7 +133,9 @@ AtomicTextWriter::AtomicTextWriter(std::string path, Durability durability)
   std::string error;
   file_ = CreateTempFile(prefix, path_, &temp_path_, &error);
   if (file_ == nullptr) throw Error(std::move(path), "cannot write: " + error);
-  std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+  constexpr size_t kBuffer = 256 * 1024;
+  buffer_ = std::make_unique<char[]>(kBuffer);
+  std::setvbuf(file_, buffer_.get(), _IOFBF, kBuffer);
 }
 
 AtomicTextWriter::~AtomicTextWriter() {

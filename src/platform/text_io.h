@@ -90,6 +90,9 @@ class AtomicTextWriter {
   std::string path_;
   std::string folder_;
   std::string temp_path_;
+  // The stream's buffer: the C library sizes one of its own to the disk block, 4 KiB, which
+  // costs a thousand writes for a master list.
+  std::unique_ptr<char[]> buffer_;
   std::FILE* file_ = nullptr;
   bool durable_;
   bool failed_ = false;
