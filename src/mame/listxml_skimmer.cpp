@@ -981,7 +981,9 @@ bool ListXmlSkimmer::ReadSubset(std::string_view subset) {
         }
       }
     } else {
-      // An entity or notation declaration, or a parameter entity reference.
+      // An entity or notation declaration, or a parameter entity reference: a parameter entity
+      // can hold declarations the skimmer would not see, and after a reference the parser takes
+      // no more defaults. Too rare to follow; the parser reads everything.
       return false;
     }
   }
