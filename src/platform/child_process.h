@@ -72,8 +72,8 @@ void LowerThreadPriority();
 int CurrentThreadPriority();
 void SetThreadPriorityLike(int priority);
 
-// The processor time spent so far: by the calling thread, and by all cores together on anything
-// but idling (stolen time included), in seconds. False where the system cannot tell.
+// The processor time spent so far: by this process (all its threads), and by all cores together
+// on anything but idling (stolen time included), in seconds. False where the system cannot tell.
 struct CpuTimes {
   double own = 0;
   double busy = 0;

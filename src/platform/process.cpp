@@ -25,7 +25,8 @@ namespace {
 // and delays the next one: 0.45 s of conversion made MAME 0.2 to 0.3 s slower. In the last
 // second or so MAME works on one thread and writes little, and the same work then costs it
 // nothing. So the gate looks at how busy the machine was over the last tenth of a second,
-// leaving out the asking thread's own time, and says yes only while at least half a core was
+// leaving out Tabulon's own time (the asking thread's, and its read-ahead helper's, whose work
+// would otherwise shut the gate on the reader), and says yes only while at least half a core was
 // idle. Where the system cannot tell how busy it is, it always says yes.
 class IdleCoreGate {
  public:

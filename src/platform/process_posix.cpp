@@ -254,7 +254,7 @@ void SetThreadPriorityLike(int priority) {
 bool SampleCpuTimes(CpuTimes* times) {
   static const long tick = sysconf(_SC_CLK_TCK);
   if (tick < 1) return false;
-  times->own = Seconds(CLOCK_THREAD_CPUTIME_ID);
+  times->own = Seconds(CLOCK_PROCESS_CPUTIME_ID);
   std::FILE* stat = std::fopen("/proc/stat", "r");
   if (stat == nullptr) return false;
   // cpu  user nice system idle iowait irq softirq steal ...

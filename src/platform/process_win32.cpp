@@ -276,7 +276,7 @@ double Seconds(const FILETIME& time) {
 bool SampleCpuTimes(CpuTimes* times) {
   FILETIME idle, kernel, user, created, exited, own_kernel, own_user;
   if (!GetSystemTimes(&idle, &kernel, &user) ||
-      !GetThreadTimes(GetCurrentThread(), &created, &exited, &own_kernel, &own_user)) {
+      !GetProcessTimes(GetCurrentProcess(), &created, &exited, &own_kernel, &own_user)) {
     return false;
   }
   // The system's kernel time holds its idle time.
