@@ -49,6 +49,12 @@ constexpr std::array<unsigned char, 256> MakeClasses() {
 }
 constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
 
+// Where the whole lines of [p, end) end: past its last LF, or `p` when it has none.
+const char* PastLastLf(const char* p, const char* end) {
+  while (end > p && end[-1] != '\n') --end;
+  return end;
+}
+
 bool Has(char c, CharClass cls) { return (kClasses[static_cast<unsigned char>(c)] & cls) != 0; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -252,8 +258,7 @@ void ListXmlSkimmer::ReadLines(Piece* piece) const {
     const void* lf = std::memchr(p, '\n', piece->data.size());
     p = lf == nullptr ? end : static_cast<const char*>(lf) + 1;
   }
-  const char* lines_end = end;
-  while (lines_end > p && lines_end[-1] != '\n') --lines_end;
+  const char* const lines_end = PastLastLf(p, end);
   piece->first_line = static_cast<size_t>(p - begin);
   try {
     while (p < lines_end) {
@@ -291,8 +296,7 @@ void ListXmlSkimmer::FeedNow(std::string_view data, std::string* out, const Piec
   // a tag line's end is found by reading the tag, without a search for its LF first.
   const char* p = data.data();
   const char* const end = p + data.size();
-  const char* lines_end = end;
-  while (lines_end > p && lines_end[-1] != '\n') --lines_end;
+  const char* const lines_end = PastLastLf(p, end);
   // The lines read ahead begin where these do, unless the input gave up being scanned.
   const LineRead* read =
       piece != nullptr && piece->read && static_cast<size_t>(p - begin) == piece->first_line
@@ -303,22 +307,22 @@ void ListXmlSkimmer::FeedNow(std::string_view data, std::string* out, const Piec
     // A line read as a tag is ASCII with its only CR before its LF: its end is sure.
     bool whole = false;
     if (TagLineWanted(&whole)) {
+      auto take = [&](const TagLine& tag, const char* line_end) {
+        const std::string_view line(p, static_cast<size_t>(line_end - p));
+        if (!TaggedLine(line, whole, tag, out)) PassOn(line, out);
+        p = line_end;
+      };
       if (line_read != nullptr) {
         // Read as if the element could be read whole, which TaggedLine() tells apart.
-        const TagLine& tag = line_read->tag;
-        if (tag.kind != Tag::kNone) {
-          const std::string_view line(p, static_cast<size_t>(begin + line_read->end - p));
-          if (!TaggedLine(line, whole, tag, out)) PassOn(line, out);
-          p = begin + line_read->end;
+        if (line_read->tag.kind != Tag::kNone) {
+          take(line_read->tag, begin + line_read->end);
           continue;
         }
       } else {
         const char* line_end = nullptr;
         const TagLine tag = ReadTagLine(p, lines_end, whole, &line_end);
         if (line_end != nullptr) {
-          const std::string_view line(p, static_cast<size_t>(line_end - p));
-          if (!TaggedLine(line, whole, tag, out)) PassOn(line, out);
-          p = line_end;
+          take(tag, line_end);
           continue;
         }
       }

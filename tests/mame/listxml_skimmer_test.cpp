@@ -64,6 +64,18 @@ class ListXmlSkimmerTest : public ::testing::Test {
     });
   }
 
+  // The conversion judges `xml` as expat does, whole or in pieces, read ahead or not.
+  void ExpectExpatsVerdict(const std::string& xml) {
+    const std::string expected = ExpatVerdict(xml);
+    for (size_t chunk : {xml.size(), size_t{5}, size_t{64}}) {
+      for (bool ahead : {false, true}) {
+        EXPECT_EQ(ConversionVerdict(xml, chunk, ahead), expected)
+            << chunk << "-byte pieces" << (ahead ? ", read ahead," : "") << " of\n"
+            << xml;
+      }
+    }
+  }
+
   // The three lists the conversion writes of `xml`, the same whether read ahead or not.
   std::string Lists(const std::string& xml) {
     std::string lists[2];
@@ -127,14 +139,7 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
     std::string skimmed;
     skimmer.Feed(xml, &skimmed);
     EXPECT_GE(skimmer.lines_cut(), 1u) << xml;
-    const std::string expected = ExpatVerdict(xml);
-    for (size_t chunk : {xml.size(), size_t{5}, size_t{64}}) {
-      for (bool ahead : {false, true}) {
-        EXPECT_EQ(ConversionVerdict(xml, chunk, ahead), expected)
-            << chunk << "-byte pieces" << (ahead ? ", read ahead," : "") << " of\n"
-            << xml;
-      }
-    }
+    ExpectExpatsVerdict(xml);
   }
 }
 
@@ -159,14 +164,7 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeHideNoError) {
       PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<x>a</x>\r\n" + machine +
                     "\t\t<y>\r\n\t</machine>\r\n")};
   for (const std::string& xml : documents) {
-    const std::string expected = ExpatVerdict(xml);
-    for (size_t chunk : {xml.size(), size_t{5}, size_t{64}}) {
-      for (bool ahead : {false, true}) {
-        EXPECT_EQ(ConversionVerdict(xml, chunk, ahead), expected)
-            << chunk << "-byte pieces" << (ahead ? ", read ahead," : "") << " of\n"
-            << xml;
-      }
-    }
+    ExpectExpatsVerdict(xml);
   }
 }
 
