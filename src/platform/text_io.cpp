@@ -1,6 +1,7 @@
 // Line reading and atomic writing for every text file the system touches.
 #include "platform/text_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -55,12 +56,17 @@ LineReader::LineReader(const std::string& path) : path_(path) {
   buffer_.resize(kReadBlock);
 }
 
+LineReader::LineReader(std::string name, char line_end)
+    : path_(std::move(name)), line_end_known_(true), line_end_(line_end) {
+  buffer_.resize(kReadBlock);
+}
+
 LineReader::~LineReader() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
-size_t LineReader::ReadBlock() {
-  const size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+size_t LineReader::ReadBlock(char* into, size_t capacity) {
+  const size_t n = std::fread(into, 1, capacity, file_);
   if (n == 0 && std::ferror(file_)) {
     throw Error(path_, line_number_ + 1, "read error: " + ErrnoText(errno));
   }
@@ -73,19 +79,19 @@ size_t LineReader::ChooseLineEnd(size_t first_block) {
   // A short first block is the whole file.
   line_end_ = '\n';
   if (first_block < buffer_.size()) return first_block;
-  for (size_t n; (n = ReadBlock()) > 0;) {
+  for (size_t n; (n = ReadBlock(buffer_.data(), buffer_.size())) > 0;) {
     if (std::memchr(buffer_.data(), '\r', n) != nullptr) {
       line_end_ = '\r';
       break;
     }
   }
   std::rewind(file_);
-  return ReadBlock();
+  return ReadBlock(buffer_.data(), buffer_.size());
 }
 
 bool LineReader::Fill() {
   if (eof_) return false;
-  size_t n = ReadBlock();
+  size_t n = ReadBlock(buffer_.data(), buffer_.size());
   if (n > 0 && !line_end_known_) n = ChooseLineEnd(n);
   if (n == 0) {
     eof_ = true;
@@ -121,6 +127,45 @@ bool LineReader::ReadLine(std::string* line) {
     }
     if (!Fill()) return true;  // the last line has no terminator
   }
+}
+
+void TextQueue::Write(std::string_view text) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_.append(text);
+  }
+  changed_.notify_one();
+}
+
+void TextQueue::End() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ended_ = true;
+  }
+  changed_.notify_one();
+}
+
+void TextQueue::Abandon() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
+  }
+  changed_.notify_one();
+}
+
+size_t TextQueue::Take(char* into, size_t capacity) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return abandoned_ || ended_ || taken_ < text_.size(); });
+  if (abandoned_) throw Abandoned();
+  const size_t n = std::min(capacity, text_.size() - taken_);
+  std::memcpy(into, text_.data() + taken_, n);
+  taken_ += n;
+  // Everything taken: the writer starts again at the front, in the memory it has.
+  if (taken_ == text_.size()) {
+    text_.clear();
+    taken_ = 0;
+  }
+  return n;
 }
 
 AtomicTextWriter::AtomicTextWriter(std::string path, Durability durability)

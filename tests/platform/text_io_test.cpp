@@ -1,8 +1,11 @@
-// Line reading with CR LF / CR line ends, or LF in a file without CR. Atomic writing is seen to
-// keep the old file when a run fails in the CLI, window and conversion tests.
+// Line reading with CR LF / CR line ends, or LF in a file without CR, from a file or from text
+// another thread is still writing. Atomic writing is seen to keep the old file when a run fails
+// in the CLI, window and conversion tests.
 #include "platform/text_io.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "testing/temp_dir.h"
 
@@ -29,19 +32,50 @@ TEST(LineReaderTest, LineEnds) {
       {block + "\r\nsecond\r\n", {block, "second"}},
       {block + "\n\nsecond\n", {block, "", "second"}},
       {block + "\n\nsecond\r", {block + "\n\nsecond"}}};
-  TempDir dir;
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    WriteFile(dir / "f.txt", cases[i].first);
-    LineReader reader(dir / "f.txt");
+  auto read_all = [](LineReader& reader) {
     std::vector<std::string> lines;
     for (std::string line; reader.ReadLine(&line);) lines.push_back(line);
     EXPECT_TRUE(reader.AtEnd());
-    EXPECT_EQ(lines, cases[i].second) << "case " << i;
+    return lines;
+  };
+  TempDir dir;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const std::string& text = cases[i].first;
+    WriteFile(dir / "f.txt", text);
+    LineReader reader(dir / "f.txt");
+    EXPECT_EQ(read_all(reader), cases[i].second) << "case " << i;
+    // Text with CRs, written three bytes at a time while it is read: line ends split between
+    // two writes, and reads that find nothing written yet.
+    if (text.find('\r') == std::string::npos) continue;
+    auto queue = std::make_shared<TextQueue>();
+    std::thread writer([&] {
+      for (size_t at = 0; at < text.size(); at += 3) queue->Write(text.substr(at, 3));
+      queue->End();
+    });
+    QueuedLineReader queued(queue, "queued");
+    EXPECT_EQ(read_all(queued), cases[i].second) << "case " << i << ", queued";
+    writer.join();
   }
   // Why the file cannot be opened is the system's own text.
   EXPECT_TRUE(testing::ErrorOf([&] {
                 LineReader reader(dir / "absent.dat");
               }).starts_with(dir / "absent.dat: cannot open: "));
+}
+
+// Text that will never be complete stops its reader, also one waiting for more.
+TEST(QueuedLineReaderTest, AbandonedText) {
+  auto queue = std::make_shared<TextQueue>();
+  queue->Write("first\r\nsecond, never end");
+  QueuedLineReader reader(queue, "queued");
+  std::string line;
+  ASSERT_TRUE(reader.ReadLine(&line));
+  EXPECT_EQ(line, "first");
+  std::thread abandon([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    queue->Abandon();
+  });
+  EXPECT_THROW(reader.ReadLine(&line), TextQueue::Abandoned);
+  abandon.join();
 }
 
 }  // namespace
