@@ -173,6 +173,11 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
 
 GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list,
                                ScriptRunner script_runner) {
+  // The run ends when what its steps left going on has ended, however it ends.
+  struct WaitForBackground {
+    RunState& run;
+    ~WaitForBackground() { run.background.clear(); }
+  } wait_for_background{run};
   try {
     GenerationResult result = Generate(run, file_list, std::move(script_runner));
     WriteRunReport(run, &result, "");

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <system_error>
 
 #include "platform/files.h"
 
@@ -24,10 +23,7 @@ KeptLists::KeptLists(std::string app_dir) : app_dir_(std::move(app_dir)) {
   RestoreAll();
 }
 
-KeptLists::~KeptLists() {
-  if (dropping_.joinable()) dropping_.join();
-  RestoreAll();
-}
+KeptLists::~KeptLists() { RestoreAll(); }
 
 std::string KeptLists::KeptPath(const std::string& name) const {
   return InFolder(app_dir_, "." + name + ".kept");
@@ -50,19 +46,13 @@ void KeptLists::RestoreAll() {
   kept_.clear();
 }
 
-void KeptLists::DropAll() {
+BackgroundWork KeptLists::DropAll() {
   std::vector<std::string> paths;
   for (const std::string& name : kept_) paths.push_back(KeptPath(name));
   kept_.clear();
-  auto remove = [](const std::vector<std::string>& files) {
-    for (const std::string& path : files) RemoveFile(path);
-  };
-  if (dropping_.joinable()) dropping_.join();
-  try {
-    dropping_ = std::thread(remove, paths);
-  } catch (const std::system_error&) {
-    remove(paths);  // no thread to be had: the deleting is only slower
-  }
+  return BackgroundWork([paths = std::move(paths)] {
+    for (const std::string& path : paths) RemoveFile(path);
+  });
 }
 
 void KeptLists::Drop(const std::string& name) {

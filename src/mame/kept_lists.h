@@ -3,8 +3,9 @@
 #pragma once
 
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "platform/background_work.h"
 
 namespace tabulon {
 
@@ -30,9 +31,9 @@ class KeptLists {
   // Puts every kept file back over what the new run left.
   void RestoreAll();
   // The new files are good: the kept ones are deleted, on a thread of their own that the
-  // destructor waits for. Deleting MAME's 270 MB -listxml output takes the file system a tenth
-  // of a second, which the run spends reading the new lists instead of waiting.
-  void DropAll();
+  // returned work waits for. Deleting MAME's 270 MB -listxml output takes the file system a
+  // tenth of a second, which the run spends writing its lists instead of waiting.
+  [[nodiscard]] BackgroundWork DropAll();
   // The new `name` is to stay: its kept one is deleted.
   void Drop(const std::string& name);
   // When the kept listinfo.dat was written, as "2026-12-05 14:03" in local time; empty when none
@@ -44,7 +45,6 @@ class KeptLists {
  private:
   std::string app_dir_;
   std::vector<std::string> kept_;
-  std::thread dropping_;
 };
 
 }  // namespace tabulon

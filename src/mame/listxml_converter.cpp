@@ -28,8 +28,8 @@ struct FileClose {
 
 class ListXmlConverter::Impl {
  public:
-  Impl(const std::string& out_dir, std::string source_name)
-      : lists_(out_dir),
+  Impl(const std::string& out_dir, std::string source_name, ListTextSink* sink)
+      : lists_(out_dir, sink),
         reader_(std::move(source_name), [this](const ListXmlMachine& m) { lists_.Add(m); }) {}
 
   void ReadAhead(size_t smallest_piece) { reader_.ReadAhead(smallest_piece); }
@@ -67,8 +67,8 @@ class ListXmlConverter::Impl {
   bool finished_ = false;
 };
 
-ListXmlConverter::ListXmlConverter(std::string out_dir, std::string source_name)
-    : impl_(std::make_unique<Impl>(out_dir, std::move(source_name))) {}
+ListXmlConverter::ListXmlConverter(std::string out_dir, std::string source_name, ListTextSink* sink)
+    : impl_(std::make_unique<Impl>(out_dir, std::move(source_name), sink)) {}
 
 ListXmlConverter::~ListXmlConverter() = default;
 

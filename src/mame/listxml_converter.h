@@ -27,9 +27,10 @@ namespace tabulon {
 // it after a successful Finish() is a programming error (std::logic_error).
 class ListXmlConverter {
  public:
-  // `source_name` names the XML in error messages (a path, or how it was produced).
+  // `source_name` names the XML in error messages (a path, or how it was produced). `sink`, when
+  // given, hears the lists' text as it is written (see ListTextSink).
   // Throws Error naming the output file when its temporary file cannot be created.
-  ListXmlConverter(std::string out_dir, std::string source_name);
+  ListXmlConverter(std::string out_dir, std::string source_name, ListTextSink* sink = nullptr);
   ~ListXmlConverter();
   ListXmlConverter(const ListXmlConverter&) = delete;
   ListXmlConverter& operator=(const ListXmlConverter&) = delete;

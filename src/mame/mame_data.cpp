@@ -2,12 +2,14 @@
 #include "mame/mame_data.h"
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <utility>
 
 #include "datparse/dat_reader.h"
 #include "mame/bat_scripts.h"
 #include "mame/kept_lists.h"
+#include "mame/lists_read_along.h"
 #include "mame/listxml_converter.h"
 #include "mame/mame_run.h"
 #include "mame/mame_stamp.h"
@@ -74,10 +76,11 @@ std::string OldListsProblem(const std::string& listinfo_path, const MameState& m
 // read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
 // looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
-// comes back. Returns an empty text on success, with what was converted in `counts` and the
-// root's build attribute in `build`, else the warning naming the file.
+// comes back. `along` hears the lists as they are written. Returns an empty text on success, with
+// what was converted in `counts` and the root's build attribute in `build`, else the warning
+// naming the file.
 std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kept,
-                            ListXmlCounts* counts, std::string* build) {
+                            ListsReadAlong& along, ListXmlCounts* counts, std::string* build) {
   const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
@@ -86,7 +89,7 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
   kept.Keep("listxml.xml");
   try {
     AtomicTextWriter saved(xml_path, AtomicTextWriter::Durability::kCached);
-    ListXmlConverter converter(run.app_dir, xml_path);
+    ListXmlConverter converter(run.app_dir, xml_path, &along);
     // The conversion mostly catches up once MAME has ended and left both cores free.
     converter.ReadAhead();
     std::string conversion_error;
@@ -218,6 +221,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     KillBats(mame.MamePath);
   };
   MameSummary& summary = run.mame;
+  // The converted lists are read as they are written; lists read from disk have none.
+  std::unique_ptr<ListsReadAlong> along;
   if (result != MameRunResult::kNoConfig && !reused) {
     std::string problem;
     std::string build;
@@ -228,17 +233,19 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       summary.lists = "printed by MAME for -li, -listdetails and -gamelist in this run";
       summary.devices_left_out = 0;  // read as MAME printed them
     } else {
-      problem = ConvertFromMame(run, mame, kept, &counts, &build);
+      along = std::make_unique<ListsReadAlong>(run, mame.side_files);
+      problem = ConvertFromMame(run, mame, kept, *along, &counts, &build);
       summary.lists = "converted from MAME's -listxml in this run";
       summary.devices_left_out = counts.devices;
     }
     if (problem.empty()) {
-      kept.DropAll();
+      run.background.push_back(kept.DropAll());
       if (!old_lists) {
         WriteStamp(run, mame, build, old_options_refused || result == MameRunResult::kRan,
                    counts.devices);
       }
     } else {
+      along.reset();
       summary.devices_left_out.reset();
       // An XML error names a line of the new listxml.xml: that one stays for the user to look
       // up, while the lists come back.
@@ -265,7 +272,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   } else {
     summary.lists = "left by an earlier run (no cfgs/mame.cfg: MAME was not run)";
   }
-  std::string problem = mame.side_files.Open(run.app_dir);
+  std::string problem = along ? along->Wait(run) : mame.side_files.Open(run.app_dir);
   if (!problem.empty()) {
     skip(problem);
     return 0;
@@ -275,7 +282,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   {
     MameModeScope mame_mode(mame);
     LogStep({"getting listinfo"});
-    added = GetListInfo("listinfo.dat", run, &mame.side_files, &summary.categories);
+    added = along ? along->Take(run, &summary.categories)
+                  : GetListInfo("listinfo.dat", run, &mame.side_files, &summary.categories);
     LogStep({"listinfo complete"});
   }
   summary.games = mame.side_files.paired_games();

@@ -17,24 +17,30 @@ MameSideFiles::MameSideFiles(std::unique_ptr<LineReader> listdetails,
 
 std::string MameSideFiles::Open(const std::string& app_dir) {
   Close();
-  paired_games_ = 0;
-  listdetails_short_ = 0;
-  gamelist_short_ = 0;
   const std::string details_path = InFolder(app_dir, "listdetails.dat");
   const std::string gamelist_path = InFolder(app_dir, "gamelist.dat");
   for (const std::string& path : {details_path, gamelist_path}) {
     if (!IsFile(path)) return path + ": not found";
   }
   auto details = std::make_unique<LineReader>(details_path);
-  auto gamelist = std::make_unique<LineReader>(gamelist_path);
+  return Open(std::move(details), std::make_unique<LineReader>(gamelist_path));
+}
+
+std::string MameSideFiles::Open(std::unique_ptr<LineReader> details,
+                                std::unique_ptr<LineReader> gamelist) {
+  Close();
+  paired_games_ = 0;
+  listdetails_short_ = 0;
+  gamelist_short_ = 0;
   std::string line;
   if (!details->ReadLine(&line) || !details->ReadLine(&line)) {
-    return details_path + ": shorter than its two header lines";
+    return details->path() + ": shorter than its two header lines";
   }
   // The header search tests the line in hand first, which is still listdetails.dat's second line.
   while (Left(line, 11) != "| Game Name") {
     if (!gamelist->ReadLine(&line)) {
-      return gamelist_path + ": no line begins with \"| Game Name\", so its rows cannot be found";
+      return gamelist->path() +
+             ": no line begins with \"| Game Name\", so its rows cannot be found";
     }
   }
   gamelist->ReadLine(&line);

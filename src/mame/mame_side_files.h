@@ -23,6 +23,8 @@ class MameSideFiles final : public MameSideRows {
   // both closed; returns "" when both are open. Throws Error when a file that is there cannot be
   // read.
   std::string Open(const std::string& app_dir);
+  // The same for the two lists given as readers at their first line, named by their paths.
+  std::string Open(std::unique_ptr<LineReader> listdetails, std::unique_ptr<LineReader> gamelist);
   // Closes both files; the counts stay.
   void Close();
 

@@ -71,11 +71,6 @@ std::string_view DriverName(std::string_view source_file) {
   return source_file;
 }
 
-void Flush(std::string* buffer, AtomicTextWriter* writer) {
-  writer->Write(*buffer);
-  buffer->clear();
-}
-
 // Drivers that state colour and sound themselves (older MAME) are taken at their word;
 // otherwise the palette and sound features tell.
 void DriverColorSound(const ListXmlMachine& m, std::string_view* color, std::string_view* sound) {
@@ -99,10 +94,11 @@ void AppendListInfoBlock(const ListXmlMachine& machine, std::string* out) {
   AppendBlock(machine, out, machine.resource ? "resource (" : "game (", color, sound);
 }
 
-OldMameLists::OldMameLists(const std::string& out_dir)
+OldMameLists::OldMameLists(const std::string& out_dir, ListTextSink* sink)
     : listinfo_(InFolder(out_dir, "listinfo.dat")),
       listdetails_(InFolder(out_dir, "listdetails.dat")),
-      gamelist_(InFolder(out_dir, "gamelist.dat")) {
+      gamelist_(InFolder(out_dir, "gamelist.dat")),
+      sink_(sink) {
   details_out_ += " romname driver     description\r\n";
   details_out_ += "-------- ---------- --------------------------\r\n";
   // The reader skips everything up to the "| Game Name" line, so these lines are free text.
@@ -142,6 +138,7 @@ void OldMameLists::Commit() {
   listdetails_.Commit();
   gamelist_.Commit();
   listinfo_.Commit();
+  if (sink_ != nullptr) sink_->Committed();
 }
 
 namespace {
@@ -243,16 +240,31 @@ void OldMameLists::AppendGamelistRow(const ListXmlMachine& m, std::string_view c
   *out += " |\r\n";
 }
 
+void OldMameLists::Flush(ListTextSink::List list) {
+  using List = ListTextSink::List;
+  std::string& buffer = list == List::kListinfo      ? listinfo_out_
+                        : list == List::kListdetails ? details_out_
+                                                     : gamelist_out_;
+  AtomicTextWriter& writer = list == List::kListinfo      ? listinfo_
+                             : list == List::kListdetails ? listdetails_
+                                                          : gamelist_;
+  writer.Write(buffer);
+  if (sink_ != nullptr) sink_->Written(list, buffer);
+  buffer.clear();
+}
+
 void OldMameLists::FlushLarge() {
-  if (listinfo_out_.size() >= kFlushSize) Flush(&listinfo_out_, &listinfo_);
-  if (details_out_.size() >= kFlushSize) Flush(&details_out_, &listdetails_);
-  if (gamelist_out_.size() >= kFlushSize) Flush(&gamelist_out_, &gamelist_);
+  using List = ListTextSink::List;
+  if (listinfo_out_.size() >= kFlushSize) Flush(List::kListinfo);
+  if (details_out_.size() >= kFlushSize) Flush(List::kListdetails);
+  if (gamelist_out_.size() >= kFlushSize) Flush(List::kGamelist);
 }
 
 void OldMameLists::FlushAll() {
-  Flush(&listinfo_out_, &listinfo_);
-  Flush(&details_out_, &listdetails_);
-  Flush(&gamelist_out_, &gamelist_);
+  for (auto list : {ListTextSink::List::kListinfo, ListTextSink::List::kListdetails,
+                    ListTextSink::List::kGamelist}) {
+    Flush(list);
+  }
 }
 
 }  // namespace tabulon

@@ -22,6 +22,16 @@ struct ListXmlCounts {
 // MAME's -li printed it. Not for devices, which the lists leave out.
 void AppendListInfoBlock(const ListXmlMachine& machine, std::string* out);
 
+// Hears the text of each list as it goes to its file, so that it can be read while the lists are
+// still being made; and when all three files are in place, after which no more text comes.
+class ListTextSink {
+ public:
+  enum class List { kListinfo, kListdetails, kGamelist };
+  virtual ~ListTextSink() = default;
+  virtual void Written(List list, std::string_view text) = 0;
+  virtual void Committed() = 0;
+};
+
 // Writes the three lists into temporary files beside the old ones, which only Commit() replaces;
 // destroyed before that, it removes its temporary files and leaves the old lists as they were.
 // Only the text not yet written is held, plus the resource blocks, which are few and must follow
@@ -29,8 +39,8 @@ void AppendListInfoBlock(const ListXmlMachine& machine, std::string* out);
 class OldMameLists {
  public:
   // Creates the temporary files in `out_dir`; throws Error naming the list whose temporary file
-  // cannot be created.
-  explicit OldMameLists(const std::string& out_dir);
+  // cannot be created. `sink`, when given, hears everything written, and must outlive the lists.
+  explicit OldMameLists(const std::string& out_dir, ListTextSink* sink = nullptr);
 
   // A game gets its listinfo block and a row in each side file; a resource's block waits for the
   // end; a device is only counted.
@@ -44,6 +54,7 @@ class OldMameLists {
  private:
   void AppendDetailsRow(const ListXmlMachine& m);
   void AppendGamelistRow(const ListXmlMachine& m, std::string_view color, std::string_view sound);
+  void Flush(ListTextSink::List list);
   void FlushLarge();
   void FlushAll();
 
@@ -58,6 +69,7 @@ class OldMameLists {
   std::string resources_out_;
 
   ListXmlCounts counts_;
+  ListTextSink* sink_;
 };
 
 }  // namespace tabulon

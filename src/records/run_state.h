@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/background_work.h"
 #include "platform/files.h"
 #include "records/field_slots.h"
 #include "records/game_record.h"
@@ -76,6 +77,9 @@ struct RunState {
   std::vector<DatSummary> dats;
   MameSummary mame;
   std::vector<std::string> warnings;
+  // What a step left going on beside the rest of the run (the deleting of MAME's lists kept
+  // aside); the run waits for it before it ends, and so does the state's end.
+  std::vector<BackgroundWork> background;
 };
 
 }  // namespace tabulon

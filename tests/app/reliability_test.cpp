@@ -28,8 +28,17 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
        In(app_, "listinfo.dat: ends inside a block: MAME's output was cut off")},
       {"-listxml text <mame>\\n<machine name=\"a\">\\n; exit 0",
        In(app_, "listxml.xml:3: malformed XML at column 1: no element found")},
+      // Games enough for the lists to be read as they are converted, before the fault.
+      {"-listxml print big.xml; exit 0",
+       In(app_, "listxml.xml:6002: malformed XML at column 3: mismatched tag")},
       {"-listxml text <mame>\\n; exit 1", In(mame_, exe_ + " -listxml: MAME exited with status 1")},
   };
+  std::string big = "<mame build=\"big\">\n";
+  for (int i = 1; i <= 6000; ++i) {
+    big += "<machine name=\"big" + std::to_string(i) + "\"><description>Big " + std::to_string(i) +
+           "</description></machine>\n";
+  }
+  WriteFile(In(mame_, "big.xml"), big + "</machine>\n");
   // A good run deletes the lists it kept aside before it ends.
   ASSERT_EQ(Run(), 0) << Err();
   ASSERT_EQ(Run(), 0) << Err();
@@ -43,6 +52,7 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
     ASSERT_EQ(Run(), 0) << Err();
     EXPECT_CONTAINS(Err(), "warning: " + warning + "; the lists of an earlier run, from ");
     EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
+    EXPECT_FALSE(testing::Contains(MasterList(), "|Big "));
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(In(app_, lists[i])), good[i]);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
   }
