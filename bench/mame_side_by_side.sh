@@ -5,10 +5,12 @@
 #      unchanged (its lists reused), and against the run after a MAME upgrade at the same path
 #      (straight to -listxml);
 #   2. a bare expat pass over the saved file, against --convert-listxml plus a generation run.
-# Usage: bench/mame_side_by_side.sh BUILD_DIR [ROUNDS]   (BUILD_DIR: a Release build)
+# Usage: bench/mame_side_by_side.sh BUILD_DIR [ROUNDS] [upgrade]   (BUILD_DIR: a Release build)
+# With "upgrade", only the run after an upgrade and MAME alone, in twice the rounds per minute.
 set -euo pipefail
 bin=$(cd "$1" && pwd)/bin
 rounds=${2:-3}
+only_upgrade=$([ "${3:-}" = upgrade ] && echo 1 || true)
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/tabulon-mame-bench-XXXXXX)
 trap '[ -n "${KEEP_BENCH:-}" ] || rm -rf "$work"' EXIT
@@ -63,6 +65,10 @@ upgrade_run() {
   "$bin/run_measured" "$work/upgraded/Gen" >> "$work/r.upgrade"
 }
 for i in $(seq "$rounds"); do
+  if [ -n "$only_upgrade" ]; then
+    if [ $((i % 2)) = 1 ]; then upgrade_run; mame_alone; else mame_alone; upgrade_run; fi
+    continue
+  fi
   # The two sides take turns going first, so that neither always runs on the heels of the other.
   # MAME alone sits between the two runs that start MAME, next to each.
   if [ $((i % 2)) = 1 ]; then upgrade_run; mame_alone; full_run; else full_run; mame_alone; upgrade_run; fi
@@ -71,6 +77,14 @@ for i in $(seq "$rounds"); do
   sync
   "$bin/run_measured" "$work/from-file/Gen" --convert-listxml "$work/listxml.xml" >> "$work/r.file"
 done
+if [ -n "$only_upgrade" ]; then
+  mame=$(median < "$work/t.mame")
+  upgrade=$(awk '{print $1}' "$work/r.upgrade" | median)
+  printf 'mame -listxml > file:             %6.2f s\n' "$mame"
+  printf 'run after a MAME upgrade:         %6.2f s  (%.3f x)  %s\n' "$upgrade" "$(echo "$upgrade / $mame" | bc -l)" "$(tail -1 "$work/r.upgrade" | cut -d, -f2-)"
+  printf "  each round's own ratio, median:         %.3f x\n" "$(paste "$work/r.upgrade" "$work/t.mame" | awk '{print $1 / $NF}' | median)"
+  exit 0
+fi
 full=$(awk '{print $1}' "$work/r.full" | median)
 repeat=$(awk '{print $1}' "$work/r.repeat" | median)
 upgrade=$(awk '{print $1}' "$work/r.upgrade" | median)

@@ -47,18 +47,29 @@ void KeptLists::RestoreAll() {
 }
 
 BackgroundWork KeptLists::DropAll() {
-  std::vector<std::string> paths;
-  for (const std::string& name : kept_) paths.push_back(KeptPath(name));
-  kept_.clear();
-  return BackgroundWork([paths = std::move(paths)] {
-    for (const std::string& path : paths) RemoveFile(path);
-  });
+  std::vector<std::string> names;
+  names.swap(kept_);
+  return DeleteInBackground(names);
 }
 
 void KeptLists::Drop(const std::string& name) {
   if (!kept(name)) return;
   RemoveFile(KeptPath(name));
   kept_.erase(std::find(kept_.begin(), kept_.end(), name));
+}
+
+BackgroundWork KeptLists::DropInBackground(const std::string& name) {
+  if (!kept(name)) return BackgroundWork();
+  kept_.erase(std::find(kept_.begin(), kept_.end(), name));
+  return DeleteInBackground({name});
+}
+
+BackgroundWork KeptLists::DeleteInBackground(const std::vector<std::string>& names) const {
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(KeptPath(name));
+  return BackgroundWork([paths = std::move(paths)] {
+    for (const std::string& path : paths) RemoveFile(path);
+  });
 }
 
 std::string KeptLists::ListinfoDate() const {

@@ -36,6 +36,8 @@ class KeptLists {
   [[nodiscard]] BackgroundWork DropAll();
   // The new `name` is to stay: its kept one is deleted.
   void Drop(const std::string& name);
+  // The same, on a thread of its own that the returned work waits for.
+  [[nodiscard]] BackgroundWork DropInBackground(const std::string& name);
   // When the kept listinfo.dat was written, as "2026-12-05 14:03" in local time; empty when none
   // was kept.
   std::string ListinfoDate() const;
@@ -44,6 +46,9 @@ class KeptLists {
 
  private:
   std::string app_dir_;
+  // Deletes the kept files of `names`, which are no longer kept, on a thread of its own.
+  BackgroundWork DeleteInBackground(const std::vector<std::string>& names) const;
+
   std::vector<std::string> kept_;
 };
 

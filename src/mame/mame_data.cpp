@@ -103,6 +103,16 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
     };
     std::string error;
     ChildExit exit;
+    // Once MAME has ended well, its XML takes the old one's place whatever the conversion makes
+    // of it (a fault in it is looked up there), so the old one's deleting can start at once: it
+    // mostly waits on the file system, while the conversion catches up on the cores.
+    bool saved_committed = false;
+    auto commit_saved = [&](const ChildExit& end) {
+      if (!end.ok()) return;
+      saved.Commit();
+      saved_committed = true;
+      run.background.push_back(kept.DropInBackground("listxml.xml"));
+    };
     const std::string command = mame.MameExe + " -listxml";
     bool ran = RunCommandWritingFile(
         mame.MamePath, command, saved.descriptor(),
@@ -119,11 +129,11 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
           show_converting();
           run.Yield();
         },
-        &error, &exit);
+        &error, &exit, commit_saved);
     show_converting();
     if (!ran) return mame.MamePath + command + ": " + error;
     if (!exit.ok()) return mame.MamePath + command + ": MAME " + exit.Describe();
-    saved.Commit();
+    if (!saved_committed) commit_saved(exit);
     if (!conversion_error.empty()) return conversion_error;
     converter.Finish();
     *counts = converter.counts();

@@ -102,7 +102,8 @@ bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
 
 bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
                            const std::function<void(const char*, size_t)>& on_output,
-                           const std::function<void()>& idle, std::string* error, ChildExit* exit) {
+                           const std::function<void()>& idle, std::string* error, ChildExit* exit,
+                           const std::function<void(const ChildExit&)>& on_end) {
   OutputReader output;
   if (!output.Open(output_fd, error)) return false;
   ChildProcess child;
@@ -189,6 +190,7 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
           ended = true;
         }
         wake_cv.notify_all();
+        if (on_end) on_end(child.exit());
       }
       if (idle) idle();
       if (ended.load() || !child.WaitMs(20)) {

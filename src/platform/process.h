@@ -40,13 +40,17 @@ bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
 // still runs. The file is read behind the writer instead of through a pipe: the program never
 // waits for the reader, and no byte is copied twice. `on_output` is called on a thread of its
 // own, at the lowest priority (while the program runs, only when a core is otherwise idle), and
-// never after the return; `idle` is called on the calling thread about every 20 ms. When
-// `on_output` or `idle` throws, the program is stopped before the exception goes on. Returns
-// false, with `error` set, when the command cannot be started or waited on.
+// never after the return; `idle` is called on the calling thread about every 20 ms. `on_end`,
+// when given, is called on the calling thread once, the moment the program has ended, while the
+// rest of its output may still be read: the reader has a handle of its own, so the writer's may
+// then be closed and the file renamed. When `on_output`, `idle` or `on_end` throws, the program
+// is stopped before the exception goes on. Returns false, with `error` set, when the command
+// cannot be started or waited on.
 bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
                            const std::function<void(const char*, size_t)>& on_output,
                            const std::function<void()>& idle, std::string* error,
-                           ChildExit* exit = nullptr);
+                           ChildExit* exit = nullptr,
+                           const std::function<void(const ChildExit&)>& on_end = nullptr);
 
 // The short form of a path, as the scripts' output targets use it: on Windows the system's 8.3
 // form, which keeps non-ASCII letters out of the scripts. Linux has no short names: an existing

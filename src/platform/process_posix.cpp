@@ -217,14 +217,23 @@ ChildExit ChildProcess::exit() const {
 // shares, where the child's writes put it.
 struct OutputReader::State {
   int fd = -1;
+  ~State() {
+    if (fd >= 0) close(fd);
+  }
 };
 
 OutputReader::OutputReader() : state_(std::make_unique<State>()) {}
 
 OutputReader::~OutputReader() = default;
 
-bool OutputReader::Open(int fd, std::string* /*error*/) {
-  state_->fd = fd;
+bool OutputReader::Open(int fd, std::string* error) {
+  // A descriptor of its own: the writer's may be closed, and the file renamed, while the rest
+  // is still read.
+  state_->fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (state_->fd < 0) {
+    *error = "cannot open its output for reading: " + ErrnoText(errno);
+    return false;
+  }
   return true;
 }
 
