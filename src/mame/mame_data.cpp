@@ -231,7 +231,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     KillBats(mame.MamePath);
   };
   MameSummary& summary = run.mame;
-  // The converted lists are read as they are written; lists read from disk have none.
+  // A conversion's lists are read as they are written; an old MAME's, the kept and the reused
+  // ones are read from disk.
   std::unique_ptr<ListsReadAlong> along;
   if (result != MameRunResult::kNoConfig && !reused) {
     std::string problem;
