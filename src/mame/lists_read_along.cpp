@@ -23,28 +23,16 @@ ListsReadAlong::~ListsReadAlong() {
 }
 
 void ListsReadAlong::Written(List list, std::string_view text) {
-  switch (list) {
-    case List::kListinfo:
-      listinfo_->Write(text);
-      break;
-    case List::kListdetails:
-      listdetails_->Write(text);
-      break;
-    case List::kGamelist:
-      gamelist_->Write(text);
-      break;
-  }
+  queues_[static_cast<size_t>(list)]->Write(text);
 }
 
 void ListsReadAlong::Committed() {
-  for (TextQueue* queue : {listinfo_.get(), listdetails_.get(), gamelist_.get()}) queue->End();
+  for (const auto& queue : queues_) queue->End();
 }
 
 void ListsReadAlong::Abandon() {
   abandoned_ = true;
-  for (TextQueue* queue : {listinfo_.get(), listdetails_.get(), gamelist_.get()}) {
-    queue->Abandon();
-  }
+  for (const auto& queue : queues_) queue->Abandon();
 }
 
 bool ListsReadAlong::QuietView::Yield() { return !owner_.abandoned_.load(); }
@@ -54,12 +42,15 @@ void ListsReadAlong::Read() {
   LowerThreadPriority();
   try {
     const std::string& dir = run_.app_dir;
-    side_problem_ = side_files_.Open(
-        std::make_unique<QueuedLineReader>(listdetails_, InFolder(dir, "listdetails.dat")),
-        std::make_unique<QueuedLineReader>(gamelist_, InFolder(dir, "gamelist.dat")));
+    auto reader = [&](List list, const char* name) {
+      return std::make_unique<QueuedLineReader>(queues_[static_cast<size_t>(list)],
+                                                InFolder(dir, name));
+    };
+    side_problem_ = side_files_.Open(reader(List::kListdetails, "listdetails.dat"),
+                                     reader(List::kGamelist, "gamelist.dat"));
     if (side_problem_.empty()) {
-      QueuedLineReader listinfo(listinfo_, InFolder(dir, "listinfo.dat"));
-      added_ = GetListInfo(listinfo, "listinfo.dat", run_, &side_files_, &categories_);
+      const auto listinfo = reader(List::kListinfo, "listinfo.dat");
+      added_ = GetListInfo(*listinfo, "listinfo.dat", run_, &side_files_, &categories_);
       // The order is settled here, rather than when the master list is written after MAME.
       run_.List1.Items();
     }

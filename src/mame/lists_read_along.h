@@ -3,6 +3,7 @@
 // user waiting for work that can be done in the moments MAME leaves a core idle.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -60,9 +61,9 @@ class ListsReadAlong final : public ListTextSink {
   void Read();
   void Abandon();
 
-  std::shared_ptr<TextQueue> listinfo_ = std::make_shared<TextQueue>();
-  std::shared_ptr<TextQueue> listdetails_ = std::make_shared<TextQueue>();
-  std::shared_ptr<TextQueue> gamelist_ = std::make_shared<TextQueue>();
+  // Each list's text, in the order of ListTextSink::List.
+  std::array<std::shared_ptr<TextQueue>, 3> queues_ = {
+      std::make_shared<TextQueue>(), std::make_shared<TextQueue>(), std::make_shared<TextQueue>()};
   MameSideFiles& side_files_;
   QuietView view_{*this};
   RunState run_;

@@ -240,31 +240,24 @@ void OldMameLists::AppendGamelistRow(const ListXmlMachine& m, std::string_view c
   *out += " |\r\n";
 }
 
-void OldMameLists::Flush(ListTextSink::List list) {
-  using List = ListTextSink::List;
-  std::string& buffer = list == List::kListinfo      ? listinfo_out_
-                        : list == List::kListdetails ? details_out_
-                                                     : gamelist_out_;
-  AtomicTextWriter& writer = list == List::kListinfo      ? listinfo_
-                             : list == List::kListdetails ? listdetails_
-                                                          : gamelist_;
-  writer.Write(buffer);
-  if (sink_ != nullptr) sink_->Written(list, buffer);
-  buffer.clear();
+void OldMameLists::Flush(ListTextSink::List list, std::string* buffer, AtomicTextWriter* writer) {
+  writer->Write(*buffer);
+  if (sink_ != nullptr) sink_->Written(list, *buffer);
+  buffer->clear();
 }
 
 void OldMameLists::FlushLarge() {
   using List = ListTextSink::List;
-  if (listinfo_out_.size() >= kFlushSize) Flush(List::kListinfo);
-  if (details_out_.size() >= kFlushSize) Flush(List::kListdetails);
-  if (gamelist_out_.size() >= kFlushSize) Flush(List::kGamelist);
+  if (listinfo_out_.size() >= kFlushSize) Flush(List::kListinfo, &listinfo_out_, &listinfo_);
+  if (details_out_.size() >= kFlushSize) Flush(List::kListdetails, &details_out_, &listdetails_);
+  if (gamelist_out_.size() >= kFlushSize) Flush(List::kGamelist, &gamelist_out_, &gamelist_);
 }
 
 void OldMameLists::FlushAll() {
-  for (auto list : {ListTextSink::List::kListinfo, ListTextSink::List::kListdetails,
-                    ListTextSink::List::kGamelist}) {
-    Flush(list);
-  }
+  using List = ListTextSink::List;
+  Flush(List::kListinfo, &listinfo_out_, &listinfo_);
+  Flush(List::kListdetails, &details_out_, &listdetails_);
+  Flush(List::kGamelist, &gamelist_out_, &gamelist_);
 }
 
 }  // namespace tabulon

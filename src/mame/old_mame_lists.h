@@ -54,7 +54,7 @@ class OldMameLists {
  private:
   void AppendDetailsRow(const ListXmlMachine& m);
   void AppendGamelistRow(const ListXmlMachine& m, std::string_view color, std::string_view sound);
-  void Flush(ListTextSink::List list);
+  void Flush(ListTextSink::List list, std::string* buffer, AtomicTextWriter* writer);
   void FlushLarge();
   void FlushAll();
 
