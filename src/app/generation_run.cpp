@@ -108,6 +108,8 @@ void WriteRunReport(RunState& run, const GenerationResult* result, const std::st
   std::vector<std::string> lines = RunSummary(run, result);
   if (!ending.empty()) lines.insert(lines.begin(), ending);
   for (std::string& line : SourceLines(run)) lines.push_back(std::move(line));
+  if (!run.notes.empty()) lines.push_back("Notes:");
+  for (const std::string& note : run.notes) lines.push_back("  " + note);
   if (!run.warnings.empty()) lines.push_back("Warnings:");
   for (const std::string& warning : run.warnings) lines.push_back("  " + warning);
   try {
@@ -130,6 +132,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   run.dats.clear();
   run.mame = MameSummary();
   run.warnings.clear();
+  run.notes.clear();
 
   // MAME's games count only when MAME was found and its list gave some.
   size_t mame_records = GetMameData(run, file_list, std::move(script_runner));

@@ -58,6 +58,9 @@ struct RunState {
   void Yield() const;
   // Records a warning for the summary and shows it.
   void Warn(const std::string& text);
+  // Records a line for the report alone: something the user may want to know (a file in dats/
+  // that is not read, lists read as they stand) that is no mistake worth a warning.
+  void Note(const std::string& text) { notes.push_back(text); }
 
   std::string DatsDir() const { return InFolder(app_dir, "dats"); }
   std::string CatversDir() const { return InFolder(app_dir, "catvers"); }
@@ -77,6 +80,7 @@ struct RunState {
   std::vector<DatSummary> dats;
   MameSummary mame;
   std::vector<std::string> warnings;
+  std::vector<std::string> notes;
   // What a step left going on beside the rest of the run (the deleting of MAME's lists kept
   // aside); the run waits for it before it ends, and so does the state's end.
   std::vector<BackgroundWork> background;
