@@ -1,7 +1,7 @@
-// The dat reader. Its quirks are those of the list format's long-standing reader and are kept on
-// purpose, because front ends depend on the lists it has always produced: the first block is
-// never recognised as a resource block by its opening line, a field is the first occurrence of
-// its key anywhere in the block text, and lines between blocks join the next block.
+// The dat reader. The front ends read lists whose every line depends on these rules, so they are
+// kept exactly: the first block is never recognised as a resource block by its opening line, a
+// field is the first occurrence of its key anywhere in the block text, and lines between blocks
+// join the next block.
 #include "datparse/dat_reader.h"
 
 #include <cstring>
@@ -197,7 +197,8 @@ size_t GetListInfo(LineSource& dat, const std::string& shown_name, RunState& run
     catver.GetCatVer(&s);
 
     // MAME's own list: the n-th game takes the n-th row of each side file. The listdetails row
-    // takes the place of the line in hand, as it did in the long-standing reader.
+    // takes the place of the line in hand, which is where the search for the next block goes
+    // on from: the block's own closing line has then been read already.
     if (mame_mode && !resource) side_rows->NextGame(&current, &s.LDriverC, &s.LDriver);
 
     if (!mame_mode) Unbracket(&s.LDriver, false);

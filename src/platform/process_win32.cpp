@@ -290,8 +290,9 @@ int OnlineCores() { return static_cast<int>(GetActiveProcessorCount(ALL_PROCESSO
 // GetShortPathNameW, the wide form: the path is UTF-8 text, which the ANSI form cannot take.
 std::string GetShortPathName(const std::string& long_path) {
   const std::wstring wide = WideText(long_path);
-  // The ANSI function where the path has an ANSI spelling, as a program of old asked; a name
-  // beyond the code page is asked of the wide one, which gives its short form all the same.
+  // The ANSI function where the path has an ANSI spelling, since the script that names it is
+  // ANSI text; a name beyond the code page is asked of the wide one, which gives its short form
+  // all the same.
   BOOL lossy = FALSE;
   const int ansi_size =
       WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),

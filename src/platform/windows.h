@@ -22,7 +22,7 @@
 namespace tabulon {
 
 // UTF-8 text as Windows' wide text, and back. Text that is not UTF-8 is read in the ANSI code
-// page, as Windows programs of old read every file name.
+// page, the code page the cabinets' own files and names are written in.
 std::wstring WideText(std::string_view text);
 std::string Utf8Text(std::wstring_view text);
 

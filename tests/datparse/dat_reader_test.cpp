@@ -1,5 +1,5 @@
-// The dat reader: CLRMAMEPRO and listinfo dats, its long-standing quirks, MAME's own list with
-// its side files, and real dats.
+// The dat reader: CLRMAMEPRO and listinfo dats, the rules front ends depend on, MAME's own list
+// with its side files, and real dats.
 #include "datparse/dat_reader.h"
 
 #include <gtest/gtest.h>
