@@ -13,6 +13,7 @@ namespace tabulon {
 namespace {
 
 constexpr size_t kReadBlock = 1 << 18;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // A file that is a symbolic link is replaced where the link points, so that a master list kept
 // elsewhere and linked into the front end stays a link.
@@ -92,14 +93,23 @@ size_t LineReader::ChooseLineEnd(size_t first_block) {
 bool LineReader::Fill() {
   if (eof_) return false;
   size_t n = ReadBlock(buffer_.data(), buffer_.size());
-  if (n > 0 && !line_end_known_) n = ChooseLineEnd(n);
+  size_t start = 0;
+  if (n > 0 && !line_end_known_) {
+    n = ChooseLineEnd(n);
+    // A UTF-8 byte order mark, as Windows editors put before text, is no part of the first line:
+    // "clrmamepro (" behind it would not be the header.
+    if (std::string_view(buffer_.data(), n).starts_with(kByteOrderMark)) {
+      start = kByteOrderMark.size();
+    }
+  }
   if (n == 0) {
     eof_ = true;
     return false;
   }
-  pos_ = 0;
+  pos_ = start;
   end_ = n;
-  return true;
+  // A file of the mark alone has no line.
+  return pos_ < end_ || Fill();
 }
 
 bool LineReader::AtEnd() {

@@ -1,6 +1,7 @@
 // Text files as the list formats define them: a line ends at CR LF or at a lone CR (a lone LF is
 // part of the line), except in a file without any CR, whose lines end at LF; bytes pass through
-// unchanged, and every written line ends with CR LF.
+// unchanged but for a UTF-8 byte order mark at the start of a file, which is left out, and every
+// written line ends with CR LF.
 // Writers replace their file atomically, so a failed run never leaves a half-written file.
 #pragma once
 
