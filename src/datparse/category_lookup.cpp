@@ -48,6 +48,9 @@ CategoryLookup CategoryLookup::Placeholders(const std::string& app_dir,
 }
 
 void CategoryLookup::GetCatVer(FieldSlots* s) {
+  if (!s->lrom.empty() && !ProfileIni::CanBeKey(s->lrom) && ++unkeyable_ <= kUnkeyableShown) {
+    first_unkeyable_.push_back(s->lrom);
+  }
   if (!existed_) {
     s->lCat = kCategoryPlaceholder;
     s->lVer = kVersionUnknown;

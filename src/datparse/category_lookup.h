@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/profile_ini.h"
 #include "records/field_slots.h"
@@ -42,6 +43,12 @@ class CategoryLookup {
   // it atomically. Does nothing for a file that existed. Throws Error naming the file.
   void Finish();
 
+  // Sets looked up whose name no category file can hold as a key (ProfileIni::CanBeKey): how
+  // many, and the names of the first kUnkeyableShown.
+  static constexpr size_t kUnkeyableShown = 5;
+  size_t unkeyable() const { return unkeyable_; }
+  const std::vector<std::string>& first_unkeyable() const { return first_unkeyable_; }
+
   const std::string& path() const { return path_; }
   bool existed_at_start() const { return existed_; }
   // The counts of the sets looked up so far; `file` is left to the caller, which knows how the
@@ -54,6 +61,8 @@ class CategoryLookup {
   bool write_ = true;
   ProfileIni ini_;
   CategorySummary summary_;
+  size_t unkeyable_ = 0;
+  std::vector<std::string> first_unkeyable_;
 };
 
 }  // namespace tabulon

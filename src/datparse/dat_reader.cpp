@@ -5,6 +5,7 @@
 #include "datparse/dat_reader.h"
 
 #include <cstring>
+#include <vector>
 
 #include "datparse/category_lookup.h"
 #include "platform/error.h"
@@ -216,9 +217,27 @@ size_t GetListInfo(LineSource& dat, const std::string& shown_name, RunState& run
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; the category file of " + shown_name + " was not made");
   }
+  const std::string catver_name = InFolder("catvers", CategoryFileName(s.LEmu));
+  // No-Intro's "[BIOS] ..." sets: the placeholder line written for such a name reads back as a
+  // section line, which hides the category lines after it.
+  if (const size_t unkeyable = catver.unkeyable(); unkeyable > 0) {
+    const std::vector<std::string>& first = catver.first_unkeyable();
+    std::string names;
+    for (const std::string& name : first) names += (names.empty() ? "" : ", ") + name;
+    if (unkeyable > first.size()) {
+      names += " and " + std::to_string(unkeyable - first.size()) + " more";
+    }
+    run.Warn(catver_name + ": " + std::to_string(unkeyable) + (unkeyable == 1 ? " set" : " sets") +
+             " of " + shown_name +
+             " get no category, as no category file can hold a name that holds \"=\", or "
+             "begins with \"[\" and holds \"]\": " +
+             names +
+             "; delete any lines for them from that file: they are never read back, and a line "
+             "beginning with \"[\" hides the lines after it");
+  }
   if (categories != nullptr) {
     *categories = catver.summary();
-    categories->file = InFolder("catvers", CategoryFileName(s.LEmu));
+    categories->file = catver_name;
   }
   return added;
 }

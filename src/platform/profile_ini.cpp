@@ -223,6 +223,12 @@ std::string ProfileIni::Get(std::string_view section, std::string_view key,
   return std::string(Find(section, key, default_value));
 }
 
+bool ProfileIni::CanBeKey(std::string_view key) {
+  key = TrimBlanks(key);
+  return key.find('=') == std::string_view::npos &&
+         (!key.starts_with('[') || key.find(']') == std::string_view::npos);
+}
+
 std::string_view ProfileIni::Find(std::string_view section, std::string_view key,
                                   std::string_view default_value) const {
   // Names are asked for as the file holds them, without the blanks around them.

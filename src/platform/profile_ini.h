@@ -44,6 +44,11 @@ class ProfileIni {
   // end of the file when it is new.
   void Set(std::string_view section, std::string_view key, std::string_view value);
 
+  // False for a key whose "key=value" line does not give it back: one holding "=", where the
+  // line's key ends, or beginning with "[" and holding "]", which makes a section line of it (and
+  // of the lines after it, that section's keys). Such a key set can never be found or edited.
+  static bool CanBeKey(std::string_view key);
+
   // Writes the whole file back atomically to the path it was loaded from: every line it had
   // (comments, other sections, lines without "=") is kept, in order, with CR LF line ends.
   void Save() const;
