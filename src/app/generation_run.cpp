@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "app/dat_checks.h"
 #include "datparse/dat_reader.h"
 #include "mame/mame_data.h"
 #include "mame/mame_run.h"
@@ -138,17 +139,21 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   size_t mame_records = GetMameData(run, file_list, std::move(script_runner));
   if (mame_records > 0) run.dats.push_back(DatSummary{kMameSource, mame_records, {}});
 
-  std::vector<std::string> not_files;
-  ListDatFiles(run.DatsDir(), &not_files);
-  for (const std::string& name : not_files) {
-    run.Warn(InFolder("dats", name) + ": is not a file (a folder, pipe or device); skipped");
-  }
+  if (mame_records > 0 && run.mame.categories.made) NoteMissingMameCatver(run);
+  ReportWhatIsNotRead(run);
   // One dat that cannot be read costs its own records only; the run goes on with the others.
   // The records it gave before the fault are kept.
   const std::vector<std::string> dats = *file_list;
   for (const std::string& name : dats) {
     DatSummary summary{InFolder("dats", name), 0, {}};
     const size_t before = run.List1.size();
+    // An archive or other binary file named *.dat would give garbage records, and a category
+    // file for an emulator named by chance.
+    if (const std::string not_text = NotTextWarning(run, name); !not_text.empty()) {
+      run.Warn(not_text);
+      run.dats.push_back(std::move(summary));
+      continue;
+    }
     try {
       if (UpperAscii(name) == "VPLAUNCHER.DAT") {
         summary.records = getlistinfoVP(name, run);
