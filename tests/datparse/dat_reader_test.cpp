@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "mame/mame_side_files.h"
 #include "testing/temp_dir.h"
@@ -105,18 +106,25 @@ TEST_F(DatReaderTest, MameListWithSideFiles) {
   EXPECT_EQ(side_files.gamelist_short(), 1u);
 }
 
-// Real dats, as a Windows cabinet would have them (CR LF).
+// Real dats, as a Windows cabinet would have them (CR LF); a UTF-8 byte order mark, as Windows
+// editors save one, changes nothing.
 TEST_F(DatReaderTest, RealConsoleAndMameDats) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"clrmamepro/Sega_-_SG-1000.dat", "Sega - SG-1000"},
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"clrmamepro/Sega_-_SG-1000.dat", "Sega - SG-1000", ""},
+      {"clrmamepro/Sega_-_SG-1000.dat", "Sega - SG-1000", "\xEF\xBB\xBF"},
       {"mame_dats/libretro_MAME_2003_0.78_nonmerged.dat",
-       "MAME 2003 - Full Non-Merged TorrentZipped Working Romsets"}};
-  for (const auto& [file, emulator] : cases) {
+       "MAME 2003 - Full Non-Merged TorrentZipped Working Romsets", ""}};
+  Lines previous;
+  for (const auto& [file, emulator, mark] : cases) {
     const std::string bytes = testing::TestDataAsCrLf(file);
     run_.List1.Clear();
-    const Lines records = Read(file.substr(file.find('/') + 1), bytes);
+    const Lines records = Read(file.substr(file.find('/') + 1), mark + bytes);
     EXPECT_EQ(run_.slots.LEmu, emulator);
     EXPECT_EQ(std::ssize(records), std::ranges::count(testing::SplitCrLf(bytes), "game (")) << file;
+    if (!mark.empty()) {
+      EXPECT_EQ(records, previous);
+    }
+    previous = records;
     // Every record has its 13 separators and a rom name behind "^".
     for (const std::string& record : records) {
       ASSERT_EQ(std::count(record.begin(), record.end(), '|'), 13) << record;

@@ -10,12 +10,14 @@ namespace {
 
 TEST(VpReaderTest, TablesBecomePinballRecords) {
   testing::TempDir dir;
+  // A UTF-8 byte order mark, as Windows editors save one, is no part of the first table's name.
   testing::WriteFile(
       dir / "dats/vplauncher.dat",
-      testing::CrLf({"Table\\\\a\\b\\1994\\Maker\\Historic",
-                     "Table\\Deluxe\\a\\b\\1995\\Maker\\Historic\\extra\\fields", "",
-                     "Orig\\\\a\\b\\2001\\Me\\historic", "Spaced\\\\a\\b\\2001\\Me\\Historic ",
-                     "Short\\\\a\\b\\2001\\Me", "\\\\a\\b\\1990\\Nobody\\Historic"}));
+      "\xEF\xBB\xBF" +
+          testing::CrLf({"Table\\\\a\\b\\1994\\Maker\\Historic",
+                         "Table\\Deluxe\\a\\b\\1995\\Maker\\Historic\\extra\\fields", "",
+                         "Orig\\\\a\\b\\2001\\Me\\historic", "Spaced\\\\a\\b\\2001\\Me\\Historic ",
+                         "Short\\\\a\\b\\2001\\Me", "\\\\a\\b\\1990\\Nobody\\Historic"}));
   testing::RecordingView view;
   RunState run(dir.path(), &view);
   EXPECT_EQ(getlistinfoVP("vplauncher.dat", run), 5u);
