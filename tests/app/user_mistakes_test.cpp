@@ -2,6 +2,7 @@
 // and what to do, as a warning or as a line of the report's Notes, and still write the list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -36,7 +37,21 @@ class UserMistakesTest : public testing::FrontEndTest,
   using FrontEndTest::InstallMame;
   using FrontEndTest::mame_;
 
+  // Writes the front end's mame.cfg, each line ended by CR LF.
+  void Cfg(const std::vector<std::string>& lines) const {
+    WriteFile(In(front_, "cfgs/mame.cfg"), testing::CrLf(lines));
+  }
+  // Lists an earlier run left in the application folder: two games, their side rows.
+  void EarlierLists() const {
+    WriteFile(In(app_, "listinfo.dat"),
+              testing::CrLf({"game (", "\tname a", ")", "", "game (", "\tname b", ")"}));
+    WriteFile(In(app_, "listdetails.dat"),
+              testing::CrLf({"t", "t", "a        drva", "b        drvb"}));
+    WriteFile(In(app_, "gamelist.dat"), testing::CrLf({"| Game Name", "---", "a", "b"}));
+  }
+
   std::string Expand(std::string text) const {
+    if (testing::OnWindows()) std::ranges::replace(text, '/', '\\');
     for (const auto& [key, value] :
          {std::pair{"{app}", app_}, {"{front}", front_}, {"{mame}", mame_}}) {
       for (size_t at; (at = text.find(key)) != std::string::npos;)
@@ -101,6 +116,81 @@ const Mistake kMistakes[] = {
      },
      Mistake::kWarning,
      {In("dats", "box.dat"), "is not a file"}},
+    // cfgs/mame.cfg: each names the file, its line, the path tried and what to change.
+    {"MamePathNoSuchFolder",
+     [](UserMistakesTest& t) {
+       t.Cfg({"[MAME]", "PATH=" + t.mame_ + "X", "EXE=mame"});
+     },
+     Mistake::kWarning,
+     {"{front}/cfgs/mame.cfg:2: PATH={mame}X: no such folder: {mame}X",
+      "; MAME's games are left out"}},
+    {"MamePathInQuotes",
+     [](UserMistakesTest& t) {
+       t.InstallMame(t.mame_, "");
+       t.Cfg({"PATH=\"" + t.mame_ + "\"", "EXE=" + t.exe_});
+     },
+     Mistake::kWarning,
+     {"mame.cfg:1: PATH=\"{mame}\": no such folder: ", "; write the path without quotes"}},
+    {"MamePathWithTilde",
+     [](UserMistakesTest& t) {
+       t.Cfg({"PATH=~/mame", "EXE=mame"});
+     },
+     Mistake::kWarning,
+     {"mame.cfg:1: PATH=~/mame: no such folder: {app}/~/mame; a ~ is not expanded here"}},
+    {"MamePathRelative",
+     [](UserMistakesTest& t) {
+       t.Cfg({"PATH=../Mame", "EXE=mame"});
+     },
+     Mistake::kWarning,
+     {"mame.cfg:1: PATH=../Mame: no such folder: {app}/../Mame",
+      "; a relative PATH is taken from the application folder {app}"}},
+    {"MameExeNotThere",
+     [](UserMistakesTest& t) {
+       t.InstallMame(t.mame_, "");
+       t.Cfg({"PATH=" + t.mame_, "EXE=MAME"});
+     },
+     Mistake::kWarning,
+     {"mame.cfg:2: EXE=MAME: no file named MAME in {mame}; the folder has mame"}},
+    {"MameExeNotAProgram",
+     [](UserMistakesTest& t) {
+       t.InstallMame(t.mame_, "");
+       t.Cfg({"PATH=" + t.mame_, "EXE=standin.txt"});
+     },
+     Mistake::kWarning,
+     {"mame.cfg:2: EXE=standin.txt: {mame}/standin.txt is not executable"}},
+    {"MameCfgMissing",
+     [](UserMistakesTest&) {},
+     Mistake::kWarning,
+     {"no cfgs/mame.cfg in {front}/: MAME was not run, and no earlier MAME lists are here",
+      "put the front end's MAME settings in {front}/cfgs/mame.cfg"}},
+    {"MameCfgInTheApplicationFolder",
+     [](UserMistakesTest& t) { WriteFile(In(t.app_, "cfgs/mame.cfg"), "PATH=/x\r\nEXE=y\r\n"); },
+     Mistake::kWarning,
+     {"no cfgs/mame.cfg in {front}/", "a mame.cfg is at {app}/cfgs/mame.cfg",
+      "read only from {front}/cfgs/mame.cfg: move it there"}},
+    {"MameMissingBesideEarlierLists",
+     [](UserMistakesTest& t) {
+       t.EarlierLists();
+       t.Cfg({"PATH=" + t.mame_, "EXE=mame"});
+     },
+     Mistake::kWarning,
+     {"mame.cfg:1: PATH={mame}: no such folder",
+      "the lists of an earlier run are still in {app} (listinfo.dat: 2 games, from ",
+      "move cfgs/mame.cfg away to have them read as they stand"}},
+    {"MameCfgMissingBesideEarlierLists",
+     [](UserMistakesTest& t) { t.EarlierLists(); },
+     Mistake::kNote,
+     {"no cfgs/mame.cfg in {front}/: MAME was not run; the lists an earlier run left in {app}",
+      "were read as they stand"}},
+    {"MameFolderTakesNoFiles",
+     [](UserMistakesTest& t) {
+       // A folder in a script's place makes writing it fail even for root, as a read-only
+       // /usr/games does for a user.
+       t.InstallMame(t.mame_, "");
+       std::filesystem::create_directories(FsPath(In(t.mame_, "gamelist.bat")));
+     },
+     Mistake::kNote,
+     {"{mame}: takes no files (", "MAME's scripts were written to and run from {app}"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, UserMistakesTest, ::testing::ValuesIn(kMistakes),
