@@ -92,6 +92,26 @@ TEST_F(CliTest, ConvertListxmlAlone) {
   EXPECT_EQ(ReadFile(App() + "/listinfo.dat"), listinfo);  // the last good one kept
 }
 
+// An application folder that a run would go wrong in is refused before anything is made there.
+TEST_F(CliTest, ApplicationFoldersThatCannotWork) {
+  const std::pair<std::string, std::string> cases[] = {
+      // The front-end folder itself: it holds cfgs and no dats.
+      {dir_.path(), dir_.path() +
+                        ": is the front-end folder (it holds cfgs and no dats); give "
+                        "the application folder inside it, such as --app-dir \"" +
+                        dir_ / "Tabulon\""},
+      {dir_ / "Gone/Tabulon", dir_ / "Gone" + PathSeparator() + ": no such folder: "},
+  };
+  testing::WriteFile(dir_ / "cfgs/mame.cfg", "PATH=/x\r\n");
+  for (const auto& [app, error] : cases) {
+    std::filesystem::remove_all(dir_ / "Tabulon");
+    EXPECT_EQ(Run({"--app-dir", app}), 1);
+    EXPECT_CONTAINS(err_.str(), "tabulon-cli: error: " + error);
+    // Nothing beside cfgs: no dats, no report, no master list.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1) << app;
+  }
+}
+
 TEST_F(CliTest, BadArguments) {
   EXPECT_EQ(Run({"--frobnicate"}), 2);
   EXPECT_EQ(err_.str().substr(0, 51), "tabulon-cli: error: unknown argument '--frobnicate'");
