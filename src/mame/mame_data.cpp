@@ -235,6 +235,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       run.mame_lists_reused =
           stamp->build.empty() ? "a MAME that names no build" : "MAME " + stamp->build;
       reused_devices = stamp->devices;
+      run.mame_setup.build = stamp->build;
       run.ShowStatus("MAME unchanged, reusing the lists of " + run.mame_lists_reused + "......");
       return false;
     }
@@ -283,6 +284,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       summary.devices_left_out = counts.devices;
     }
     if (problem.empty()) {
+      run.mame_setup.build = build;
       run.background.push_back(kept.DropAll());
       if (!old_lists) {
         WriteStamp(run, mame, build, old_options_refused || RefusedOldOptions(result, mame),

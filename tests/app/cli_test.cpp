@@ -46,6 +46,21 @@ TEST_F(CliTest, DemoFrontEnd) {
                                   PathSeparator() +
                                   ": MAME was not run, and no earlier MAME lists are here; "
                                   "MAME's games are left out; ");
+  // The report's head: what the run worked with and what it made.
+  const std::vector<std::string> report = SplitCrLf(ReadFile(App() + "/tabulonreport.txt"));
+  ASSERT_GE(report.size(), 6u);
+  EXPECT_TRUE(report[0].starts_with("Tabulon 5.0.0 report of 20")) << report[0];
+  const std::string cfg = dir_ / "cfgs/mame.cfg";
+  EXPECT_EQ(std::vector(report.begin() + 1, report.begin() + 6),
+            (std::vector<std::string>{
+                "  application folder: " + App(),
+                "  master list: " + dir_ / "masterlist.lst" + ", 16 lines written",
+                "  MAME settings: none (no " + cfg + ")",
+                "  MAME: not run: no " + InFolder("cfgs", "mame.cfg") + " in " + dir_.path() +
+                    PathSeparator() +
+                    ": MAME was not run, and no earlier MAME lists are here; MAME's games are left "
+                    "out",
+                "Summary:"}));
 }
 
 TEST_F(CliTest, FailedRunKeepsThePreviousMasterList) {

@@ -118,12 +118,17 @@ TEST_F(ProcessTest, LaunchersAndFolders) {
   EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
   EXPECT_FALSE(FileExists(dir_ / "decoy-ran"));
   // Output nobody reads costs the messages, not the run, and none of them lands in a file.
-  const std::string list = MasterList(), report = ReadFile(app_ + "/tabulonreport.txt");
+  // The report from its summary on: its head names the time.
+  auto report = [this] {
+    const std::string text = ReadFile(app_ + "/tabulonreport.txt");
+    return text.substr(text.find("Summary:"));
+  };
+  const std::string list = MasterList(), first_report = report();
   for (Output output : {Output::kPipeNobodyReads, Output::kClosed}) {
     fs::remove(front_ + "/masterlist.lst");
     EXPECT_EQ(Wait(Start(false, output)), 0);
     EXPECT_EQ(MasterList(), list);
-    EXPECT_EQ(ReadFile(app_ + "/tabulonreport.txt"), report);
+    EXPECT_EQ(report(), first_report);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
   }
 }

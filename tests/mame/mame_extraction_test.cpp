@@ -121,6 +121,7 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
   EXPECT_CONTAINS(
       Report(),
       CrLf({"  MAME (listinfo.dat): 4720 records (4705 games, 15 resources), 0 devices left out",
+            "    (resources: BIOS and other sets that hold what games need, no game to play)",
             "    lists: printed by MAME for -li, -listdetails and -gamelist in this run",
             "    " + In("catvers", "catver.ini") + ": 4720 sets found, 0 not found",
             "  " + In("dats", "vectrex.dat") + ": 46 records",
@@ -288,8 +289,10 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
       CrLf({"Sources:",
             "  MAME (listinfo.dat): 5 records (4 games, 1 resource), 1 device "
             "left out",
+            "    (resources: BIOS and other sets that hold what games need, no game to play)",
             "    lists: converted from MAME's -listxml in this run",
             "    " + In("catvers", "catver.ini") + ": 1 set found, 4 not found, 4 given \"TLTC\"",
+            "    (\"TLTC\": the category and version a set gets when catver.ini knows neither)",
             "    not found: astdelux, pocketgaldx, dummy, neogeo",
             "  " + In("dats", "VPLAUNCHER.DAT") + ": 1 record"}));
 }
