@@ -284,6 +284,8 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
   EXPECT_CONTAINS(Err(), "  warnings: 0\n");
   for (const std::string& folder : {mame_, app_})
     EXPECT_FALSE(FileExists(In(folder, "listinfo.bat")));
+  EXPECT_CONTAINS(Report(), CrLf({"  MAME settings: " + In(front_, "cfgs/mame.cfg"),
+                                  "  MAME: " + In(mame_, exe_) + ", build 0.251 (unknown)"}));
   EXPECT_CONTAINS(
       Report(),
       CrLf({"Sources:",
