@@ -70,7 +70,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   } catch (const std::exception& e) {
     // Silent mode never waits for a click.
     if (silent_mode) {
-      std::cerr << "tabulon: error: " << e.what() << '\n';
+      const std::string text = e.what();
+      std::cerr << (text.starts_with("tabulon: ") ? "" : "tabulon: error: ") << text << '\n';
     } else {
       MessageBoxW(nullptr, tabulon::WideText(e.what()).c_str(),
                   tabulon::WideText(tabulon::kTitle).c_str(), MB_OK | MB_ICONERROR);
