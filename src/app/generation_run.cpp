@@ -19,10 +19,20 @@
 
 namespace tabulon {
 
+namespace {
+void WriteRunReport(RunState& run, const GenerationResult* result, const std::string& ending);
+}  // namespace
+
 void LoadAppFolder(RunState& run, std::vector<std::string>* file_list) {
-  MakeFolderIfMissing(run.DatsDir());
-  MakeFolderIfMissing(run.CatversDir());
-  *file_list = ListDatFiles(run.DatsDir());
+  try {
+    MakeFolderIfMissing(run.DatsDir());
+    MakeFolderIfMissing(run.CatversDir());
+    *file_list = ListDatFiles(run.DatsDir());
+  } catch (const Error& e) {
+    // The window in silent mode has nobody watching it: the report is where this is read.
+    WriteRunReport(run, nullptr, std::string("The run could not start: ") + e.what());
+    throw;
+  }
 }
 
 std::vector<std::string> RunSummary(const RunState& run, const GenerationResult* result) {
