@@ -7,10 +7,13 @@
 
 #include "app/generation_run.h"
 #include "mame/listxml_converter.h"
+#include "mame/mame_run.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
 #include "platform/files.h"
 #include "platform/interrupts.h"
+#include "platform/text_io.h"
+#include "records/game_record.h"
 
 namespace tabulon {
 namespace {
@@ -44,6 +47,32 @@ class TerminalView : public View {
  private:
   std::ostream& err_;
 };
+
+// Refuses an application folder that a run would go wrong in, before anything is made or written
+// there: the front-end folder itself (it holds cfgs and no dats), whose parent would receive the
+// master list and whose cfgs/mame.cfg would be looked for one folder too high, or a folder whose
+// parent cannot take the master list.
+void CheckAppFolder(const std::string& app_dir) {
+  if (IsFolder(InFolder(app_dir, "cfgs")) && !IsFolder(InFolder(app_dir, "dats"))) {
+    throw Error(app_dir,
+                "is the front-end folder (it holds cfgs and no dats); give the application folder "
+                "inside it, such as --app-dir \"" +
+                    InFolder(app_dir, "Tabulon") + "\"");
+  }
+  const std::string front = FrontEndFolder(app_dir);
+  if (!IsFolder(front)) {
+    throw Error(front,
+                "no such folder: the master list goes into the parent of the application "
+                "folder");
+  }
+  std::string error;
+  if (!CanReplaceFile(MasterListPath(app_dir), &error)) {
+    throw Error(MasterListPath(app_dir),
+                "the master list cannot be written there (" + error +
+                    "): the application folder must be a folder of the front end's own folder, "
+                    "where the front end reads masterlist.lst");
+  }
+}
 
 }  // namespace
 
@@ -118,6 +147,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       out << InFolder(app_dir, "listinfo.dat") << '\n';
       return 0;
     }
+    CheckAppFolder(app_dir);
     TerminalView view(err);
     RunState run(app_dir, &view);
     run.layout = parsed->quintara ? RecordLayout::kQuintara : RecordLayout::kNormal;

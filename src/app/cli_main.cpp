@@ -9,5 +9,6 @@
 
 int main(int argc, char** argv) {
   tabulon::CatchInterrupts();
+  tabulon::KeepRunningWithoutOutput();
   return tabulon::RunCli(tabulon::ProgramArguments(argc, argv), std::cout, std::cerr);
 }

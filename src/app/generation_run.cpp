@@ -1,6 +1,7 @@
 // The generation run.
 #include "app/generation_run.h"
 
+#include <ctime>
 #include <utility>
 
 #include "app/dat_checks.h"
@@ -14,14 +15,25 @@
 #include "platform/interrupts.h"
 #include "platform/strings.h"
 #include "platform/text_io.h"
+#include "records/game_record.h"
 #include "records/vp_reader.h"
 
 namespace tabulon {
 
+namespace {
+void WriteRunReport(RunState& run, const GenerationResult* result, const std::string& ending);
+}  // namespace
+
 void LoadAppFolder(RunState& run, std::vector<std::string>* file_list) {
-  MakeFolderIfMissing(run.DatsDir());
-  MakeFolderIfMissing(run.CatversDir());
-  *file_list = ListDatFiles(run.DatsDir());
+  try {
+    MakeFolderIfMissing(run.DatsDir());
+    MakeFolderIfMissing(run.CatversDir());
+    *file_list = ListDatFiles(run.DatsDir());
+  } catch (const Error& e) {
+    // The window in silent mode has nobody watching it: the report is where this is read.
+    WriteRunReport(run, nullptr, std::string("The run could not start: ") + e.what());
+    throw;
+  }
 }
 
 std::vector<std::string> RunSummary(const RunState& run, const GenerationResult* result) {
@@ -61,6 +73,11 @@ void AddCategoryLines(const CategorySummary& c, std::vector<std::string>* lines)
   }
   if (c.tltc > 0) line += ", " + std::to_string(c.tltc) + " given \"TLTC\"";
   lines->push_back(line);
+  if (c.tltc > 0) {
+    lines->push_back(
+        "    (\"TLTC\": the category and version a set gets when catver.ini knows "
+        "neither)");
+  }
   if (c.first_not_found.empty()) return;
   std::string names = "    not found";
   if (c.not_found > c.first_not_found.size()) {
@@ -90,6 +107,8 @@ std::vector<std::string> SourceLines(const RunState& run) {
                                         "devices left out: not known, as the lists were "
                                         "not converted in this run");
     lines.push_back(line);
+    lines.push_back(
+        "    (resources: BIOS and other sets that hold what games need, no game to play)");
     lines.push_back("    lists: " + mame.lists);
     AddCategoryLines(mame.categories, &lines);
   } else if (!mame.left_out.empty()) {
@@ -103,11 +122,43 @@ std::vector<std::string> SourceLines(const RunState& run) {
   return lines;
 }
 
+// What the run worked with and what it made, before anything else: the first thing a person
+// looking into a cabinet's report wants to know.
+std::vector<std::string> ReportHead(const RunState& run, const GenerationResult* result) {
+  const std::time_t now = std::time(nullptr);
+  char date[32] = "";
+  if (const std::tm* local = std::localtime(&now)) {
+    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", local);
+  }
+  const MameSetup& setup = run.mame_setup;
+  std::string mame = "  MAME: ";
+  if (setup.program.empty()) {
+    mame += "not run";
+    if (!run.mame.left_out.empty()) mame += ": " + run.mame.left_out;
+  } else {
+    mame += setup.program;
+    if (!setup.build.empty()) mame += ", build " + setup.build;
+    if (!run.mame_lists_reused.empty()) mame += " (not run: its lists were reused)";
+  }
+  return {
+      "Tabulon " TABULON_VERSION " report of " + std::string(date),
+      "  application folder: " + run.app_dir,
+      "  master list: " + MasterListPath(run.app_dir) +
+          (result != nullptr ? ", " + Count(result->lines_written, "line", "lines") + " written"
+                             : ", not written: the previous one is unchanged"),
+      "  MAME settings: " + (setup.settings.empty() ? "none (no " + FrontEndFolder(run.app_dir) +
+                                                          InFolder("cfgs", "mame.cfg") + ")"
+                                                    : setup.settings),
+      mame,
+  };
+}
+
 // The report is for the user to read after the window has gone; a report that cannot be
 // written (a read-only folder) is one more warning, on the screen only.
 void WriteRunReport(RunState& run, const GenerationResult* result, const std::string& ending) {
-  std::vector<std::string> lines = RunSummary(run, result);
-  if (!ending.empty()) lines.insert(lines.begin(), ending);
+  std::vector<std::string> lines = ReportHead(run, result);
+  if (!ending.empty()) lines.push_back(ending);
+  for (std::string& line : RunSummary(run, result)) lines.push_back(std::move(line));
   for (std::string& line : SourceLines(run)) lines.push_back(std::move(line));
   if (!run.notes.empty()) lines.push_back("Notes:");
   for (const std::string& note : run.notes) lines.push_back("  " + note);
@@ -132,6 +183,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   }
   run.dats.clear();
   run.mame = MameSummary();
+  run.mame_setup = MameSetup();
   run.warnings.clear();
   run.notes.clear();
 

@@ -11,7 +11,8 @@
 namespace tabulon {
 
 // What the window does when it loads: makes dats/ and catvers/ when missing and lists the dats
-// into `file_list`, as the window's dat file list shows them.
+// into `file_list`, as the window's dat file list shows them. Throws Error when it cannot, after
+// writing that into tabulonreport.txt when the application folder can be written.
 void LoadAppFolder(RunState& run, std::vector<std::string>* file_list);
 
 struct GenerationResult {

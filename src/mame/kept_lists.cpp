@@ -73,15 +73,7 @@ BackgroundWork KeptLists::DeleteInBackground(const std::vector<std::string>& nam
 }
 
 std::string KeptLists::ListinfoDate() const {
-  std::error_code ec;
-  const auto written = std::filesystem::last_write_time(FsPath(KeptPath("listinfo.dat")), ec);
-  if (!kept("listinfo.dat") || ec) return "";
-  const std::time_t time =
-      std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
-  const std::tm* local = std::localtime(&time);
-  char text[32];
-  if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", local) == 0) return "";
-  return text;
+  return kept("listinfo.dat") ? FileDate(KeptPath("listinfo.dat")) : "";
 }
 
 }  // namespace tabulon

@@ -147,6 +147,17 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
   }
 }
 
+// Whether MAME itself answered the old options as unknown, rather than failing at them: only
+// then may later runs of this MAME leave them out. An old MAME that crashed once, or a script
+// that could not be written, says nothing of what the next run of that MAME will do.
+bool RefusedOldOptions(MameRunResult result, const MameState& mame) {
+  if (result != MameRunResult::kRan || mame.script_exits.size() != 3) return false;
+  for (const auto& [script, exit] : mame.script_exits) {
+    if (exit.signal != 0 || exit.code != kMameRefusedOptionStatus) return false;
+  }
+  return true;
+}
+
 // The stamp comes last, after the lists it describes. Without it the next run only runs MAME
 // again, which is worth a warning but not the run.
 void WriteStamp(RunState& run, const MameState& mame, const std::string& build,
@@ -156,6 +167,26 @@ void WriteStamp(RunState& run, const MameState& mame, const std::string& build,
   } catch (const Error& e) {
     run.Warn(std::string(e.what()) + "; the next run runs MAME again");
   }
+}
+
+// "no cfgs/mame.cfg in /front/end/", naming the folder where the front end keeps it.
+std::string NoConfigText(const std::string& app_dir) {
+  return "no " + InFolder("cfgs", "mame.cfg") + " in " + FrontEndFolder(app_dir);
+}
+
+// Where users put mame.cfg by mistake: found there, the warning says where it belongs.
+std::string MisplacedConfigHint(const std::string& app_dir) {
+  const std::string front = FrontEndFolder(app_dir);
+  const std::string places[] = {InFolder(app_dir, InFolder("cfgs", "mame.cfg")),
+                                InFolder(app_dir, "mame.cfg"), front + "mame.cfg"};
+  for (const std::string& place : places) {
+    if (IsFile(place)) {
+      return "; a mame.cfg is at " + place + ", but it is read only from " + front +
+             InFolder("cfgs", "mame.cfg") + ": move it there";
+    }
+  }
+  return "; to have MAME's games, put the front end's MAME settings in " + front +
+         InFolder("cfgs", "mame.cfg") + " (lines PATH= and EXE=)";
 }
 
 }  // namespace
@@ -188,7 +219,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   struct ScriptsGone {
     const MameState& mame;
     ~ScriptsGone() {
-      if (mame.scripts_written) KillBats(mame.MamePath);
+      if (mame.scripts_written) KillBats(mame.script_folder);
     }
   } scripts_gone{mame};
   // The stamp an earlier conversion left tells whether this MAME would only give the lists that
@@ -204,6 +235,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       run.mame_lists_reused =
           stamp->build.empty() ? "a MAME that names no build" : "MAME " + stamp->build;
       reused_devices = stamp->devices;
+      run.mame_setup.build = stamp->build;
       run.ShowStatus("MAME unchanged, reusing the lists of " + run.mame_lists_reused + "......");
       return false;
     }
@@ -211,8 +243,10 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     // lists that another MAME, or a MAME stopped halfway, has written.
     RemoveMameStamp(run.app_dir);
     for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) kept.Keep(name);
-    // A MAME at the same path that refused the old options, upgraded or not, refuses them again.
-    old_options_refused = stamp && stamp->old_options_refused && stamp->exe == StampExePath(exe);
+    // A MAME at the same path that refused the old options, upgraded or not, refuses them again;
+    // asked to refresh, MAME is asked them all the same, as another program may stand there now.
+    old_options_refused =
+        !run.refresh_mame && stamp && stamp->old_options_refused && stamp->exe == StampExePath(exe);
     return !old_options_refused;
   });
   LogStep({"Bats Complete, Initial File Open"});
@@ -228,7 +262,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     run.Warn(why + "; MAME's games are left out, the dats of dats/ are still read");
     run.mame = MameSummary();
     run.mame.left_out = why;
-    KillBats(mame.MamePath);
+    KillBats(mame.script_folder);
   };
   MameSummary& summary = run.mame;
   // A conversion's lists are read as they are written; an old MAME's, the kept and the reused
@@ -250,9 +284,10 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       summary.devices_left_out = counts.devices;
     }
     if (problem.empty()) {
+      run.mame_setup.build = build;
       run.background.push_back(kept.DropAll());
       if (!old_lists) {
-        WriteStamp(run, mame, build, old_options_refused || result == MameRunResult::kRan,
+        WriteStamp(run, mame, build, old_options_refused || RefusedOldOptions(result, mame),
                    counts.devices);
       }
     } else {
@@ -272,16 +307,28 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       summary.lists = "an earlier run's, from " + date + ", as MAME failed in this run";
     }
   } else if (!IsFile(listinfo_path)) {
-    // Without mame.cfg, whatever listinfo.dat an earlier run (or the user) left is read as it
-    // stands.
-    skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");
+    if (result != MameRunResult::kNoConfig) {
+      skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");
+      return 0;
+    }
+    const std::string why = NoConfigText(run.app_dir) +
+                            ": MAME was not run, and no earlier MAME lists are here; MAME's "
+                            "games are left out";
+    run.Warn(why + MisplacedConfigHint(run.app_dir));
+    run.mame = MameSummary();
+    run.mame.left_out = why;
     return 0;
   } else if (reused) {
     summary.lists = "reused: the lists of " + run.mame_lists_reused +
                     ", unchanged since an earlier run; MAME was not run";
     summary.devices_left_out = reused_devices;
   } else {
+    // Without mame.cfg, whatever listinfo.dat an earlier run (or the user) left is read as it
+    // stands.
     summary.lists = "left by an earlier run (no cfgs/mame.cfg: MAME was not run)";
+    run.Note(NoConfigText(run.app_dir) + ": MAME was not run; the lists an earlier run left in " +
+             run.app_dir + " (listinfo.dat from " + FileDate(listinfo_path) +
+             ") were read as they stand");
   }
   std::string problem = along ? along->Wait(run) : mame.side_files.Open(run.app_dir);
   if (!problem.empty()) {
@@ -302,7 +349,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   mame.side_files.WarnShort(run);
   LogStep({"Killing Bats"});
   // Reused lists leave the MAME folder untouched.
-  if (mame.scripts_written) KillBats(mame.MamePath);
+  if (mame.scripts_written) KillBats(mame.script_folder);
   LogStep({"Mame Data Extraction complete", "Going to Parse Other Dats"});
   *file_list = ListDatFiles(run.DatsDir());
   return added;

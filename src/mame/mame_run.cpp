@@ -1,7 +1,9 @@
 // Front-end configuration and MAME's script runs.
 #include "mame/mame_run.h"
 
+#include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "mame/bat_scripts.h"
 #include "platform/error.h"
@@ -22,42 +24,137 @@ std::string KeyValue(const std::string& line, const char* key, const std::string
                      long line_number) {
   std::vector<std::string_view> pieces = Split(line, '=');
   if (pieces.size() < 2) {
-    throw Error(cfg_path, line_number, std::string("the ") + key + " line has no \"=\"");
+    throw Error(cfg_path, line_number,
+                std::string("the ") + key + " line has no \"=\": write it as " + key + "=...");
   }
   return std::string(TrimSpaces(pieces[1]));
+}
+
+// What a user's mame.cfg holds on this system, for the texts that say how to write a line.
+std::string ExampleMameFolder() { return PathSeparator() == '/' ? "/usr/games" : "C:\\MAME"; }
+std::string ExampleMameExe() { return PathSeparator() == '/' ? "mame" : "mame.exe"; }
+
+// A folder as the user writes it: without the separator MamePath ends with, but for a root.
+std::string FolderText(std::string folder) {
+  if (folder.size() > 1 && EndsWithSeparator(folder) &&
+      FsPath(folder.substr(0, folder.size() - 1)).has_relative_path()) {
+    folder.pop_back();
+  }
+  return folder;
+}
+
+// Why the PATH value names no folder, in the words of the mistakes users make with it.
+std::string PathHint(const std::string& value, const std::string& app_dir) {
+  if (value.find('"') != std::string::npos) return "; write the path without quotes";
+  if (value.starts_with("~")) return "; a ~ is not expanded here: write the whole path";
+  if (PathSeparator() == '/' && value.find('\\') != std::string::npos) {
+    return "; this system separates folders with /, not \\";
+  }
+  if (FsPath(value).is_relative()) {
+    return "; a relative PATH is taken from the application folder " + app_dir;
+  }
+  return "";
+}
+
+// A file of `folder` whose name is the one asked for but for letter case or the ".exe" that
+// Windows programs have and others lack, as a hint for the EXE line; empty when there is none.
+std::string NearExeName(const std::string& folder, const std::string& exe) {
+  auto bare = [](std::string name) {
+    name = UpperAscii(name);
+    if (name.ends_with(".EXE")) name.resize(name.size() - 4);
+    return name;
+  };
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(FsPath(folder), ec)) {
+    const std::string name = PathText(entry.path().filename());
+    if (name != exe && bare(name) == bare(exe) && entry.is_regular_file(ec)) return name;
+  }
+  return "";
+}
+
+// What is wrong with the MAME that mame.cfg names, with the line it is on, or "" when MAME is
+// there to run.
+std::string MameProblem(const MameConfig& config, const MameState& mame, const std::string& app_dir,
+                        long* line) {
+  *line = config.path_line;
+  const std::string folder = FolderText(mame.MamePath);
+  if (config.path.empty()) {
+    return "PATH=: no folder is named; write MAME's folder after the \"=\", such as PATH=" +
+           ExampleMameFolder();
+  }
+  const std::string path_line = "PATH=" + config.path + ": ";
+  if (mame.MamePath == std::string(1, PathSeparator())) {
+    return path_line + "no folder is named";
+  }
+  if (!IsFolder(mame.MamePath)) {
+    return path_line + "no such folder: " + folder + PathHint(config.path, app_dir);
+  }
+  *line = config.exe_line;
+  if (config.exe.empty()) {
+    return "EXE=: no program is named; write MAME's program file after the \"=\", such as EXE=" +
+           ExampleMameExe();
+  }
+  const std::string exe_line = "EXE=" + config.exe + ": ";
+  const std::string exe = mame.MamePath + mame.MameExe;
+  if (!IsFile(exe)) {
+    const std::string near = NearExeName(mame.MamePath, config.exe);
+    return exe_line + "no file named " + config.exe + " in " + folder +
+           (near.empty() ? "" : "; the folder has " + near + ": write EXE=" + near);
+  }
+  // Hidden files count as missing, as the folder search that looks for MAME skips them.
+  if (IsHidden(exe)) return exe_line + exe + " is a hidden file";
+  if (!IsExecutable(exe)) return exe_line + exe + " is not executable";
+  return "";
 }
 
 }  // namespace
 
 MameConfig ReadMameConfig(const std::string& cfg_path) {
-  LineReader reader(cfg_path);
-  std::string line;
-  bool found = false;
-  while (reader.ReadLine(&line)) {
-    if (EqualsNoCase(Left(line, 4), "PATH")) {
-      found = true;
-      break;
+  // Notepad saves "UTF-8" with a byte order mark and "Unicode" as UTF-16: both are read.
+  const std::vector<std::string> lines = ReadTextLines(cfg_path);
+  auto find = [&lines](size_t from, const char* key) {
+    const size_t length = std::strlen(key);
+    for (size_t i = from; i < lines.size(); ++i) {
+      if (EqualsNoCase(Left(lines[i], length), key)) return i;
     }
-  }
-  if (!found) throw Error(cfg_path, "no PATH line");
+    return lines.size();
+  };
   MameConfig config;
-  long path_line = reader.line_number();
-  config.path = KeyValue(line, "PATH", cfg_path, path_line);
+  const size_t path_at = find(0, "PATH");
+  if (path_at == lines.size()) {
+    throw Error(cfg_path, "no PATH line: write one such as PATH=" + ExampleMameFolder());
+  }
+  config.path_line = static_cast<long>(path_at) + 1;
+  config.path = KeyValue(lines[path_at], "PATH", cfg_path, config.path_line);
 
   // The EXE search starts at the PATH line itself, which never matches.
-  found = false;
-  while (reader.ReadLine(&line)) {
-    if (EqualsNoCase(Left(line, 3), "EXE")) {
-      found = true;
-      break;
-    }
+  const size_t exe_at = find(path_at, "EXE");
+  if (exe_at == lines.size()) {
+    throw Error(cfg_path, "no EXE line after the PATH line (line " +
+                              std::to_string(config.path_line) +
+                              "): write one such as EXE=" + ExampleMameExe());
   }
-  if (!found) {
-    throw Error(cfg_path,
-                "no EXE line after the PATH line (line " + std::to_string(path_line) + ")");
-  }
-  config.exe = KeyValue(line, "EXE", cfg_path, reader.line_number());
+  config.exe_line = static_cast<long>(exe_at) + 1;
+  config.exe = KeyValue(lines[exe_at], "EXE", cfg_path, config.exe_line);
   return config;
+}
+
+std::string EarlierListsHint(const std::string& app_dir) {
+  const std::string listinfo = InFolder(app_dir, "listinfo.dat");
+  if (!IsFile(listinfo)) return "";
+  size_t games = 0;
+  try {
+    LineReader reader(listinfo);
+    for (std::string line; reader.ReadLine(&line);) games += TrimSpaces(line) == "game (";
+  } catch (const Error&) {
+    return "";
+  }
+  if (games == 0) return "";
+  return "; the lists of an earlier run are still in " + app_dir +
+         " (listinfo.dat: " + std::to_string(games) + (games == 1 ? " game" : " games") +
+         ", from " + FileDate(listinfo) +
+         "), not read while cfgs/mame.cfg names no MAME: correct the line to run MAME, or move "
+         "cfgs/mame.cfg away to have them read as they stand";
 }
 
 std::string FrontEndFolder(const std::string& app_dir) {
@@ -71,13 +168,15 @@ std::string FrontEndFolder(const std::string& app_dir) {
 MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()>& before_scripts) {
   const std::string cfg_path = FrontEndFolder(run.app_dir) + InFolder("cfgs", "mame.cfg");
   if (!IsFile(cfg_path)) return MameRunResult::kNoConfig;
+  run.mame_setup.settings = cfg_path;
 
   auto mame_missing = [&run, &mame]() {
     mame.IsMame = false;
     run.ShowStatus(kMameMissingStatus);
   };
+  MameConfig config;
   try {
-    MameConfig config = ReadMameConfig(cfg_path);
+    config = ReadMameConfig(cfg_path);
     // A relative folder is relative to the application folder, the folder the program works
     // in, wherever it was started from.
     mame.MamePath = config.path;
@@ -87,29 +186,48 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
     if (!EndsWithSeparator(mame.MamePath)) mame.MamePath += PathSeparator();
     mame.MameExe = config.exe;
   } catch (const Error& e) {
-    run.Warn(std::string(e.what()) + "; MAME's games are left out");
+    run.Warn(std::string(e.what()) + "; MAME's games are left out" + EarlierListsHint(run.app_dir));
     mame_missing();
     return MameRunResult::kMissing;
   }
 
-  // Hidden files count as missing, as the folder search that looks for MAME skips them.
-  const std::string exe = mame.MamePath + mame.MameExe;
-  const bool exe_found = !mame.MameExe.empty() && IsFile(exe) && !IsHidden(exe);
-  if (!exe_found || !IsFolder(mame.MamePath) || mame.MamePath == std::string(1, PathSeparator())) {
+  long line = 0;
+  const std::string problem = MameProblem(config, mame, run.app_dir, &line);
+  if (!problem.empty()) {
+    run.Warn(FormatLocation(cfg_path, line, problem) + "; MAME's games are left out" +
+             EarlierListsHint(run.app_dir));
     mame_missing();
     return MameRunResult::kMissing;
   }
 
+  run.mame_setup.program = mame.MamePath + mame.MameExe;
   if (before_scripts && !before_scripts()) return MameRunResult::kScriptsSkipped;
   mame.scripts_written = true;
-  try {
-    MakeLiBat(mame.MamePath, mame.MameExe, run.app_dir);
-    MakeLDBat(mame.MamePath, mame.MameExe, run.app_dir);
-    MakeGLBat(mame.MamePath, mame.MameExe, run.app_dir);
-  } catch (const Error& e) {
-    KillBats(mame.MamePath);
-    run.Warn(std::string(e.what()) + "; MAME's old list options are not tried");
-    return MameRunResult::kScriptsNotWritten;
+  auto make_scripts = [&mame, &run](const std::string& folder) {
+    mame.script_folder = folder;
+    try {
+      MakeLiBat(folder, mame.MameExe, run.app_dir);
+      MakeLDBat(folder, mame.MameExe, run.app_dir);
+      MakeGLBat(folder, mame.MameExe, run.app_dir);
+      return std::string();
+    } catch (const Error& e) {
+      KillBats(folder);
+      return std::string(e.what());
+    }
+  };
+  if (const std::string error = make_scripts(mame.MamePath); !error.empty()) {
+    // A MAME folder that takes no files is the usual case, not a mistake (Debian's /usr/games
+    // for a user, C:\Program Files\MAME): the scripts are written beside the lists instead and
+    // run in MAME's folder all the same.
+    const std::string app_folder = run.app_dir + PathSeparator();
+    if (const std::string again = make_scripts(app_folder); !again.empty()) {
+      mame.script_folder.clear();
+      run.Warn(again + "; MAME's old list options are not tried");
+      return MameRunResult::kScriptsNotWritten;
+    }
+    run.Note(FolderText(mame.MamePath) + ": takes no files (" + error +
+             "), so MAME's scripts were written to and run from " + run.app_dir +
+             ", in MAME's folder all the same");
   }
 
   struct Step {
@@ -123,7 +241,7 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
   };
   for (const Step& step : steps) {
     run.ShowStatus(step.status);
-    const std::string script = ScriptName(step.list);
+    const std::string script = mame.script_folder + ScriptName(step.list);
     std::string error;
     ChildExit exit;
     bool waited = mame.script_runner
@@ -131,20 +249,20 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
                       : RunScriptAndWait(
                             mame.MamePath, script, [&run]() { run.Yield(); }, &error, &exit);
     if (waited) {
-      mame.script_exits.emplace_back(mame.MamePath + script, exit);
+      mame.script_exits.emplace_back(script, exit);
       continue;
     }
-    const std::string text = "Error parsing mame:  Last command run is:\r\n" + mame.MamePath +
-                             script + "\r\nBat file contains:  \r\n" +
+    const std::string text = "Error parsing mame:  Last command run is:\r\n" + script +
+                             "\r\nBat file contains:  \r\n" +
                              ScriptLine(step.list, mame.MameExe, run.app_dir);
     if (run.view != nullptr) run.view->ShowMessage("Error Accessing Mame", text);
     if (step.list == MameList::kListinfo) {
-      throw MameListinfoFailed(mame.MamePath + script,
+      throw MameListinfoFailed(script,
                                "MAME's listinfo run could not be waited "
                                "on: " +
                                    error);
     }
-    run.Warn(FormatLocation(mame.MamePath + script, 0, "could not be waited on: " + error));
+    run.Warn(FormatLocation(script, 0, "could not be waited on: " + error));
   }
   return MameRunResult::kRan;
 }

@@ -10,8 +10,10 @@
 namespace tabulon {
 
 struct MameConfig {
-  std::string path;  // the PATH value, trimmed of spaces
-  std::string exe;   // the EXE value, trimmed of spaces
+  std::string path;    // the PATH value, trimmed of spaces
+  std::string exe;     // the EXE value, trimmed of spaces
+  long path_line = 0;  // where they stand in mame.cfg, from 1
+  long exe_line = 0;
 };
 
 // Reads PATH (the first line whose first four characters are "PATH" in any case) and EXE (the
@@ -20,8 +22,16 @@ struct MameConfig {
 // it helps, the line, when a key line is missing or has no "=".
 MameConfig ReadMameConfig(const std::string& cfg_path);
 
+// When the application folder holds the lists of an earlier run, a warning's closing words that
+// say so, how many games they hold, and how to have them read; else an empty text.
+std::string EarlierListsHint(const std::string& app_dir);
+
 // The parent of the application folder, ending with "/".
 std::string FrontEndFolder(const std::string& app_dir);
+
+// The exit status with which MAME refuses a command line it does not accept, such as an option
+// it no longer knows (today's MAME answers -li, -listdetails and -gamelist with it).
+inline constexpr int kMameRefusedOptionStatus = 6;
 
 // The status texts of the three runs.
 inline constexpr const char* kMameMissingStatus = "MAME.exe missing, searching for other dats....";

@@ -12,9 +12,9 @@
 
 namespace tabulon {
 
-// Runs one of MAME's scripts in the MAME folder and waits for it: (folder, script name, error,
+// Runs one of MAME's scripts in the MAME folder and waits for it: (folder, script path, error,
 // how it ended) -> whether it could be started and waited on.
-using ScriptRunner = std::function<bool(const std::string& folder, const std::string& script,
+using ScriptRunner = std::function<bool(const std::string& folder, const std::string& script_path,
                                         std::string* error, ChildExit* exit)>;
 
 struct MameState {
@@ -22,7 +22,10 @@ struct MameState {
   bool MameMode = false;  // MAME's own listinfo.dat is being read, with side_files open
   std::string MamePath;   // MAME's folder, ending with "/"
   std::string MameExe;
-  bool scripts_written = false;  // the scripts may stand in the MAME folder
+  bool scripts_written = false;  // the scripts may stand in script_folder
+  // Where the scripts are written, ending with "/": the MAME folder, or the application folder
+  // when the MAME folder takes no files. They run in the MAME folder either way.
+  std::string script_folder;
   // Empty: the platform's script runner. Tests put a stand-in here.
   ScriptRunner script_runner;
   MameSideFiles side_files;

@@ -21,9 +21,9 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Starts the script `script_name` of `folder` in that folder. False, with `error` set, when it
-  // cannot be read or started.
-  bool StartScript(const std::string& folder, const std::string& script_name, std::string* error);
+  // Starts the script `script_path` (in `folder` or elsewhere) in `folder`. False, with `error`
+  // set, when it cannot be read or started.
+  bool StartScript(const std::string& folder, const std::string& script_path, std::string* error);
   // Starts `command` in `folder`, its standard output going into the file open on `output_fd`.
   bool StartCommand(const std::string& folder, const std::string& command, int output_fd,
                     std::string* error);

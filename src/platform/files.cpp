@@ -1,6 +1,9 @@
 // The path text rules and file tests that are the same on every platform.
 #include "platform/files.h"
 
+#include <chrono>
+#include <ctime>
+
 namespace tabulon {
 
 std::string InFolder(std::string_view folder, std::string_view name) {
@@ -28,6 +31,26 @@ bool IsFolder(const std::string& path) {
 bool Exists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::exists(FsPath(path), ec);
+}
+
+bool IsExecutable(const std::string& path) {
+  // The C runtime of Windows gives a program's extension the execute permissions.
+  using std::filesystem::perms;
+  std::error_code ec;
+  const perms p = std::filesystem::status(FsPath(path), ec).permissions();
+  return !ec && (p & (perms::owner_exec | perms::group_exec | perms::others_exec)) != perms::none;
+}
+
+std::string FileDate(const std::string& path) {
+  std::error_code ec;
+  const auto written = std::filesystem::last_write_time(FsPath(path), ec);
+  if (ec) return "";
+  const std::time_t time =
+      std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+  const std::tm* local = std::localtime(&time);
+  char text[32];
+  if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", local) == 0) return "";
+  return text;
 }
 
 }  // namespace tabulon

@@ -60,6 +60,12 @@ void FlushFolder(const std::string& folder);
 // Deletes a file; false when it could not be deleted (or was not there).
 bool RemoveFile(const std::string& path);
 
+// Whether the system would run the file `path` as a program: an execute permission on POSIX
+// systems, a program's extension (.exe, .com, .bat, .cmd) on Windows.
+bool IsExecutable(const std::string& path);
+// When `path` was last written, as local time "2026-12-06 14:05"; empty when it cannot be told.
+std::string FileDate(const std::string& path);
+
 // This process's id, and whether a process with that id runs (when in doubt, it does).
 long CurrentProcessId();
 bool ProcessRuns(long pid);

@@ -1,6 +1,9 @@
 // Interrupts on POSIX systems: handlers that only record the signal.
+#include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -27,6 +30,18 @@ void CatchInterrupts() {
   action.sa_handler = Record;
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+void KeepRunningWithoutOutput() {
+  ::signal(SIGPIPE, SIG_IGN);
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int null_fd = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (null_fd >= 0 && null_fd != fd) {
+      dup2(null_fd, fd);
+      close(null_fd);
+    }
+  }
 }
 
 int InterruptSignal() { return g_interrupt.load(); }

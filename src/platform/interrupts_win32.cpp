@@ -47,6 +47,9 @@ BOOL WINAPI Record(DWORD event) {
 
 void CatchInterrupts() { SetConsoleCtrlHandler(Record, TRUE); }
 
+// Windows has no SIGPIPE, and a write to a closed handle only fails.
+void KeepRunningWithoutOutput() {}
+
 int InterruptSignal() { return g_interrupt.load(); }
 
 std::string SignalName(int signal) {

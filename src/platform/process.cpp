@@ -74,10 +74,10 @@ class IdleCoreGate {
 
 }  // namespace
 
-bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
+bool RunScriptAndWait(const std::string& folder, const std::string& script_path,
                       const std::function<void()>& idle, std::string* error, ChildExit* exit) {
   ChildProcess child;
-  if (!child.StartScript(folder, script_name, error)) return false;
+  if (!child.StartScript(folder, script_path, error)) return false;
 
   // The wait wakes the moment the script ends: today's MAME refuses an old option in a fifth of
   // a second, and a fixed poll would add up to its interval to each of the three runs. Where the

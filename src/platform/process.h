@@ -21,8 +21,8 @@ struct ChildExit {
   }
 };
 
-// Runs the one-line script `folder`/`script_name` in `folder`, so that a bare program name in it
-// resolves in that folder, as the Windows command interpreter resolves it in the current one: on
+// Runs the one-line script `script_path` in `folder`, so that a bare program name in it resolves
+// in that folder, as the Windows command interpreter resolves it in the current one: on
 // Windows through cmd.exe, elsewhere with /bin/sh, with "." first on PATH and without the CR LF
 // that ends the script's line. The child's standard input is empty, it inherits nothing else but
 // this program's standard output and error, and it never outlives this process. Waits until the
@@ -30,7 +30,7 @@ struct ChildExit {
 // script and everything it started are stopped (POSIX: SIGTERM, then SIGKILL after a few
 // seconds) before the exception goes on. Returns false, with `error` set, when the script cannot
 // be read, started or waited on; otherwise sets `exit`, when given, to how the script ended.
-bool RunScriptAndWait(const std::string& folder, const std::string& script_name,
+bool RunScriptAndWait(const std::string& folder, const std::string& script_path,
                       const std::function<void()>& idle, std::string* error,
                       ChildExit* exit = nullptr);
 

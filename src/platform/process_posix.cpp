@@ -134,11 +134,11 @@ ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
 
 ChildProcess::~ChildProcess() { Stop(); }
 
-bool ChildProcess::StartScript(const std::string& folder, const std::string& script_name,
+bool ChildProcess::StartScript(const std::string& folder, const std::string& script_path,
                                std::string* error) {
   std::string command;
   try {
-    command = ScriptCommand(ReadWholeFile(InFolder(folder, script_name)));
+    command = ScriptCommand(ReadWholeFile(script_path));
   } catch (const Error& e) {
     *error = e.what();
     return false;

@@ -157,18 +157,28 @@ ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
 
 ChildProcess::~ChildProcess() { Stop(); }
 
-bool ChildProcess::StartScript(const std::string& folder, const std::string& script_name,
+bool ChildProcess::StartScript(const std::string& folder, const std::string& script_path,
                                std::string* error) {
-  // Named with its folder, ".", so that cmd.exe runs this very file and looks nowhere else.
-  const std::string path = InFolder(folder, script_name);
-  if (!IsFile(path)) {
-    *error = FormatLocation(path, 0, "cannot open: no such file");
+  if (!IsFile(script_path)) {
+    *error = FormatLocation(script_path, 0, "cannot open: no such file");
     return false;
+  }
+  // Named with its folder, so that cmd.exe runs this very file and looks nowhere else: ".\" for
+  // a script in the folder it runs in, else its short path in quotes, which keeps spaces and
+  // letters beyond the code page out of the command line.
+  const std::filesystem::path path = FsPath(script_path);
+  std::wstring line;
+  std::error_code ec;
+  if (std::filesystem::equivalent(path.parent_path(), FsPath(folder), ec)) {
+    line = L".\\" + path.filename().wstring();
+  } else {
+    const std::string short_path = GetShortPathName(script_path);
+    line = L"\"" + WideText(short_path.empty() ? script_path : short_path) + L"\"";
   }
   // cmd.exe echoes each line of a script before it runs it: that goes nowhere, as into the
   // console nobody sees in a hidden window. The script sends MAME's output where it belongs.
   Handle nowhere(NullDevice(GENERIC_WRITE));
-  return state_->Start(folder, L".\\" + WideText(script_name), nowhere.get(), error);
+  return state_->Start(folder, line, nowhere.get(), error);
 }
 
 bool ChildProcess::StartCommand(const std::string& folder, const std::string& command,

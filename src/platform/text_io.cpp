@@ -254,6 +254,91 @@ std::string ReadWholeFile(const std::string& path) {
   return data;
 }
 
+namespace {
+
+void AppendUtf8(char32_t code, std::string* out) {
+  if (code < 0x80) {
+    out->push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// UTF-16 bytes after the mark, `big` for big-endian. A lone surrogate becomes U+FFFD rather
+// than an error: the text is a settings file, and its key lines are ASCII.
+std::string Utf16ToUtf8(std::string_view bytes, bool big) {
+  std::string out;
+  auto unit = [&](size_t i) {
+    const auto hi = static_cast<unsigned char>(bytes[big ? i : i + 1]);
+    const auto lo = static_cast<unsigned char>(bytes[big ? i + 1 : i]);
+    return static_cast<char32_t>(hi << 8 | lo);
+  };
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char32_t code = unit(i);
+    if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
+      const char32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      } else {
+        code = 0xFFFD;
+      }
+    } else if (code >= 0xD800 && code < 0xE000) {
+      code = 0xFFFD;
+    }
+    AppendUtf8(code, &out);
+  }
+  return out;
+}
+
+}  // namespace
+
+bool CanReplaceFile(const std::string& path, std::string* error) {
+  try {
+    AtomicTextWriter probe(path, AtomicTextWriter::Durability::kCached);
+    return true;  // never committed: the temporary file goes with the writer
+  } catch (const Error& e) {
+    *error = e.what();
+    return false;
+  }
+}
+
+std::string WithoutByteOrderMark(std::string text) {
+  if (text.starts_with("\xEF\xBB\xBF")) return text.substr(3);
+  if (text.starts_with("\xFF\xFE")) return Utf16ToUtf8(std::string_view(text).substr(2), false);
+  if (text.starts_with("\xFE\xFF")) return Utf16ToUtf8(std::string_view(text).substr(2), true);
+  return text;
+}
+
+std::vector<std::string> ReadTextLines(const std::string& path) {
+  const std::string text = WithoutByteOrderMark(ReadWholeFile(path));
+  // The same rule as LineReader's: with a CR anywhere, lines end at CR LF or a lone CR.
+  const bool cr = text.find('\r') != std::string::npos;
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find(cr ? '\r' : '\n', start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+    if (cr && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
 void SweepLeftovers(const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;

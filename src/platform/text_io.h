@@ -158,4 +158,16 @@ void WriteTextFile(
 // Reads a whole file as bytes; throws Error naming the path when it cannot.
 std::string ReadWholeFile(const std::string& path);
 
+// Whether `path` could be replaced as AtomicTextWriter replaces it: the temporary file it would
+// write is made beside it and deleted again at once. False, with the reason in `error`.
+bool CanReplaceFile(const std::string& path, std::string* error);
+
+// The lines of a small text file that an editor may have saved with a Unicode byte order mark
+// (Notepad's "UTF-8" and "Unicode"): UTF-8's mark is dropped, UTF-16 text of either byte order
+// becomes UTF-8. Lines end as LineReader ends them. Throws Error naming the path when the file
+// cannot be read.
+std::vector<std::string> ReadTextLines(const std::string& path);
+// `text` with its byte order mark read as ReadTextLines reads it.
+std::string WithoutByteOrderMark(std::string text);
+
 }  // namespace tabulon

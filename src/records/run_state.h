@@ -48,6 +48,13 @@ struct MameSummary {
   CategorySummary categories;
 };
 
+// Which MAME settings and program the run used, for the head of the report.
+struct MameSetup {
+  std::string settings;  // the cfgs/mame.cfg read; empty when there was none
+  std::string program;   // the MAME it names, when that is there to run
+  std::string build;     // the build its -listxml named, in this run or the run its lists are from
+};
+
 struct RunState {
   RunState(std::string app_folder, View* run_view)
       : app_dir(std::move(app_folder)), view(run_view) {}
@@ -79,6 +86,7 @@ struct RunState {
 
   std::vector<DatSummary> dats;
   MameSummary mame;
+  MameSetup mame_setup;
   std::vector<std::string> warnings;
   std::vector<std::string> notes;
   // What a step left going on beside the rest of the run (the deleting of MAME's lists kept

@@ -42,10 +42,25 @@ TEST_F(CliTest, DemoFrontEnd) {
   EXPECT_CONTAINS(err_.str(), InFolder("dats", "VPLAUNCHER.DAT: 4 records\n  ") +
                                   dir_ / "masterlist.lst: 16 lines written\n  warnings: 1\n");
   // The demo has no cfgs/mame.cfg and no MAME output from an earlier run.
-  EXPECT_CONTAINS(err_.str(), InFolder(App(), "listinfo.dat") +
-                                  ": not found (MAME did not write it, and no earlier run left "
-                                  "one); MAME's games are left out, the dats of dats/ are still "
-                                  "read\n");
+  EXPECT_CONTAINS(err_.str(), "warning: no " + InFolder("cfgs", "mame.cfg") + " in " + dir_.path() +
+                                  PathSeparator() +
+                                  ": MAME was not run, and no earlier MAME lists are here; "
+                                  "MAME's games are left out; ");
+  // The report's head: what the run worked with and what it made.
+  const std::vector<std::string> report = SplitCrLf(ReadFile(App() + "/tabulonreport.txt"));
+  ASSERT_GE(report.size(), 6u);
+  EXPECT_TRUE(report[0].starts_with("Tabulon 5.0.0 report of 20")) << report[0];
+  const std::string cfg = dir_ / "cfgs/mame.cfg";
+  EXPECT_EQ(std::vector(report.begin() + 1, report.begin() + 6),
+            (std::vector<std::string>{
+                "  application folder: " + App(),
+                "  master list: " + dir_ / "masterlist.lst" + ", 16 lines written",
+                "  MAME settings: none (no " + cfg + ")",
+                "  MAME: not run: no " + InFolder("cfgs", "mame.cfg") + " in " + dir_.path() +
+                    PathSeparator() +
+                    ": MAME was not run, and no earlier MAME lists are here; MAME's games are left "
+                    "out",
+                "Summary:"}));
 }
 
 TEST_F(CliTest, FailedRunKeepsThePreviousMasterList) {
@@ -90,6 +105,26 @@ TEST_F(CliTest, ConvertListxmlAlone) {
   EXPECT_EQ(err_.str(), "tabulon-cli: error: " + dir_ / "bad.xml" +
                             ":3: malformed XML at column 3: mismatched tag\n");
   EXPECT_EQ(ReadFile(App() + "/listinfo.dat"), listinfo);  // the last good one kept
+}
+
+// An application folder that a run would go wrong in is refused before anything is made there.
+TEST_F(CliTest, ApplicationFoldersThatCannotWork) {
+  const std::pair<std::string, std::string> cases[] = {
+      // The front-end folder itself: it holds cfgs and no dats.
+      {dir_.path(), dir_.path() +
+                        ": is the front-end folder (it holds cfgs and no dats); give "
+                        "the application folder inside it, such as --app-dir \"" +
+                        dir_ / "Tabulon\""},
+      {dir_ / "Gone/Tabulon", dir_ / "Gone" + PathSeparator() + ": no such folder: "},
+  };
+  testing::WriteFile(dir_ / "cfgs/mame.cfg", "PATH=/x\r\n");
+  for (const auto& [app, error] : cases) {
+    std::filesystem::remove_all(dir_ / "Tabulon");
+    EXPECT_EQ(Run({"--app-dir", app}), 1);
+    EXPECT_CONTAINS(err_.str(), "tabulon-cli: error: " + error);
+    // Nothing beside cfgs: no dats, no report, no master list.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1) << app;
+  }
 }
 
 TEST_F(CliTest, BadArguments) {

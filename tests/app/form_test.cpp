@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "app/form/command_line.h"
@@ -14,11 +15,17 @@
 namespace tabulon {
 namespace {
 
-TEST(CommandLineTest, SilentModeExamples) {
-  const std::pair<const char*, bool> cases[] = {
-      {"-S", true},   {"-s", true},   {"/S -S", true}, {"x-S", true}, {"-S -V", false},
-      {"-Sx", false}, {"--S", false}, {"", false},     {"S", false},  {"/S", false}};
-  for (const auto& [line, silent] : cases) EXPECT_EQ(ParseSilentMode(line), silent) << line;
+TEST(CommandLineTest, SilentModeAndHelpExamples) {
+  using enum WindowStart;
+  const std::pair<const char*, WindowStart> cases[] = {
+      {"-S", kSilent},    {"-s", kSilent},        {"/S -S", kSilent},   {"x-S", kSilent},
+      {"-S -V", kWindow}, {"-Sx", kWindow},       {"--S", kWindow},     {"", kWindow},
+      {"S", kWindow},     {"/S", kWindow},        {"--help", kHelp},    {"x -h", kHelp},
+      {"/?", kHelp},      {"-S --help", kHelp},   {"--helpx", kWindow}, {"--version", kVersion},
+      {"/? -S", kSilent}, {"--version -h", kHelp}};
+  for (const auto& [line, start] : cases) {
+    EXPECT_EQ(static_cast<int>(ParseWindowStart(line)), static_cast<int>(start)) << line;
+  }
 }
 
 TEST(CommandLineTest, WindowsCommandLineAfterTheProgramName) {
@@ -44,6 +51,25 @@ TEST(DisplayTextTest, Utf8StaysAndAnythingElseIsWindows1252) {
       {"caf\xC3", "caf\xC3\x83"},                                        // cut off
   };
   for (const auto& [bytes, shown] : cases) EXPECT_EQ(DisplayText(bytes), shown) << bytes;
+}
+
+TEST(ElideMiddleTest, KeepsBothEndsAndWholeCharacters) {
+  // Room for `n` characters, "\u2026" counting as one.
+  const auto room = [](size_t n) {
+    return [n](const std::string& text) {
+      size_t characters = 0;
+      for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+      return characters <= n;
+    };
+  };
+  const std::tuple<const char*, size_t, const char*> cases[] = {
+      {"Parsing Atari 2600 Dat File", 27, "Parsing Atari 2600 Dat File"},
+      {"Parsing Atari 2600 Dat File", 10,
+       "Parsi\xE2\x80\xA6"
+       "File"},
+      {"Pok\xC3\xA9mon Stadium", 8, "Pok\xC3\xA9\xE2\x80\xA6ium"},
+      {"abc", 0, "\xE2\x80\xA6"}};
+  for (const auto& [text, n, shown] : cases) EXPECT_EQ(ElideMiddle(text, room(n)), shown) << n;
 }
 
 // Records what the form asks for; its clock moves only when the test moves it.
@@ -80,9 +106,11 @@ class RecordingWindow : public FormWindow {
 class FormTest : public ::testing::Test {
  protected:
   // A form whose run warns `warnings` times, then fails with `failure` unless it is empty; a
-  // failure "MAME" is MAME's listinfo run that could not be waited on, after MAME's message.
-  void Run(int warnings, const std::string& failure = "") {
-    Form form(window_, false, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
+  // failure "MAME" is MAME's listinfo run that could not be waited on, after MAME's message. A
+  // run that does not fail writes 16 lines. Silent mode's timer starts the run by itself.
+  void Run(int warnings, const std::string& failure = "", bool silent = false) {
+    window_.exit_code = -1;
+    Form form(window_, silent, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
       for (int i = 1; i <= warnings; ++i) run.Warn("warning " + std::to_string(i));
       if (failure == "MAME") {
         run.view->ShowMessage("Error Accessing Mame", "Mame could not be run.");
@@ -90,11 +118,15 @@ class FormTest : public ::testing::Test {
       }
       if (!failure.empty()) throw Error("masterlist.lst", failure);
       run.ShowStatus("List Creation Complete");
-      return GenerationResult{};
+      return GenerationResult{dir_ / "masterlist.lst", 16};
     });
     form.Form_Initialize();
     form.Form_Load();
-    form.Command1_Click();
+    if (silent) {
+      form.Timer1_Timer();
+    } else {
+      form.Command1_Click();
+    }
   }
 
   testing::TempDir dir_;
@@ -107,6 +139,7 @@ TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
             std::vector<std::string>{"exclamation|Tabulon Version 5.0|The list was written, with 1 "
                                      "warning:\n\nwarning 1\n\nAll of them are in " +
                                      dir_ / "tabulonreport.txt" + "."});
+  EXPECT_EQ(window_.texts[Control::lWritten], "16 lines written to " + dir_ / "masterlist.lst");
   window_.boxes.clear();
   Run(23);
   ASSERT_EQ(window_.boxes.size(), 1u);
@@ -126,12 +159,34 @@ TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
                 "The master list was not written; the previous one is unchanged."});
   EXPECT_EQ(window_.title, "List Creation Failed");
   EXPECT_EQ(window_.texts[Control::lStatus], "List Creation Failed");
+  EXPECT_EQ(window_.texts[Control::lWritten], "");
   // Without MAME's own list the run cannot go on, and the program ends.
   window_.boxes.clear();
   Run(0, "MAME");
   EXPECT_EQ(window_.boxes,
             std::vector<std::string>{"exclamation|Error Accessing Mame|Mame could not be run."});
   EXPECT_EQ(window_.exit_code, 1);
+}
+
+// Nobody watches a silent window: no failure may wait for a click.
+TEST_F(FormTest, SilentModeShowsNoBoxAndEndsWithStatus1AfterAFailure) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"cannot write: Is a directory", "tabulon: error: masterlist.lst: cannot write"},
+      {"MAME", "tabulon: Error Accessing Mame: Mame could not be run."},
+      {"", "tabulon: error: " + dir_ / "dats"}};  // dats/ cannot be made
+  for (const auto& [failure, message] : cases) {
+    if (failure[0] == '\0') {
+      std::filesystem::remove(FsPath(dir_ / "dats"));
+      testing::WriteFile(dir_ / "dats", "");
+    }
+    ::testing::internal::CaptureStderr();
+    Run(2, failure, true);
+    EXPECT_CONTAINS(::testing::internal::GetCapturedStderr(), message);
+    EXPECT_EQ(window_.exit_code, 1) << message;
+  }
+  EXPECT_EQ(window_.boxes, std::vector<std::string>{});
+  EXPECT_CONTAINS(testing::ReadFile(dir_ / "tabulonreport.txt"),
+                  "The run could not start: " + dir_ / "dats");
 }
 
 TEST_F(FormTest, RepaintsOncePerIntervalWithTheGameBeingRead) {

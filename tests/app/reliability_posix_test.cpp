@@ -23,17 +23,33 @@ using testing::WriteFile;
 
 class ProcessTest : public ReliabilityTest {
  protected:
+  // How the launcher leaves tabulon-cli's standard output and error.
+  enum class Output { kErrInFile, kPipeNobodyReads, kClosed };
   // Starts tabulon-cli on the front end from "/", its stderr in err.txt.
-  pid_t Start(bool ignore_sigchld = false) {
+  pid_t Start(bool ignore_sigchld = false, Output output = Output::kErrInFile) {
+    int pipe_ends[2];
+    if (pipe(pipe_ends) != 0) return -1;
     const pid_t pid = fork();
     if (pid == 0) {
       if (ignore_sigchld) signal(SIGCHLD, SIG_IGN);
       const int err = open((dir_ / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(err, STDERR_FILENO);
+      if (output == Output::kErrInFile) dup2(err, STDERR_FILENO);
+      // `tabulon-cli | head -1` once head has gone, or a cron job whose log was closed.
+      if (output == Output::kPipeNobodyReads) {
+        close(pipe_ends[0]);
+        for (int fd : {STDOUT_FILENO, STDERR_FILENO}) dup2(pipe_ends[1], fd);
+      }
+      if (output == Output::kClosed) {
+        for (int fd : {STDOUT_FILENO, STDERR_FILENO}) close(fd);
+      }
+      close(err);
+      close(pipe_ends[1]);
       if (chdir("/") == 0)
         execl(TABULON_CLI_EXE, "tabulon-cli", "--app-dir", app_.c_str(), nullptr);
       _exit(127);
     }
+    close(pipe_ends[0]);
+    close(pipe_ends[1]);
     return pid;
   }
   // The exit status, or 128 + the signal that ended it; its stderr is then Err().
@@ -101,6 +117,20 @@ TEST_F(ProcessTest, LaunchersAndFolders) {
   ASSERT_EQ(Wait(Start()), 0) << Err();
   EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
   EXPECT_FALSE(FileExists(dir_ / "decoy-ran"));
+  // Output nobody reads costs the messages, not the run, and none of them lands in a file.
+  // The report from its summary on: its head names the time.
+  auto report = [this] {
+    const std::string text = ReadFile(app_ + "/tabulonreport.txt");
+    return text.substr(text.find("Summary:"));
+  };
+  const std::string list = MasterList(), first_report = report();
+  for (Output output : {Output::kPipeNobodyReads, Output::kClosed}) {
+    fs::remove(front_ + "/masterlist.lst");
+    EXPECT_EQ(Wait(Start(false, output)), 0);
+    EXPECT_EQ(MasterList(), list);
+    EXPECT_EQ(report(), first_report);
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  }
 }
 
 // A pipe among the dats is no dat, a hidden file is none either, and a master list kept

@@ -82,6 +82,10 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
     EXPECT_TRUE(Child<QPushButton>(window, "Command1")->isEnabled());
     // The slots keep the last game read, from VPLAUNCHER.DAT, the last dat of the list.
     EXPECT_EQ(Child(window, "lrom")->text(), "Space Station Zero");
+    // The whole text is in the tooltip when the label is too narrow for it.
+    const QLabel* written = Child(window, "lWritten");
+    EXPECT_EQ((written->toolTip().isEmpty() ? written->text() : written->toolTip()).toStdString(),
+              "16 lines written to " + dir_ / "masterlist.lst");
   }
   EXPECT_GT(presses, 0);
 }
@@ -130,23 +134,87 @@ TEST_F(WindowTest, FailuresThatEndTheProgram) {
     EXPECT_EQ(window->exit_code(), 1);
     EXPECT_FALSE(window->isVisible());
   }
-  ASSERT_EQ(boxes_.size(), 2u);
-  for (const std::string& box : boxes_) {
-    EXPECT_TRUE(box.starts_with("critical, OK|Tabulon Version 5.0|" +
-                                dir_ / "File/dats: cannot make the folder: Not a directory"))
-        << box;
-  }
+  // Silent mode shows none.
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_TRUE(boxes_[0].starts_with("critical, OK|Tabulon Version 5.0|" +
+                                    dir_ / "File/dats: cannot make the folder: Not a directory"))
+      << boxes_[0];
 }
 
-TEST_F(WindowTest, TheProgramInSilentModeWritesTheListAndExits) {
-  // The application folder is the program's own folder, so the program moves in.
-  const std::string program = App() + "/tabulon";
-  std::filesystem::copy_file(TABULON_WINDOW_EXE, program);
-  QProcess process;
-  process.start(QString::fromStdString(program), {"/S", "-s"});
-  ASSERT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
-  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-  EXPECT_EQ(MasterList(), testing::DemoMasterList());
+// The real program, in the application folder it runs in. --help and --version need no display
+// and make no folder; without a display the window says so in one line. Silent mode never waits
+// for a click, so a failure ends the program too.
+TEST_F(WindowTest, TheProgramItself) {
+  const std::string bare = dir_ / "Bare";
+  std::filesystem::create_directory(bare);
+  for (const std::string& folder : {bare, App()}) {
+    std::filesystem::copy_file(TABULON_WINDOW_EXE, folder + "/tabulon");
+  }
+  // After the silent run that wrote the list, one that cannot write it.
+  const std::function<void()> list_is_a_folder = [&] {
+    EXPECT_EQ(MasterList(), testing::DemoMasterList());
+    std::filesystem::remove(dir_ / "masterlist.lst");
+    std::filesystem::create_directory(dir_ / "masterlist.lst");
+  };
+  struct Case {
+    std::string folder;
+    QStringList args;
+    int status;
+    std::string out, err;
+    std::function<void()> before;
+  };
+  const Case cases[] = {
+      {bare, {"--help"}, 0, "\n  " + bare + "\ntabulon-cli, beside it, is the same run", "", {}},
+      {bare, {"--version"}, 0, "tabulon (Tabulon Version 5.0)\n", "", {}},
+      {bare, {}, 1, "", "tabulon: cannot open the window: there is no display", {}},
+      {App(), {"/S", "-s"}, 0, "", "", {}},
+      {App(), {"-S"}, 1, "", "tabulon: error: " + dir_ / "masterlist.lst", list_is_a_folder},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    if (c.before) c.before();
+    QProcess process;
+    // The bare folder's runs have no display at all; the others run on the offscreen platform.
+    if (c.folder == bare) {
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(name));
+      }
+      process.setProcessEnvironment(environment);
+    }
+    process.start(QString::fromStdString(c.folder + "/tabulon"), c.args);
+    ASSERT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
+    const std::string err = process.readAllStandardError().toStdString();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), c.status) << err;
+    EXPECT_CONTAINS(process.readAllStandardOutput().toStdString(), c.out);
+    EXPECT_CONTAINS(err, c.err);
+    if (c.folder == bare && c.status != 0) {
+      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(bare + "/dats"));
+  EXPECT_CONTAINS(testing::ReadFile(App() + "/tabulonreport.txt"), "The run failed: ");
+}
+
+// A status text too long for its line at the smallest font is cut in the middle; the title and
+// the tooltip keep it whole.
+TEST_F(WindowTest, ALongStatusTextIsCutInTheMiddle) {
+  const std::string text = "Parsing " + std::string(200, 'x') + " Dat File";
+  Listtest window(false, App(), [&](RunState& run, auto*) {
+    run.ShowStatus(text);
+    return GenerationResult{};
+  });
+  window.show();
+  Click(window);
+  const QLabel* status = Child(window, "lStatus");
+  EXPECT_EQ(status->font().pointSizeF(), kStatusMinPoints);
+  EXPECT_TRUE(status->text().startsWith("Parsing xx") && status->text().endsWith("xx Dat File") &&
+              status->text().contains(QChar(0x2026)))
+      << status->text().toStdString();
+  EXPECT_LE(status->geometry().right(), TwipsToPixels(kStatusRightEdge, 96));
+  EXPECT_EQ(status->toolTip().toStdString(), text);
+  EXPECT_EQ(window.windowTitle().toStdString(), text);
 }
 
 // What the shell gives the form of a press and of a run: whether Shift was held (then MAME runs

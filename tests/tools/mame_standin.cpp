@@ -14,7 +14,7 @@
 //   sleep SECONDS, touch FILE, exit STATUS
 //   kill               ends it as a crash does, without a word or a clean exit
 // A line "@log FILE" makes every run append its first argument to FILE, so a test can count the
-// runs. Without a matching line it says "Error: unknown option" on stderr and exits with 1, as
+// runs. Without a matching line it says "Error: unknown option" on stderr and exits with 6, as
 // today's MAME answers the options of old ones.
 #include <algorithm>
 #include <chrono>
@@ -118,5 +118,5 @@ int main(int argc, char** argv) {
     if (argv[i][0] == '-') option = argv[i];
   }
   std::fprintf(stderr, "Error: unknown option: %s\r\n", option);
-  return 1;
+  return 6;
 }

@@ -26,9 +26,9 @@ constexpr std::pair<Control, std::string FieldSlots::*> kFieldSlots[] = {
 // The labels that turn white in silent mode, in the order they are switched; lgame and the
 // disclaimer keep their colours.
 constexpr Control kSilentWhiteLabels[] = {
-    Control::lrom,   Control::lDesc,   Control::LEmu,    Control::lYear, Control::LManu,
-    Control::LVideo, Control::LDriver, Control::LInput,  Control::lCat,  Control::lVer,
-    Control::LClone, Control::lStatus, Control::LDriverC};
+    Control::lrom,   Control::lDesc,   Control::LEmu,     Control::lYear,   Control::LManu,
+    Control::LVideo, Control::LDriver, Control::LInput,   Control::lCat,    Control::lVer,
+    Control::LClone, Control::lStatus, Control::LDriverC, Control::lWritten};
 
 constexpr std::chrono::milliseconds kTimer1Interval{2};
 // Ctrl+C, a service stop or a closed terminal between runs ends the program within this time.
@@ -41,9 +41,37 @@ int TwipsToPixels(int twips, int dpi) {
   return static_cast<int>(scaled >= 0 ? (scaled + 720) / 1440 : -((-scaled + 720) / 1440));
 }
 
-double FittingPointSize(double points, const std::function<bool(double)>& fits) {
-  while (!fits(points) && points > 6.0) points -= 0.5;
+double FittingPointSize(double points, const std::function<bool(double)>& fits, double floor) {
+  while (!fits(points) && points > floor) points -= 0.5;
   return points;
+}
+
+std::string ElideMiddle(const std::string& text,
+                        const std::function<bool(const std::string&)>& fits) {
+  if (text.empty() || fits(text)) return text;
+  // Where each character starts, so a cut never splits a UTF-8 sequence.
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i == 0 || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+  }
+  const auto kept = [&](size_t count) {
+    const size_t head = (count + 1) / 2;
+    const size_t tail = count / 2;
+    return text.substr(0, starts[head]) + "\xE2\x80\xA6" +
+           (tail == 0 ? std::string() : text.substr(starts[starts.size() - tail]));
+  };
+  // The most characters that fit, found by halving: fewer characters never take more room.
+  size_t low = 0;
+  size_t high = starts.size() - 1;
+  while (low < high) {
+    const size_t middle = (low + high + 1) / 2;
+    if (fits(kept(middle))) {
+      low = middle;
+    } else {
+      high = middle - 1;
+    }
+  }
+  return kept(low);
 }
 
 Form::Form(FormWindow& window, bool silent_mode, std::string app_dir, RunFunction run)
@@ -76,6 +104,7 @@ void Form::Form_Load() {
   try {
     LoadAppFolder(run_, &dat_files_);
   } catch (const Error& e) {
+    // LoadAppFolder has written the failure into tabulonreport.txt when it could.
     // No run may start behind the message box: silent mode's timer would otherwise fire while
     // it is open and replace the master list with an empty one.
     window_.StopTimer(FormTimer::kTimer1);
@@ -92,6 +121,7 @@ void Form::Command1_Click(bool shift_held) {
   running_ = true;
   stop_requested_ = false;
   window_.SetEnabled(Control::Command1, false);
+  window_.SetText(Control::lWritten, "");
   run_.layout =
       window_.IsChecked(Control::Quintara) ? RecordLayout::kQuintara : RecordLayout::kNormal;
   run_.refresh_mame = shift_held;
@@ -99,8 +129,9 @@ void Form::Command1_Click(bool shift_held) {
 
   const std::string not_written = "The master list was not written; the previous one is unchanged.";
   Outcome outcome = Outcome::kWritten;
+  GenerationResult result;
   try {
-    run_function_(run_, &dat_files_);
+    result = run_function_(run_, &dat_files_);
   } catch (const RunCancelled&) {
     outcome = Outcome::kStopped;
   } catch (const MameListinfoFailed&) {
@@ -121,6 +152,11 @@ void Form::Command1_Click(bool shift_held) {
     ShowError("an unexpected failure", not_written);
   }
   if (outcome == Outcome::kFailed) ShowStatus("List Creation Failed");
+  if (outcome == Outcome::kWritten) {
+    window_.SetText(Control::lWritten, std::to_string(result.lines_written) +
+                                           (result.lines_written == 1 ? " line" : " lines") +
+                                           " written to " + DisplayText(result.master_list));
+  }
   ShowSlots();
   FillFile1();  // the MAME step may have found new dats
   running_ = false;
@@ -186,6 +222,10 @@ bool Form::Yield() {
 void Form::Warning(const std::string& text) { std::cerr << "tabulon: warning: " << text << '\n'; }
 
 void Form::ShowMessage(const std::string& title, const std::string& text) {
+  if (silent_mode_) {
+    std::cerr << "tabulon: " << title << ": " << text << '\n';
+    return;
+  }
   window_.ShowMessageBox(MessageIcon::kExclamation, DisplayText(title), DisplayText(text));
 }
 
@@ -222,6 +262,10 @@ void Form::ShowWarnings() {
 }
 
 void Form::ShowError(const std::string& what, const std::string& consequence) {
+  if (silent_mode_) {
+    std::cerr << "tabulon: error: " << what << "\ntabulon: " << consequence << '\n';
+    return;
+  }
   window_.ShowMessageBox(MessageIcon::kCritical, kTitle, DisplayText(what) + "\n\n" + consequence);
 }
 

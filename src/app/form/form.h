@@ -35,6 +35,7 @@ enum class Control {
   LVideo,
   LInput,
   LDriverC,
+  lWritten,
 };
 
 enum class ControlKind { kLabel, kButton, kFileList, kSortedList, kCheckBox };
@@ -49,6 +50,8 @@ enum class TextFit {
   // The box grows to the right up to the window's right margin, then the font shrinks: the
   // status texts tell the user what the run is doing and must not lose their end.
   kGrowShrinkFont,
+  // Cut in the middle with "…", so both the start and the end stay (a count and a file name).
+  kElideMiddle,
 };
 
 // Positions and sizes are in twips (1440 to the inch), the unit the layout was drawn in; each
@@ -91,6 +94,9 @@ inline constexpr ControlLayout kControls[] = {
     FieldSlot(Control::LVideo, "LVideo", 2520),
     FieldSlot(Control::LInput, "LInput", 2760),
     FieldSlot(Control::LDriverC, "LDriverC", 3240),
+    // Under the field slots, after a run that wrote the list: how many lines, and where.
+    {Control::lWritten, "lWritten", ControlKind::kLabel, 120, 3600, kClientWidth - 240, 312, "",
+     false, true, TextFit::kElideMiddle},
     {Control::lbldisclaimer, "lbldisclaimer", ControlKind::kLabel, 120, 120, 5652, 732,
      "IMPORTANT NOTE:  This generator reads the mame.cfg file you have setup for the front end in "
      "the \"cfgs\" folder and makes it's own dat file by calling mame.  A mame dat file is not "
@@ -127,13 +133,22 @@ constexpr const ControlLayout& LayoutOf(Control control) {
 constexpr double kWindowFontPoints = 8;
 constexpr const char* kSlotFontFace = "@Arial Unicode MS";
 constexpr double kSlotFontPoints = 12;
+// The smallest font the status line shrinks to; a text that does not fit at this size is cut in
+// the middle instead, as smaller letters would no longer be read at a glance.
+constexpr double kStatusMinPoints = 9;
 
 // Twips to pixels at `dpi` dots per inch, rounded to the nearest pixel.
 int TwipsToPixels(int twips, int dpi);
 
 // The font size for a text that may not fit its box: `points`, less half a point at a time while
-// `fits(size)` says no, but never below 6 points.
-double FittingPointSize(double points, const std::function<bool(double)>& fits);
+// `fits(size)` says no, but never below `floor`.
+double FittingPointSize(double points, const std::function<bool(double)>& fits, double floor = 6);
+
+// `text` (UTF-8) as it is when `fits(text)`; otherwise the longest text made of its start, "…"
+// and its end (the start one character longer when they differ) that fits, cut only between
+// characters. Just "…" when nothing more fits.
+std::string ElideMiddle(const std::string& text,
+                        const std::function<bool(const std::string&)>& fits);
 
 enum class MessageIcon { kExclamation, kCritical };
 enum class FormTimer { kTimer1, kInterruptPoll };
@@ -194,8 +209,10 @@ class Form : public View {
   void Form_Load();
   // One generation run, start to finish. A call while a run is under way does nothing: the run
   // lets events in while it reads, and a nested run would empty the records under the first.
-  // Failures are shown in a message box here and nowhere else. With Shift held, MAME runs even
-  // when it is unchanged since the run that made its lists.
+  // Failures are shown in a message box here and nowhere else; in silent mode, which must never
+  // wait for a click, they go to stderr instead (tabulonreport.txt has them too). A run that
+  // wrote the list says under the field slots how many lines it wrote, and where. With Shift
+  // held, MAME runs even when it is unchanged since the run that made its lists.
   void Command1_Click(bool shift_held = false);
   // Silent mode's one tick: runs the list, then ends the program (exit status 0 when the list
   // was written, 1 otherwise).
@@ -213,7 +230,8 @@ class Form : public View {
   // Warnings go to stderr as they come, where tabulon-cli also puts them; the window lists them
   // at the end of the run, and tabulonreport.txt keeps them.
   void Warning(const std::string& text) override;
-  // A box with an exclamation mark and an OK button; returns when the user has closed it.
+  // A box with an exclamation mark and an OK button; returns when the user has closed it. In
+  // silent mode the text goes to stderr.
   void ShowMessage(const std::string& title, const std::string& text) override;
 
   // The least time between two repaints during a run; zero repaints at every yield.

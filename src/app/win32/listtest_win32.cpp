@@ -32,7 +32,7 @@ std::pair<const wchar_t*, DWORD> ClassAndStyle(const ControlLayout& layout) {
     case ControlKind::kLabel:
       // The field slots draw themselves: see DrawFieldSlot.
       if (layout.fit == TextFit::kElide) return {L"STATIC", SS_OWNERDRAW};
-      if (layout.fit == TextFit::kGrowShrinkFont)
+      if (layout.fit == TextFit::kGrowShrinkFont || layout.fit == TextFit::kElideMiddle)
         return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX};
       return {L"STATIC", SS_LEFT | SS_NOPREFIX};
     case ControlKind::kButton:
@@ -281,26 +281,37 @@ SIZE ListtestWin32::TextSize(Control control, HFONT font, const std::wstring& te
 }
 
 void ListtestWin32::ShrinkFontToFit(Control control, const std::wstring& face, double points,
-                                    const std::function<bool(HFONT)>& fits) {
-  const double fitting =
-      FittingPointSize(points, [&](double tried) { return fits(Font(face, tried)); });
+                                    const std::function<bool(HFONT)>& fits, double floor) {
+  const double fitting = FittingPointSize(
+      points, [&](double tried) { return fits(Font(face, tried)); }, floor);
   SendMessageW(controls_.at(control), WM_SETFONT, reinterpret_cast<WPARAM>(Font(face, fitting)),
                TRUE);
 }
 
-// lStatus grows with its text, up to the window's right margin, and then takes a smaller font.
+// lStatus grows with its text, up to the window's right margin, then takes a smaller font down to
+// kStatusMinPoints, and below that is cut in the middle; the title keeps the whole text.
 void ListtestWin32::ShowStatusLine(const std::wstring& text) {
   const ControlLayout& layout = LayoutOf(Control::lStatus);
   const int room = PixelsX(kStatusRightEdge - layout.left);
-  ShrinkFontToFit(Control::lStatus, slot_face_, kSlotFontPoints,
-                  [&](HFONT font) { return TextSize(Control::lStatus, font, text, 0).cx <= room; });
+  ShrinkFontToFit(
+      Control::lStatus, slot_face_, kSlotFontPoints,
+      [&](HFONT font) { return TextSize(Control::lStatus, font, text, 0).cx <= room; },
+      kStatusMinPoints);
   HWND status = controls_.at(Control::lStatus);
   const auto font = reinterpret_cast<HFONT>(SendMessageW(status, WM_GETFONT, 0, 0));
-  const int width = std::clamp(static_cast<int>(TextSize(Control::lStatus, font, text, 0).cx),
+  const std::wstring shown = ElidedInMiddle(Control::lStatus, font, text, room);
+  const int width = std::clamp(static_cast<int>(TextSize(Control::lStatus, font, shown, 0).cx),
                                PixelsX(layout.width), room);
   SetWindowPos(status, nullptr, 0, 0, width, PixelsY(layout.height),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowTextW(status, text.c_str());
+  SetWindowTextW(status, shown.c_str());
+}
+
+std::wstring ListtestWin32::ElidedInMiddle(Control control, HFONT font, const std::wstring& text,
+                                           int width) {
+  return WideText(ElideMiddle(Utf8Text(text), [&](const std::string& tried) {
+    return TextSize(control, font, WideText(tried), 0).cx <= width;
+  }));
 }
 
 void ListtestWin32::SetTitle(const std::string& text) {
@@ -315,6 +326,12 @@ void ListtestWin32::SetText(Control control, const std::string& text) {
   const TextFit fit = LayoutOf(control).fit;
   if (fit == TextFit::kGrowShrinkFont) {
     ShowStatusLine(shown);
+  } else if (fit == TextFit::kElideMiddle) {
+    HWND label = controls_.at(control);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+    RECT box;
+    GetClientRect(label, &box);
+    SetWindowTextW(label, ElidedInMiddle(control, font, shown, box.right).c_str());
   } else if (fit == TextFit::kElide) {
     // The slots that overlap this one draw part of its text too.
     RECT box = ParentRect(controls_.at(control));

@@ -41,8 +41,10 @@ class ListtestWin32 : private FormWindow {
   SIZE TextSize(Control control, HFONT font, const std::wstring& text, int wrap_width);
   // Gives `control` the largest font from `points` down at which `fits` agrees.
   void ShrinkFontToFit(Control control, const std::wstring& face, double points,
-                       const std::function<bool(HFONT)>& fits);
+                       const std::function<bool(HFONT)>& fits, double floor = 6);
   void ShowStatusLine(const std::wstring& text);
+  // `text` cut in the middle (ElideMiddle) to fit `width` pixels in `font`.
+  std::wstring ElidedInMiddle(Control control, HFONT font, const std::wstring& text, int width);
   // `control`'s rectangle in the window's client area.
   RECT ParentRect(HWND control) const;
   void DrawFieldSlot(HWND slot, HDC dc);

@@ -33,14 +33,17 @@ QFont SlotFont() {
 }
 
 // Shrinks a control's font as the form's rule says until `fits` agrees.
-void ShrinkFontToFit(QWidget* widget, const std::function<bool()>& fits) {
+void ShrinkFontToFit(QWidget* widget, const std::function<bool()>& fits, double floor = 6) {
   QFont font = widget->font();
-  font.setPointSizeF(FittingPointSize(font.pointSizeF(), [&](double points) {
-    QFont tried = font;
-    tried.setPointSizeF(points);
-    widget->setFont(tried);
-    return fits();
-  }));
+  font.setPointSizeF(FittingPointSize(
+      font.pointSizeF(),
+      [&](double points) {
+        QFont tried = font;
+        tried.setPointSizeF(points);
+        widget->setFont(tried);
+        return fits();
+      },
+      floor));
   widget->setFont(font);
 }
 
@@ -144,13 +147,17 @@ void Listtest::SetText(Control control, const std::string& text) {
     case TextFit::kGrowShrinkFont:
       ShowStatusLine(shown);
       break;
+    case TextFit::kElideMiddle:
+      ShowElidedInMiddle(label, shown, label->width());
+      break;
     default:
       label->setText(shown);
       break;
   }
 }
 
-// lStatus grows with its text, up to the window's right margin, and then takes a smaller font.
+// lStatus grows with its text, up to the window's right margin, then takes a smaller font down to
+// kStatusMinPoints, and below that is cut in the middle.
 void Listtest::ShowStatusLine(const QString& text) {
   const ControlLayout& layout = LayoutOf(Control::lStatus);
   auto* status = static_cast<QLabel*>(controls_.at(Control::lStatus));
@@ -158,8 +165,23 @@ void Listtest::ShowStatusLine(const QString& text) {
   const int room = Twips(0, 0, kStatusRightEdge - layout.left, 0).width();
   status->setFont(SlotFont());
   status->setText(text);
-  ShrinkFontToFit(status, [&] { return status->sizeHint().width() <= room; });
+  ShrinkFontToFit(
+      status, [&] { return status->sizeHint().width() <= room; }, kStatusMinPoints);
+  // The label's margins beside its text, which the elided text must leave room for too.
+  const int margins = status->sizeHint().width() - status->fontMetrics().horizontalAdvance(text);
+  ShowElidedInMiddle(status, text, room - margins);
   status->resize(std::clamp(status->sizeHint().width(), box.width(), room), box.height());
+}
+
+// The whole text goes to the tooltip when the label shows less of it.
+void Listtest::ShowElidedInMiddle(QLabel* label, const QString& text, int width) {
+  const QFontMetrics metrics = label->fontMetrics();
+  const std::string elided = ElideMiddle(text.toStdString(), [&](const std::string& tried) {
+    return metrics.horizontalAdvance(ToQString(tried)) <= width;
+  });
+  const QString shown = ToQString(elided);
+  label->setText(shown);
+  label->setToolTip(shown == text ? QString() : text);
 }
 
 void Listtest::SetItems(Control control, const std::vector<std::string>& items) {

@@ -47,6 +47,7 @@ class Listtest : public QWidget, private FormWindow {
   // Twips, the unit the layout was drawn in, to pixels at the screen's logical DPI.
   QRect Twips(int left, int top, int width, int height) const;
   void ShowStatusLine(const QString& text);
+  void ShowElidedInMiddle(QLabel* label, const QString& text, int width);
 
   void SetTitle(const std::string& text) override;
   void SetText(Control control, const std::string& text) override;
