@@ -107,7 +107,14 @@ TEST_P(UserMistakesTest, TheRunSaysWhatWentWrong) {
   EXPECT_EQ(shown, warning ? 1 : 0) << Err();
   // The dats are still read.
   EXPECT_CONTAINS(MasterList(), "|Good|");
+  // A file that must not be read adds nothing: such files hold the dat kLostDat.
+  EXPECT_FALSE(testing::Contains(MasterList(), "lost|")) << MasterList();
+  EXPECT_FALSE(testing::FileExists(In(app_, "catvers/Lostcatver.ini")));
 }
+
+// A dat whose game and category file a run must not make when the file holding it is not read.
+const std::string kLostDat =
+    testing::CrLf({"clrmamepro (", "\tname Lost", ")", "", "game (", "\tname lost", ")"});
 
 const Mistake kMistakes[] = {
     {"DatNamedFolder",
@@ -191,6 +198,55 @@ const Mistake kMistakes[] = {
      },
      Mistake::kNote,
      {"{mame}: takes no files (", "MAME's scripts were written to and run from {app}"}},
+    // dats/ and catvers/: files that are not read, or read without what they should give.
+    {"XmlFileInDats",
+     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/fds.xml"), kLostDat); },
+     Mistake::kNote,
+     {"dats/fds.xml: not read: only *.dat files are read; rename it to fds.dat"}},
+    {"ZipFileInDats",
+     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/fds.zip"), "PK\3\4" + kLostDat); },
+     Mistake::kNote,
+     {"dats/fds.zip: not read: archives are not read; unpack the dat in it into dats/"}},
+    {"SubfolderInDats",
+     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/consoles/fds.dat"), kLostDat); },
+     Mistake::kNote,
+     {"dats/consoles: not read: subfolders of dats/ are not read"}},
+    {"HiddenDat",
+     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/.fds.dat"), kLostDat); },
+     Mistake::kNote,
+     {"dats/.fds.dat: not read: hidden files", "rename it to fds.dat"}},
+    {"ZipNamedDat",
+     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/fds.dat"), "PK\3\4\r\n" + kLostDat); },
+     Mistake::kWarning,
+     {"dats/fds.dat: is a zip archive, not a dat; skipped: unpack the dat in it into dats/"}},
+    {"BinaryNamedDat",
+     [](UserMistakesTest& t) {
+       WriteFile(In(t.app_, "dats/fds.dat"), kLostDat + std::string(1, '\0'));
+     },
+     Mistake::kWarning,
+     {"dats/fds.dat: is not text (it has NUL bytes", "skipped"}},
+    {"Utf16Dat",
+     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/fds.dat"), "\xFF\xFE" + kLostDat); },
+     Mistake::kWarning,
+     {"dats/fds.dat: is UTF-16 text", "skipped: save it as UTF-8"}},
+    {"MameCatverMissing",
+     [](UserMistakesTest& t) { t.EarlierLists(); },
+     Mistake::kNote,
+     {"catvers/catver.ini was missing, so every MAME game got the category ",
+      "published by the MAME category projects: put one into catvers/"}},
+    // No-Intro's "[BIOS] ..." names; "[x" and ";x" can be keys.
+    {"SetNamesThatCannotBeKeys",
+     [](UserMistakesTest& t) {
+       std::vector<std::string> lines = {"clrmamepro (", "\tname Intro", ")", ""};
+       for (const char* name :
+            {"[BIOS] 1", "[BIOS] 2", "[x", ";x", "a=b", "[BIOS] 3", "[BIOS] 4", "[BIOS] 5"}) {
+         lines.insert(lines.end(), {"game (", std::string("\tname ") + name, ")", ""});
+       }
+       WriteFile(In(t.app_, "dats/intro.dat"), testing::CrLf(lines));
+     },
+     Mistake::kWarning,
+     {"catvers/Introcatver.ini: 6 sets of dats/intro.dat get no category",
+      ": [BIOS] 1, [BIOS] 2, a=b, [BIOS] 3, [BIOS] 4 and 1 more; delete any lines for them"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, UserMistakesTest, ::testing::ValuesIn(kMistakes),
