@@ -32,6 +32,9 @@ mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i >/dev/null 2>&1
+# Wine reports every file whose name begins with "." as hidden; with this setting only those
+# with the hidden attribute, which the tests of Tabulon's own hidden files look at.
+wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f >/dev/null 2>&1
 
 # --- the unit tests, each binary run by Wine (CMAKE_CROSSCOMPILING_EMULATOR) ----------------------
 (cd "$win" && ctest --output-on-failure -j2)
