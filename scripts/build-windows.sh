@@ -16,6 +16,11 @@ prefix=$deps/prefix
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 tests=${TABULON_WINDOWS_TESTS:-ON}
 
+# The newest security release of expat for Debian 12 (bookworm) known when this script was last
+# changed. Look it up in the bookworm row of https://security-tracker.debian.org/tracker/source-package/expat
+# (or `apt-cache showsrc expat` with bookworm-security configured) and raise it with each new one.
+expat_security_release=2.5.0-1+deb12u5
+
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
@@ -98,6 +103,23 @@ if [ ! -f "$prefix/lib/libexpat.a" ]; then
   cmake --build "$deps/expat-build" --target install >/dev/null
 fi
 
+# The Debian version of the expat source built in, from the .dsc that apt-get source left.
+expat_version=$(sed -n 's/^Version: //p' "$deps"/src/expat_*.dsc 2>/dev/null | sort -V | tail -1)
+expat_warning=""
+if [ -z "$expat_version" ]; then
+  expat_version=unknown
+  expat_warning="build-windows.sh: warning: which expat is built into the programs is not known:
+$deps/src holds no expat_*.dsc. Delete $deps and run scripts/build-windows.sh again."
+elif dpkg --compare-versions "$expat_version" lt "$expat_security_release"; then
+  expat_warning="build-windows.sh: warning: the programs are built with Debian's expat
+$expat_version, older than its security release $expat_security_release, and lack that release's
+fixes. Either apt's package servers did not have the newer source (see \"could not be fetched\"
+above), or the expat in
+  $deps
+was built before it came out. Make apt see bookworm-security (apt-get update), delete that folder
+and run scripts/build-windows.sh again."
+fi
+
 # --- GoogleTest for Windows, from Debian's googletest sources --------------------------------------
 if [ "$tests" = ON ] && [ ! -f "$prefix/lib/cmake/GTest/GTestConfig.cmake" ]; then
   cmake -S /usr/src/googletest -B "$deps/googletest-build" -G Ninja \
@@ -113,10 +135,18 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
 cmake --build "$out"
 
 # --- the zip ------------------------------------------------------------------------------------
+# The programs without their symbols, about half the size; build-windows/bin keeps them whole
+# for a debugger.
 rm -rf "$out/zip" "$out/tabulon-windows.zip"
 mkdir -p "$out/zip"
 cp "$out/bin/tabulon-cli.exe" "$out/zip/"
 if [ -f "$out/bin/tabulon.exe" ]; then cp "$out/bin/tabulon.exe" "$out/zip/"; fi
-sed 's/$/\r/' "$root/scripts/windows-install.txt" >"$out/zip/INSTALL.txt"
+x86_64-w64-mingw32-strip --strip-all "$out"/zip/*.exe
+# INSTALL.txt names the expat built in: the upstream version, and Debian's with its patches.
+expat_upstream=${expat_version#*:}
+sed -e "s/@EXPAT_UPSTREAM@/${expat_upstream%-*}/" -e "s/@EXPAT_DEBIAN@/$expat_version/" \
+  -e 's/$/\r/' "$root/scripts/windows-install.txt" >"$out/zip/INSTALL.txt"
 (cd "$out/zip" && zip -q -X "$out/tabulon-windows.zip" ./*)
 unzip -l "$out/tabulon-windows.zip" | sed -n '4,$p'
+# Last, where it is seen after the build's output.
+if [ -n "$expat_warning" ]; then echo "$expat_warning" >&2; fi

@@ -32,9 +32,30 @@ mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i >/dev/null 2>&1
+# Wine reports every file whose name begins with "." as hidden; with this setting only those
+# with the hidden attribute, which the tests of Tabulon's own hidden files look at.
+wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f >/dev/null 2>&1
 
 # --- the unit tests, each binary run by Wine (CMAKE_CROSSCOMPILING_EMULATOR) ----------------------
 (cd "$win" && ctest --output-on-failure -j2)
+
+# --- the programs in the zip: stripped, with their icon and version information ------------------
+version=$(sed -n 's/^project(Tabulon VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+for exe in "$win"/zip/*.exe; do
+  # The resource types at the top of the resource tree: 0x0e the icon group, 0x10 the version.
+  types=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n '/The .rsrc Resource Directory/,$p' |
+    sed -n 's/^[0-9a-f]*   Entry: ID: 0x0000\([0-9a-f]*\),.*/\1/p' | tr '\n' ' ')
+  value() { strings -el "$exe" | grep -A1 -xF "$1" | sed -n 2p; }
+  if ! x86_64-w64-mingw32-objdump -t "$exe" | grep -q 'no symbols'; then
+    echo "FAIL $(basename "$exe") in the zip is not stripped"
+    exit 1
+  elif [[ " $types" != *" 0e "* || " $types" != *" 10 "* ]] ||
+    [ "$(value ProductName)" != Tabulon ] || [ "$(value ProductVersion)" != "$version" ]; then
+    echo "FAIL $(basename "$exe"): resource types $types, product $(value ProductName) $(value ProductVersion)"
+    exit 1
+  fi
+done
+echo "ok   the zip's programs are stripped and carry an icon and version $version"
 
 # --- the front ends ------------------------------------------------------------------------------
 crlf() { sed 's/\r$//; s/$/\r/' "$1"; }
@@ -198,6 +219,54 @@ interrupt() {
   fi
 }
 interrupt
+total=$((total + 1))
+
+# A folder as Explorer's "Copy as path" and tab completion give it, quoted and ending in a
+# backslash, typed into cmd.exe (here a batch file): the C runtime's rules would take \" for a
+# quote inside the argument and swallow the rest of the line. The run must give the list of the
+# quintara check above.
+quoted_folder() {
+  local dir="$work/quoted/Front End"
+  rm -rf "$work/quoted"
+  mkdir -p "$dir"
+  demo "$dir" windows
+  printf '@"%s" --app-dir "%s\\" --quintara\r\n' "$(winepath -w "$win/bin/tabulon-cli.exe")" \
+    "$(winepath -w "$dir/Tabulon")" >"$work/quoted/run.bat"
+  wine cmd /c "$(winepath -w "$work/quoted/run.bat")" >"$work/quoted/out" 2>&1 </dev/null || true
+  if cmp -s "$dir/masterlist.lst" "$work/windows/quintara/masterlist.lst"; then
+    echo "ok   --app-dir \"...\\Tabulon\\\" through cmd.exe"
+  else
+    echo "FAIL --app-dir \"...\\Tabulon\\\" through cmd.exe: $(tail -1 "$work/quoted/out") (see $work/quoted)"
+    failures=$((failures + 1))
+  fi
+}
+quoted_folder
+total=$((total + 1))
+
+# Non-ASCII names on the console. Run in a terminal, Wine gives the program a console whose text
+# it writes to the terminal in the terminal's encoding (UTF-8 here), as a Windows console shows it
+# in its font; bytes written to it are read in the console's code page first, so UTF-8 bytes show
+# as "PokÃ©mon", as they do on Windows. So tabulon-cli.exe runs in a pseudo-terminal (script),
+# and the status and summary lines, the terminal's control sequences taken out, must name
+# Pokémon. (Output to files and pipes, UTF-8, is compared with Linux's by the checks above.)
+console_text() {
+  local dir=$work/console
+  rm -rf "$dir"
+  mkdir -p "$dir/Tabulon/dats"
+  sed 's/^\tname "GCE - Vectrex"/\tname "Pokémon"/' "$root/examples/frontend/Tabulon/dats/Vectrex.dat" \
+    >"$dir/Tabulon/dats/Pokémon.dat"
+  script -q -e -c "wine $(printf %q "$win/bin/tabulon-cli.exe") --app-dir $(printf %q \
+    "$(winepath -w "$dir/Tabulon")")" "$dir/typescript" >/dev/null </dev/null || true
+  sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\r//g' "$dir/typescript" >"$dir/console.txt"
+  if grep -qxF 'Parsing Pokémon Dat File' "$dir/console.txt" &&
+    grep -qxF '  dats\Pokémon.dat: 5 records' "$dir/console.txt"; then
+    echo "ok   Pokémon on the console"
+  else
+    echo "FAIL Pokémon on the console: $(grep -a -m1 'dats.Pok' "$dir/console.txt") (see $dir)"
+    failures=$((failures + 1))
+  fi
+}
+console_text
 total=$((total + 1))
 
 echo "$((total - failures)) passed, $failures failed"

@@ -34,6 +34,25 @@ std::FILE* StreamOf(HANDLE handle, int flags, const char* mode, std::string* err
 int Size(std::string_view text) { return static_cast<int>(text.size()); }
 int Size(std::wstring_view text) { return static_cast<int>(text.size()); }
 
+// Whether the last piece of `path` begins with ".": the names of the program's own temporary
+// files and of MAME's lists kept aside, which a POSIX system hides. Windows hides files by their
+// hidden attribute, so those files get it, and lose it when renamed to a name the user reads.
+bool IsDotName(std::string_view path) {
+  const size_t slash = path.find_last_of("\\/");
+  const size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+  return start < path.size() && path[start] == '.';
+}
+
+// Sets or clears the hidden attribute of `path`; a file left shown or hidden is no failure.
+void SetHidden(const std::string& path, bool hidden) {
+  const std::wstring wide = WideText(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  DWORD wanted = hidden ? attributes | FILE_ATTRIBUTE_HIDDEN : attributes & ~FILE_ATTRIBUTE_HIDDEN;
+  if (wanted == attributes) return;
+  SetFileAttributesW(wide.c_str(), wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted);
+}
+
 }  // namespace
 
 std::wstring WideText(std::string_view text) {
@@ -124,8 +143,9 @@ std::FILE* CreateTempFile(const std::string& prefix, const std::string& /*like*/
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = prefix;
     for (int i = 0; i < 6; ++i) name.push_back(kLetters[pick(random)]);
-    HANDLE handle = CreateFileW(WideText(name).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
-                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileW(
+        WideText(name).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+        IsDotName(name) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       const DWORD code = GetLastError();
       if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
@@ -152,14 +172,20 @@ bool FlushToDisk(std::FILE* file, std::string* error) {
 }
 
 bool RenameOver(const std::string& from, const std::string& to, std::string* error) {
+  // The hidden attribute goes with the leading ".": shown before a file takes a plain name and
+  // hidden after it took a dotted one, so that a run killed in between leaves a file shown too
+  // many, never a master list or MAME list hidden.
+  const bool hide = IsDotName(to) && !IsDotName(from);
+  if (IsDotName(from) && !IsDotName(to)) SetHidden(from, false);
   // rename() does not replace an existing file on Windows. Written through, the new name is on
   // disk when the call returns: there is no folder to flush after it.
-  if (MoveFileExW(WideText(from).c_str(), WideText(to).c_str(),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return true;
+  if (!MoveFileExW(WideText(from).c_str(), WideText(to).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    *error = SystemErrorText(GetLastError());
+    return false;
   }
-  *error = SystemErrorText(GetLastError());
-  return false;
+  if (hide) SetHidden(to, true);
+  return true;
 }
 
 void FlushFolder(const std::string& /*folder*/) {}

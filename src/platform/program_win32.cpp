@@ -4,9 +4,6 @@
 #include "platform/files.h"
 #include "platform/program.h"
 #include "platform/windows.h"
-// clang-format off
-#include <shellapi.h>  // CommandLineToArgvW: after windows.h, which it needs
-// clang-format on
 
 namespace tabulon {
 
@@ -24,14 +21,10 @@ std::string ExecutableFolder() {
   return PathText(std::filesystem::path(exe).parent_path());
 }
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (wide == nullptr) return std::vector<std::string>(argv + 1, argv + argc);
-  std::vector<std::string> args;
-  for (int i = 1; i < count; ++i) args.push_back(Utf8Text(wide[i]));
-  LocalFree(wide);
-  return args;
+// Not CommandLineToArgvW, nor argv: both follow the C runtime's rules, by which a quoted folder
+// ending in a backslash swallows the rest of the command line.
+std::vector<std::string> ProgramArguments(int /*argc*/, char** /*argv*/) {
+  return SplitWindowsCommandLine(Utf8Text(GetCommandLineW()));
 }
 
 }  // namespace tabulon
