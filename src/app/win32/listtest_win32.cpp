@@ -77,6 +77,8 @@ ListtestWin32::ListtestWin32(HINSTANCE instance, bool silent_mode, std::string a
   window_class.lpfnWndProc = WindowProc;
   window_class.hInstance = instance;
   window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  // The program's own icon (resource 1), in the title bar and the taskbar as in Explorer.
+  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
   window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   window_class.lpszClassName = kWindowClass;
   // A second window of the same program finds the class there already, which is as good.
