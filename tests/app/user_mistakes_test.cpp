@@ -21,11 +21,14 @@ class UserMistakesTest;
 struct Mistake {
   friend void PrintTo(const Mistake& m, std::ostream* os) { *os << m.name; }
   const char* name;
-  std::function<void(UserMistakesTest&)> make;
   enum Kind { kWarning, kNote } kind;
   // Pieces of one line of that section, in this order; {app}, {front} and {mame} stand for the
-  // fixture's folders.
+  // fixture's folders, and "/" for the system's separator.
   std::vector<std::string> says;
+  // The mistake: files written (path, bytes; both expanded as `says` is), then `make`. A row that
+  // writes cfgs/mame.cfg has the stand-in MAME in {mame}.
+  std::vector<std::pair<std::string, std::string>> files = {};
+  std::function<void(UserMistakesTest&)> make = nullptr;
 };
 
 class UserMistakesTest : public testing::FrontEndTest,
@@ -90,7 +93,11 @@ TEST_P(UserMistakesTest, TheRunSaysWhatWentWrong) {
   WriteFile(In(app_, "dats/good.dat"),
             testing::CrLf({"clrmamepro (", "\tname \"Good\"", ")", "", "game (", "\tname good",
                            "\tdescription \"Good\"", ")"}));
-  mistake.make(*this);
+  for (const auto& [path, bytes] : mistake.files) {
+    if (path.starts_with("{front}")) InstallMame(mame_, "");
+    WriteFile(Expand(path), Expand(bytes));
+  }
+  if (mistake.make) mistake.make(*this);
   ASSERT_EQ(Run(), 0) << Err();
   std::vector<std::string> pieces;
   for (const std::string& piece : mistake.says) pieces.push_back(Expand(piece));
@@ -116,138 +123,89 @@ TEST_P(UserMistakesTest, TheRunSaysWhatWentWrong) {
 const std::string kLostDat =
     testing::CrLf({"clrmamepro (", "\tname Lost", ")", "", "game (", "\tname lost", ")"});
 
+// mame.cfg with the PATH and EXE lines given.
+std::pair<std::string, std::string> Cfg(const std::string& path, const std::string& exe) {
+  return {"{front}/cfgs/mame.cfg", "[MAME]\r\nPATH=" + path + "\r\nEXE=" + exe + "\r\n"};
+}
+
+// One row a mistake: its name, warning or note, what the line says, the files that make it.
+// clang-format off
 const Mistake kMistakes[] = {
-    {"DatNamedFolder",
-     [](UserMistakesTest& t) {
-       std::filesystem::create_directories(FsPath(In(t.app_, "dats/box.dat")));
-     },
-     Mistake::kWarning,
-     {In("dats", "box.dat"), "is not a file"}},
+    {"DatNamedFolder", Mistake::kWarning, {"dats/box.dat: is not a file"}, {},
+     [](UserMistakesTest& t) { std::filesystem::create_directories(FsPath(In(t.app_, "dats/box.dat"))); }},
     // cfgs/mame.cfg: each names the file, its line, the path tried and what to change.
-    {"MamePathNoSuchFolder",
-     [](UserMistakesTest& t) {
-       t.Cfg({"[MAME]", "PATH=" + t.mame_ + "X", "EXE=mame"});
-     },
-     Mistake::kWarning,
-     {"{front}/cfgs/mame.cfg:2: PATH={mame}X: no such folder: {mame}X",
-      "; MAME's games are left out"}},
-    {"MamePathInQuotes",
-     [](UserMistakesTest& t) {
-       t.InstallMame(t.mame_, "");
-       t.Cfg({"PATH=\"" + t.mame_ + "\"", "EXE=" + t.exe_});
-     },
-     Mistake::kWarning,
-     {"mame.cfg:1: PATH=\"{mame}\": no such folder: ", "; write the path without quotes"}},
-    {"MamePathWithTilde",
-     [](UserMistakesTest& t) {
-       t.Cfg({"PATH=~/mame", "EXE=mame"});
-     },
-     Mistake::kWarning,
-     {"mame.cfg:1: PATH=~/mame: no such folder: {app}/~/mame; a ~ is not expanded here"}},
-    {"MamePathRelative",
-     [](UserMistakesTest& t) {
-       t.Cfg({"PATH=../Mame", "EXE=mame"});
-     },
-     Mistake::kWarning,
-     {"mame.cfg:1: PATH=../Mame: no such folder: {app}/../Mame",
-      "; a relative PATH is taken from the application folder {app}"}},
-    {"MameExeNotThere",
-     [](UserMistakesTest& t) {
-       t.InstallMame(t.mame_, "");
-       t.Cfg({"PATH=" + t.mame_, "EXE=MAME"});
-     },
-     Mistake::kWarning,
-     {"mame.cfg:2: EXE=MAME: no file named MAME in {mame}; the folder has mame"}},
-    {"MameExeNotAProgram",
-     [](UserMistakesTest& t) {
-       t.InstallMame(t.mame_, "");
-       t.Cfg({"PATH=" + t.mame_, "EXE=standin.txt"});
-     },
-     Mistake::kWarning,
-     {"mame.cfg:2: EXE=standin.txt: {mame}/standin.txt is not executable"}},
-    {"MameCfgMissing",
-     [](UserMistakesTest&) {},
-     Mistake::kWarning,
+    {"MamePathNoSuchFolder", Mistake::kWarning,
+     {"{front}/cfgs/mame.cfg:2: PATH={mame}X: no such folder: {mame}X", "; MAME's games are left out"},
+     {Cfg("{mame}X", "mame")}},
+    {"MamePathInQuotes", Mistake::kWarning,
+     {"mame.cfg:2: PATH=\"{mame}\": no such folder: ", "; write the path without quotes"},
+     {Cfg("\"{mame}\"", "mame")}},
+    {"MamePathWithTilde", Mistake::kWarning,
+     {"mame.cfg:2: PATH=~/mame: no such folder: {app}/~/mame; a ~ is not expanded here"},
+     {Cfg("~/mame", "mame")}},
+    {"MamePathRelative", Mistake::kWarning,
+     {"mame.cfg:2: PATH=../Mame: no such folder: {app}/../Mame",
+      "; a relative PATH is taken from the application folder {app}"},
+     {Cfg("../Mame", "mame")}},
+    {"MameExeNotThere", Mistake::kWarning,
+     {"mame.cfg:3: EXE=MAME: no file named MAME in {mame}; the folder has mame"}, {Cfg("{mame}", "MAME")}},
+    {"MameExeNotAProgram", Mistake::kWarning,
+     {"mame.cfg:3: EXE=standin.txt: {mame}/standin.txt is not executable"}, {Cfg("{mame}", "standin.txt")}},
+    {"MameCfgMissing", Mistake::kWarning,
      {"no cfgs/mame.cfg in {front}/: MAME was not run, and no earlier MAME lists are here",
       "put the front end's MAME settings in {front}/cfgs/mame.cfg"}},
-    {"MameCfgInTheApplicationFolder",
-     [](UserMistakesTest& t) { WriteFile(In(t.app_, "cfgs/mame.cfg"), "PATH=/x\r\nEXE=y\r\n"); },
-     Mistake::kWarning,
+    {"MameCfgInTheApplicationFolder", Mistake::kWarning,
      {"no cfgs/mame.cfg in {front}/", "a mame.cfg is at {app}/cfgs/mame.cfg",
-      "read only from {front}/cfgs/mame.cfg: move it there"}},
-    {"MameMissingBesideEarlierLists",
-     [](UserMistakesTest& t) {
-       t.EarlierLists();
-       t.Cfg({"PATH=" + t.mame_, "EXE=mame"});
-     },
-     Mistake::kWarning,
-     {"mame.cfg:1: PATH={mame}: no such folder",
+      "read only from {front}/cfgs/mame.cfg: move it there"},
+     {{"{app}/cfgs/mame.cfg", "PATH=/x\r\nEXE=y\r\n"}}},
+    {"MameMissingBesideEarlierLists", Mistake::kWarning,
+     {"mame.cfg:2: PATH={mame}X: no such folder",
       "the lists of an earlier run are still in {app} (listinfo.dat: 2 games, from ",
-      "move cfgs/mame.cfg away to have them read as they stand"}},
-    {"MameCfgMissingBesideEarlierLists",
-     [](UserMistakesTest& t) { t.EarlierLists(); },
-     Mistake::kNote,
+      "move cfgs/mame.cfg away to have them read as they stand"},
+     {Cfg("{mame}X", "mame")}, [](UserMistakesTest& t) { t.EarlierLists(); }},
+    {"MameCfgMissingBesideEarlierLists", Mistake::kNote,
      {"no cfgs/mame.cfg in {front}/: MAME was not run; the lists an earlier run left in {app}",
-      "were read as they stand"}},
-    {"MameFolderTakesNoFiles",
-     [](UserMistakesTest& t) {
-       // A folder in a script's place makes writing it fail even for root, as a read-only
-       // /usr/games does for a user.
-       t.InstallMame(t.mame_, "");
-       std::filesystem::create_directories(FsPath(In(t.mame_, "gamelist.bat")));
-     },
-     Mistake::kNote,
-     {"{mame}: takes no files (", "MAME's scripts were written to and run from {app}"}},
+      "were read as they stand"},
+     {}, [](UserMistakesTest& t) { t.EarlierLists(); }},
+    // A folder in a script's place makes writing it fail even for root, as a read-only
+    // /usr/games does for a user.
+    {"MameFolderTakesNoFiles", Mistake::kNote,
+     {"{mame}: takes no files (", "MAME's scripts were written to and run from {app}"},
+     {Cfg("{mame}", "mame")},
+     [](UserMistakesTest& t) { std::filesystem::create_directories(FsPath(In(t.mame_, "gamelist.bat"))); }},
     // dats/ and catvers/: files that are not read, or read without what they should give.
-    {"XmlFileInDats",
-     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/fds.xml"), kLostDat); },
-     Mistake::kNote,
-     {"dats/fds.xml: not read: only *.dat files are read; rename it to fds.dat"}},
-    {"ZipFileInDats",
-     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/fds.zip"), "PK\3\4" + kLostDat); },
-     Mistake::kNote,
-     {"dats/fds.zip: not read: archives are not read; unpack the dat in it into dats/"}},
-    {"SubfolderInDats",
-     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/consoles/fds.dat"), kLostDat); },
-     Mistake::kNote,
-     {"dats/consoles: not read: subfolders of dats/ are not read"}},
-    {"HiddenDat",
-     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/.fds.dat"), kLostDat); },
-     Mistake::kNote,
-     {"dats/.fds.dat: not read: hidden files", "rename it to fds.dat"}},
-    {"ZipNamedDat",
-     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/fds.dat"), "PK\3\4\r\n" + kLostDat); },
-     Mistake::kWarning,
-     {"dats/fds.dat: is a zip archive, not a dat; skipped: unpack the dat in it into dats/"}},
-    {"BinaryNamedDat",
-     [](UserMistakesTest& t) {
-       WriteFile(In(t.app_, "dats/fds.dat"), kLostDat + std::string(1, '\0'));
-     },
-     Mistake::kWarning,
-     {"dats/fds.dat: is not text (it has NUL bytes", "skipped"}},
-    {"Utf16Dat",
-     [](UserMistakesTest& t) { WriteFile(In(t.app_, "dats/fds.dat"), "\xFF\xFE" + kLostDat); },
-     Mistake::kWarning,
-     {"dats/fds.dat: is UTF-16 text", "skipped: save it as UTF-8"}},
-    {"MameCatverMissing",
-     [](UserMistakesTest& t) { t.EarlierLists(); },
-     Mistake::kNote,
+    {"XmlFileInDats", Mistake::kNote,
+     {"dats/fds.xml: not read: only *.dat files are read; rename it to fds.dat"},
+     {{"{app}/dats/fds.xml", kLostDat}}},
+    {"ZipFileInDats", Mistake::kNote,
+     {"dats/fds.zip: not read: archives are not read; unpack the dat in it into dats/"},
+     {{"{app}/dats/fds.zip", "PK\3\4" + kLostDat}}},
+    {"SubfolderInDats", Mistake::kNote, {"dats/consoles: not read: subfolders of dats/ are not read"},
+     {{"{app}/dats/consoles/fds.dat", kLostDat}}},
+    {"HiddenDat", Mistake::kNote, {"dats/.fds.dat: not read: hidden files", "rename it to fds.dat"},
+     {{"{app}/dats/.fds.dat", kLostDat}}},
+    {"ZipNamedDat", Mistake::kWarning,
+     {"dats/fds.dat: is a zip archive, not a dat; skipped: unpack the dat in it into dats/"},
+     {{"{app}/dats/fds.dat", "PK\3\4\r\n" + kLostDat}}},
+    {"BinaryNamedDat", Mistake::kWarning, {"dats/fds.dat: is not text (it has NUL bytes", "skipped"},
+     {{"{app}/dats/fds.dat", kLostDat + std::string(1, '\0')}}},
+    {"Utf16Dat", Mistake::kWarning, {"dats/fds.dat: is UTF-16 text", "skipped: save it as UTF-8"},
+     {{"{app}/dats/fds.dat", "\xFF\xFE" + kLostDat}}},
+    {"MameCatverMissing", Mistake::kNote,
      {"catvers/catver.ini was missing, so every MAME game got the category ",
-      "published by the MAME category projects: put one into catvers/"}},
+      "published by the MAME category projects: put one into catvers/"},
+     {}, [](UserMistakesTest& t) { t.EarlierLists(); }},
     // No-Intro's "[BIOS] ..." names; "[x" and ";x" can be keys.
-    {"SetNamesThatCannotBeKeys",
-     [](UserMistakesTest& t) {
-       std::vector<std::string> lines = {"clrmamepro (", "\tname Intro", ")", ""};
-       for (const char* name :
-            {"[BIOS] 1", "[BIOS] 2", "[x", ";x", "a=b", "[BIOS] 3", "[BIOS] 4", "[BIOS] 5"}) {
-         lines.insert(lines.end(), {"game (", std::string("\tname ") + name, ")", ""});
-       }
-       WriteFile(In(t.app_, "dats/intro.dat"), testing::CrLf(lines));
-     },
-     Mistake::kWarning,
+    {"SetNamesThatCannotBeKeys", Mistake::kWarning,
      {"catvers/Introcatver.ini: 6 sets of dats/intro.dat get no category",
-      ": [BIOS] 1, [BIOS] 2, a=b, [BIOS] 3, [BIOS] 4 and 1 more; delete any lines for them"}},
+      ": [BIOS] 1, [BIOS] 2, a=b, [BIOS] 3, [BIOS] 4 and 1 more; delete any lines for them"},
+     {{"{app}/dats/intro.dat",
+       testing::CrLf({"clrmamepro (", "\tname Intro", ")", "", "game (", "\tname [BIOS] 1", ")", "game (",
+                      "\tname [BIOS] 2", ")", "game (", "\tname [x", ")", "game (", "\tname ;x", ")", "game (",
+                      "\tname a=b", ")", "game (", "\tname [BIOS] 3", ")", "game (", "\tname [BIOS] 4", ")",
+                      "game (", "\tname [BIOS] 5", ")"})}}},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Rows, UserMistakesTest, ::testing::ValuesIn(kMistakes),
                          [](const auto& row) { return std::string(row.param.name); });
