@@ -20,7 +20,8 @@ std::string InFolder(std::string_view folder, std::string_view name);
 bool EndsWithSeparator(std::string_view path);
 
 // The std::filesystem path of UTF-8 path text, and back. On Windows, text that is not UTF-8
-// (a name from an old dat) is read in the ANSI code page, as Windows programs of its time did.
+// (a name from an old dat) is read in the ANSI code page, the one the cabinets' own names are
+// written in.
 std::filesystem::path FsPath(std::string_view text);
 std::string PathText(const std::filesystem::path& path);
 

@@ -32,11 +32,11 @@ class DatReaderTest : public ::testing::Test {
   RunState run_{dir_.path(), &view_};
 };
 
-TEST_F(DatReaderTest, ListinfoDatQuirks) {
+TEST_F(DatReaderTest, ListinfoDatRules) {
   WriteFile(dir_ / "catvers/catver.ini", ToCrLf("[Category]\ncvs=Maze\n[VerAdded]\ncvs=.31\n"));
   EXPECT_EQ(
       Read(
-          "quirks.dat",
+          "rules.dat",
           // The first ten lines are the header zone and never give a game, even a block that
           // starts on the tenth. A block with no separator line after it loses the next block's
           // opening line; a stray line joins the next block; two lines after the last
