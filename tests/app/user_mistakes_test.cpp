@@ -23,7 +23,7 @@ struct Mistake {
   const char* name;
   enum Kind { kWarning, kNote } kind;
   // Pieces of one line of that section, in this order; {app}, {front} and {mame} stand for the
-  // fixture's folders, and "/" for the system's separator.
+  // fixture's folders, {exe} for MAME's program name, and "/" for the system's separator.
   std::vector<std::string> says;
   // The mistake: files written (path, bytes; both expanded as `says` is), then `make`. A row that
   // writes cfgs/mame.cfg has the stand-in MAME in {mame}.
@@ -55,8 +55,11 @@ class UserMistakesTest : public testing::FrontEndTest,
 
   std::string Expand(std::string text) const {
     if (testing::OnWindows()) std::ranges::replace(text, '/', '\\');
-    for (const auto& [key, value] :
-         {std::pair{"{app}", app_}, {"{front}", front_}, {"{mame}", mame_}}) {
+    for (const auto& [key, value] : {std::pair{"{app}", app_},
+                                     {"{front}", front_},
+                                     {"{mame}", mame_},
+                                     {"{exe}", exe_},
+                                     {"{otherexe}", exe_ == "mame" ? "mame.exe" : "mame"}}) {
       for (size_t at; (at = text.find(key)) != std::string::npos;)
         text.replace(at, std::string(key).size(), value);
     }
@@ -147,8 +150,10 @@ const Mistake kMistakes[] = {
      {"mame.cfg:2: PATH=../Mame: no such folder: {app}/../Mame",
       "; a relative PATH is taken from the application folder {app}"},
      {Cfg("../Mame", "mame")}},
+    // mame.exe on Linux, mame on Windows.
     {"MameExeNotThere", Mistake::kWarning,
-     {"mame.cfg:3: EXE=MAME: no file named MAME in {mame}; the folder has mame"}, {Cfg("{mame}", "MAME")}},
+     {"mame.cfg:3: EXE={otherexe}: no file named {otherexe} in {mame}; the folder has {exe}: write EXE={exe}"},
+     {Cfg("{mame}", "{otherexe}")}},
     {"MameExeNotAProgram", Mistake::kWarning,
      {"mame.cfg:3: EXE=standin.txt: {mame}/standin.txt is not executable"}, {Cfg("{mame}", "standin.txt")}},
     {"MameCfgMissing", Mistake::kWarning,
