@@ -150,11 +150,12 @@ std::string EarlierListsHint(const std::string& app_dir) {
     return "";
   }
   if (games == 0) return "";
+  const std::string cfg = InFolder("cfgs", "mame.cfg");
   return "; the lists of an earlier run are still in " + app_dir +
          " (listinfo.dat: " + std::to_string(games) + (games == 1 ? " game" : " games") +
-         ", from " + FileDate(listinfo) +
-         "), not read while cfgs/mame.cfg names no MAME: correct the line to run MAME, or move "
-         "cfgs/mame.cfg away to have them read as they stand";
+         ", from " + FileDate(listinfo) + "), not read while " + cfg +
+         " names no MAME: correct the line to run MAME, or move " + cfg +
+         " away to have them read as they stand";
 }
 
 std::string FrontEndFolder(const std::string& app_dir) {
