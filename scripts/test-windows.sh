@@ -167,9 +167,12 @@ check() {  # scenario name, setup function
     >"$work/$name.diff" 2>&1 || problem="files differ"
   # The texts that name paths, once Windows' paths and console line ends are made Linux's and
   # each side's front-end folder has one name.
+  # The report's head names the second it was written and each system's MAME program.
   for f in out err status report; do
-    cmp -s <(as_linux "$work/$name.linux.$f" | sed "s#$work/linux/$name#FRONTEND#g") \
-      <(as_linux "$work/$name.windows.$f" | sed "s#$work/windows/$name#FRONTEND#g") ||
+    cmp -s <(as_linux "$work/$name.linux.$f" | sed -e "s#$work/linux/$name#FRONTEND#g" \
+               -e '1s/ report of .*/ report/' -e 's#^\(  MAME: [^,]*\)\.exe#\1#') \
+      <(as_linux "$work/$name.windows.$f" | sed -e "s#$work/windows/$name#FRONTEND#g" \
+          -e '1s/ report of .*/ report/' -e 's#^\(  MAME: [^,]*\)\.exe#\1#') ||
       problem="$problem${problem:+, }$f differs"
   done
   if [ -n "$problem" ]; then
