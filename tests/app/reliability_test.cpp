@@ -3,7 +3,10 @@
 // have (signals, fork, pipes, links) is in reliability_posix_test.cpp.
 #include <filesystem>
 
+#include "app/generation_run.h"
 #include "app/reliability_fixture.h"
+#include "platform/error.h"
+#include "platform/file_lock.h"
 
 namespace tabulon {
 namespace {
@@ -15,7 +18,9 @@ using testing::ReadFile;
 using testing::WriteFile;
 
 // A MAME that fails leaves the lists of the last good run in place, and they are read; without
-// such lists MAME's games are left out. Either way the warning says what failed.
+// such lists MAME's games are left out. Either way the warning says what failed. A list that
+// cannot be kept aside (a folder in the way fails even for root) keeps MAME from writing over
+// it: the lists are read as they stand.
 TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
   // The other old options print nothing and succeed.
   const std::pair<const char*, std::string> cases[] = {
@@ -55,6 +60,20 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
     EXPECT_FALSE(testing::Contains(MasterList(), "|Big "));
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(In(app_, lists[i])), good[i]);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  }
+  // The last case's MAME, were it run, would leave the lists empty.
+  WriteFile(In(app_, "listxml.xml"), "<mame>\n");
+  for (const std::string kept : {"listdetails.dat", "listxml.xml"}) {
+    SCOPED_TRACE(kept);
+    fs::create_directory(FsPath(In(app_, "." + kept + ".kept")));
+    ASSERT_EQ(Run(), 0) << Err();
+    EXPECT_CONTAINS(Err(), "warning: " + In(app_, kept) +
+                               ": cannot be kept aside while MAME runs: " + "the move to " +
+                               In(app_, "." + kept + ".kept") + " failed (");
+    EXPECT_CONTAINS(Err(), "; MAME was not run");
+    EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(In(app_, lists[i])), good[i]);
+    fs::remove(FsPath(In(app_, "." + kept + ".kept")));
   }
   for (const std::string& list : lists) fs::remove(FsPath(In(app_, list)));
   ASSERT_EQ(Run(), 0) << Err();
@@ -101,6 +120,59 @@ TEST_F(ReliabilityTest, BadFilesAreWarningsAndTheRunGoesOn) {
   }
   EXPECT_CONTAINS(MasterList(), "Vec|????|");
   EXPECT_CONTAINS(MasterList(), "Pin|????|");
+}
+
+// A run on a folder another run has locked (the application folder, or the MAME folder its
+// scripts go to): with --no-wait it ends at once with 75 and leaves the lists and the master list
+// as they were; else it shows that it waits, goes on once the lock is free, and can still be
+// stopped while it waits.
+TEST_F(ReliabilityTest, ARunMeetsAnotherRunsLock) {
+  ASSERT_EQ(Run(), 0) << Err();
+  const std::string list = MasterList(), report = Report(),
+                    listinfo = ReadFile(In(app_, "listinfo.dat"));
+  struct WaitingView : View {
+    FileLock* held = nullptr;
+    bool stop = false, waiting = false;
+    std::string statuses;
+    void ShowStatus(const std::string& text) override {
+      statuses += text + "\n";
+      waiting = text.starts_with("Waiting");
+      if (waiting && !stop) held->Unlock();
+    }
+    bool Yield() override { return !(stop && waiting); }
+    void Warning(const std::string&) override {}
+    void ShowMessage(const std::string&, const std::string&) override {}
+  };
+  for (const std::string& folder : {app_, mame_}) {
+    SCOPED_TRACE(folder);
+    FileLock held;
+    std::string error;
+    ASSERT_EQ(held.TryLock(In(folder, kFolderLockName), &error), FileLock::Result::kLocked)
+        << error;
+    EXPECT_EQ(Run("--no-wait"), 75);
+    EXPECT_CONTAINS(
+        Err(), "tabulon-cli: " + folder + ": another run is using this folder (its lock file " +
+                   In(folder, kFolderLockName) + " is held); the master list was not written");
+    if (folder == app_) {
+      EXPECT_EQ(Report(), report);
+    }
+    for (const bool stop : {true, false}) {
+      WaitingView view;
+      view.held = &held;
+      view.stop = stop;
+      RunState run(app_, &view);
+      std::vector<std::string> files;
+      if (stop) {
+        EXPECT_THROW(RunGeneration(run, &files), RunCancelled);
+      } else {
+        RunGeneration(run, &files);
+      }
+      EXPECT_CONTAINS(view.statuses, "Waiting for the other run in " + folder + " to end......\n");
+      EXPECT_EQ(MasterList(), list);
+      EXPECT_EQ(ReadFile(In(app_, "listinfo.dat")), listinfo);
+      EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+    }
+  }
 }
 
 }  // namespace
