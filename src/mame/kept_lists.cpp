@@ -39,8 +39,9 @@ std::string KeptLists::Keep(const std::string& name) {
     return "";
   }
   return FormatLocation(path, 0,
-                        "cannot be kept aside while MAME runs: the move to " + KeptPath(name) +
-                            " failed (" + error + "; the application folder must be writable)");
+                        "cannot be kept aside while MAME runs: moving it to " + KeptPath(name) +
+                            " failed (" + error +
+                            "): the folder must be writable, with nothing else at that name");
 }
 
 bool KeptLists::kept(const std::string& name) const {

@@ -37,9 +37,8 @@ class ReliabilityTest : public testing::FrontEndTest {
       std::error_code ec;
       for (const auto& entry : std::filesystem::directory_iterator(FsPath(folder), ec)) {
         const std::string name = PathText(entry.path().filename());
-        if ((name[0] == '.' && name != kFolderLockName) || name.ends_with(".bat")) {
-          found.push_back(name);
-        }
+        const bool ours = name[0] == '.' || name.ends_with(".bat");
+        if (ours && name != kFolderLockName) found.push_back(name);
       }
     }
     return found;
