@@ -144,7 +144,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   // Every failure below is reported here, whatever went wrong: a bad file, an interrupt, or
   // what the engine did not expect (out of memory, a filesystem or thread error).
   try {
+    TerminalView view(err);
     if (!parsed->convert_listxml.empty()) {
+      // The lists it writes are the ones a run in that folder keeps aside and reads.
+      RunState converting(app_dir, &view);
+      converting.no_wait = parsed->no_wait;
+      std::string unlocked;
+      const FileLock lock = converting.LockFolder(app_dir, &unlocked);
       ListXmlCounts counts = ConvertListXmlFile(parsed->convert_listxml, app_dir);
       err << "Converted " << parsed->convert_listxml << ": " << counts.games << " games, "
           << counts.resources << " resources, " << counts.devices << " devices left out\n";
@@ -152,7 +158,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return 0;
     }
     CheckAppFolder(app_dir);
-    TerminalView view(err);
     RunState run(app_dir, &view);
     run.layout = parsed->quintara ? RecordLayout::kQuintara : RecordLayout::kNormal;
     run.refresh_mame = parsed->refresh_mame;
