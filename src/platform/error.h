@@ -32,7 +32,7 @@ class MameListinfoFailed : public Error {
 };
 
 // Another run holds the lock of a folder this run needs, and the run was told not to wait for
-// it: nothing was done. tabulon-cli ends with kFolderBusyStatus.
+// it: the run ends there, the master list unwritten. tabulon-cli ends with kFolderBusyStatus.
 class FolderBusy : public Error {
  public:
   using Error::Error;
