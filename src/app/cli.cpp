@@ -19,7 +19,7 @@ namespace tabulon {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tabulon-cli [--app-dir DIR] [--quintara] [--refresh-mame]\n"
+    "usage: tabulon-cli [--app-dir DIR] [--quintara] [--refresh-mame] [--no-wait]\n"
     "       tabulon-cli --convert-listxml FILE [--app-dir DIR]\n"
     "\n"
     "Builds masterlist.lst in the parent of the application folder DIR (default: the folder\n"
@@ -29,6 +29,8 @@ constexpr const char* kUsage =
     "  --app-dir DIR  the application folder to run in\n"
     "  --quintara     write the 38-field Quintara layout instead of the normal one\n"
     "  --refresh-mame run MAME even when it is unchanged since the run that made its lists\n"
+    "  --no-wait      when another run is using DIR or the MAME folder, end at once with\n"
+    "                 exit status 75 instead of waiting for it to end\n"
     "  --convert-listxml FILE\n"
     "                 only turn MAME's -listxml output FILE into listinfo.dat, listdetails.dat\n"
     "                 and gamelist.dat in DIR, as an old MAME would have written them\n"
@@ -88,6 +90,8 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
       parsed.quintara = true;
     } else if (arg == "--refresh-mame") {
       parsed.refresh_mame = true;
+    } else if (arg == "--no-wait") {
+      parsed.no_wait = true;
     } else if (arg == "--app-dir" || arg.rfind("--app-dir=", 0) == 0) {
       // An empty folder name is a mistake (an unset variable in a script), not a request for
       // the program's own folder.
@@ -140,7 +144,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   // Every failure below is reported here, whatever went wrong: a bad file, an interrupt, or
   // what the engine did not expect (out of memory, a filesystem or thread error).
   try {
+    TerminalView view(err);
     if (!parsed->convert_listxml.empty()) {
+      // The lists it writes are the ones a run in that folder keeps aside and reads.
+      RunState converting(app_dir, &view);
+      converting.no_wait = parsed->no_wait;
+      std::string unlocked;
+      const FileLock lock = converting.LockFolder(app_dir, &unlocked);
       ListXmlCounts counts = ConvertListXmlFile(parsed->convert_listxml, app_dir);
       err << "Converted " << parsed->convert_listxml << ": " << counts.games << " games, "
           << counts.resources << " resources, " << counts.devices << " devices left out\n";
@@ -148,10 +158,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return 0;
     }
     CheckAppFolder(app_dir);
-    TerminalView view(err);
     RunState run(app_dir, &view);
     run.layout = parsed->quintara ? RecordLayout::kQuintara : RecordLayout::kNormal;
     run.refresh_mame = parsed->refresh_mame;
+    run.no_wait = parsed->no_wait;
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
     GenerationResult result = RunGeneration(run, &file_list);
@@ -162,6 +172,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "tabulon-cli: the run was stopped by " << SignalName(e.signal())
         << "; the master list and category files are unchanged\n";
     return 128 + e.signal();
+  } catch (const FolderBusy& e) {
+    err << "tabulon-cli: " << e.what() << '\n';
+    return kFolderBusyStatus;
   } catch (const Error& e) {
     err << "tabulon-cli: error: " << e.what() << '\n';
   } catch (const std::bad_alloc&) {

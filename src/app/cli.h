@@ -12,6 +12,7 @@ struct CliArgs {
   std::string app_dir;  // empty: the folder that holds the program
   bool quintara = false;
   bool refresh_mame = false;    // run MAME even when its lists of the last run are still good
+  bool no_wait = false;         // end with status 75, not wait, when another run has the folder
   std::string convert_listxml;  // --convert-listxml FILE: only convert, no generation run
   bool help = false;
   bool version = false;

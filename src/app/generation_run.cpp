@@ -174,7 +174,6 @@ void WriteRunReport(RunState& run, const GenerationResult* result, const std::st
 
 GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
                           ScriptRunner script_runner) {
-  if (run.view != nullptr) run.view->RunStarted();
   run.List1.Clear();
   // What a killed run left behind goes first: the temporary files of the master list, the
   // category files and MAME's lists, each as large as what it was to replace.
@@ -233,6 +232,13 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
 
 GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_list,
                                ScriptRunner script_runner) {
+  if (run.view != nullptr) run.view->RunStarted();
+  // Two runs in one application folder would mix their scripts, kept lists and stamp: the
+  // second waits for the first, or ends before touching anything, the report included. The
+  // lock is held until the kept lists' deleting has ended, or the next run would take them for a
+  // killed run's. A folder that cannot take the lock file cannot take the run's files either.
+  std::string unlocked;
+  const FileLock folder_lock = run.LockFolder(run.app_dir, &unlocked);
   // The run ends when what its steps left going on has ended, however it ends.
   struct WaitForBackground {
     RunState& run;

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/error.h"
 #include "platform/files.h"
 
 namespace tabulon {
@@ -29,10 +30,18 @@ std::string KeptLists::KeptPath(const std::string& name) const {
   return InFolder(app_dir_, "." + name + ".kept");
 }
 
-void KeptLists::Keep(const std::string& name) {
+std::string KeptLists::Keep(const std::string& name) {
   std::string error;
-  if (kept(name) || !Exists(InFolder(app_dir_, name))) return;
-  if (RenameOver(InFolder(app_dir_, name), KeptPath(name), &error)) kept_.push_back(name);
+  const std::string path = InFolder(app_dir_, name);
+  if (kept(name) || !Exists(path)) return "";
+  if (RenameOver(path, KeptPath(name), &error)) {
+    kept_.push_back(name);
+    return "";
+  }
+  return FormatLocation(path, 0,
+                        "cannot be kept aside while MAME runs: moving it to " + KeptPath(name) +
+                            " failed (" + error +
+                            "): the folder must be writable, with nothing else at that name");
 }
 
 bool KeptLists::kept(const std::string& name) const {

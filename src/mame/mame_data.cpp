@@ -86,7 +86,9 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
   // write all of it to disk before the rename returns (its guard for files replaced by rename),
   // a pause of about 0.15 s on MAME's 270 MB.
-  kept.Keep("listxml.xml");
+  if (std::string failed = kept.Keep("listxml.xml"); !failed.empty()) {
+    return failed + "; MAME was not run";
+  }
   try {
     AtomicTextWriter saved(xml_path, AtomicTextWriter::Durability::kCached);
     ListXmlConverter converter(run.app_dir, xml_path, &along);
@@ -227,6 +229,9 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   run.mame_lists_reused.clear();
   bool old_options_refused = false;
   size_t reused_devices = 0;
+  // Why a list could not be kept aside: MAME's output would have replaced it, so MAME is not
+  // run and the lists are read as they stand.
+  std::string keep_failed;
   const MameRunResult result = RunMame(run, mame, [&] {
     const std::string exe = mame.MamePath + mame.MameExe;
     const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
@@ -242,7 +247,13 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     // The stamp goes before the lists do: whatever this run leaves, a stamp never vouches for
     // lists that another MAME, or a MAME stopped halfway, has written.
     RemoveMameStamp(run.app_dir);
-    for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) kept.Keep(name);
+    for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) {
+      keep_failed = kept.Keep(name);
+      if (!keep_failed.empty()) {
+        kept.RestoreAll();
+        return false;
+      }
+    }
     // A MAME at the same path that refused the old options, upgraded or not, refuses them again;
     // asked to refresh, MAME is asked them all the same, as another program may stand there now.
     old_options_refused =
@@ -268,7 +279,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   // A conversion's lists are read as they are written; an old MAME's, the kept and the reused
   // ones are read from disk.
   std::unique_ptr<ListsReadAlong> along;
-  if (result != MameRunResult::kNoConfig && !reused) {
+  if (result != MameRunResult::kNoConfig && !reused && keep_failed.empty()) {
     std::string problem;
     std::string build;
     ListXmlCounts counts;
@@ -307,6 +318,10 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       summary.lists = "an earlier run's, from " + date + ", as MAME failed in this run";
     }
   } else if (!IsFile(listinfo_path)) {
+    if (!keep_failed.empty()) {
+      skip(keep_failed + "; MAME was not run");
+      return 0;
+    }
     if (result != MameRunResult::kNoConfig) {
       skip(listinfo_path + ": not found (MAME did not write it, and no earlier run left one)");
       return 0;
@@ -322,6 +337,10 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     summary.lists = "reused: the lists of " + run.mame_lists_reused +
                     ", unchanged since an earlier run; MAME was not run";
     summary.devices_left_out = reused_devices;
+  } else if (!keep_failed.empty()) {
+    run.Warn(keep_failed + "; MAME was not run, and the lists already there, listinfo.dat from " +
+             FileDate(listinfo_path) + ", were read as they stand");
+    summary.lists = "an earlier run's, read as they stand: they could not be kept aside for MAME";
   } else {
     // Without mame.cfg, whatever listinfo.dat an earlier run (or the user) left is read as it
     // stands.

@@ -216,7 +216,17 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
       return std::string(e.what());
     }
   };
-  if (const std::string error = make_scripts(mame.MamePath); !error.empty()) {
+  // Another front end sharing this MAME folder writes its scripts under the same names: its
+  // lock keeps the two runs' scripts apart. A folder that cannot take the lock file takes no
+  // scripts either, and those go beside the lists, in the locked application folder.
+  std::string lock_error;
+  mame.script_lock = run.LockFolder(FolderText(mame.MamePath), &lock_error);
+  const std::string folder_error =
+      mame.script_lock.locked()
+          ? make_scripts(mame.MamePath)
+          : FormatLocation(mame.MamePath + kFolderLockName, 0, "cannot write: " + lock_error);
+  if (!folder_error.empty()) {
+    mame.script_lock.Unlock();
     // A MAME folder that takes no files is the usual case, not a mistake (Debian's /usr/games
     // for a user, C:\Program Files\MAME): the scripts are written beside the lists instead and
     // run in MAME's folder all the same.
@@ -226,7 +236,7 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
       run.Warn(again + "; MAME's old list options are not tried");
       return MameRunResult::kScriptsNotWritten;
     }
-    run.Note(FolderText(mame.MamePath) + ": takes no files (" + error +
+    run.Note(FolderText(mame.MamePath) + ": takes no files (" + folder_error +
              "), so MAME's scripts were written to and run from " + run.app_dir +
              ", in MAME's folder all the same");
   }
@@ -264,6 +274,11 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
                                    error);
     }
     run.Warn(FormatLocation(script, 0, "could not be waited on: " + error));
+  }
+  // The next front end's run need not wait for this one's conversion.
+  if (mame.script_lock.locked()) {
+    KillBats(mame.script_folder);
+    mame.script_lock.Unlock();
   }
   return MameRunResult::kRan;
 }

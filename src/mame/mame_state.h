@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mame/mame_side_files.h"
+#include "platform/file_lock.h"
 #include "platform/process.h"
 
 namespace tabulon {
@@ -26,6 +27,8 @@ struct MameState {
   // Where the scripts are written, ending with "/": the MAME folder, or the application folder
   // when the MAME folder takes no files. They run in the MAME folder either way.
   std::string script_folder;
+  // Held while the scripts stand in the MAME folder, which other front ends may share.
+  FileLock script_lock;
   // Empty: the platform's script runner. Tests put a stand-in here.
   ScriptRunner script_runner;
   MameSideFiles side_files;

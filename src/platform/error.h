@@ -31,6 +31,15 @@ class MameListinfoFailed : public Error {
   using Error::Error;
 };
 
+// Another run holds the lock of a folder this run needs, and the run was told not to wait for
+// it: the run ends there, the master list unwritten. tabulon-cli ends with kFolderBusyStatus.
+class FolderBusy : public Error {
+ public:
+  using Error::Error;
+};
+// EX_TEMPFAIL of sysexits.h: a script may try again later.
+inline constexpr int kFolderBusyStatus = 75;
+
 // Thrown when the user stops a run (for example by closing the window). Nothing was written.
 class RunCancelled : public std::runtime_error {
  public:

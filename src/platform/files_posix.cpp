@@ -1,6 +1,7 @@
 // Files on POSIX systems: path text is used as it is, and the calls are the C library's.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 
 namespace tabulon {
@@ -102,6 +104,29 @@ long CurrentProcessId() { return getpid(); }
 bool ProcessRuns(long pid) {
   // kill() with no signal only asks; a process of another user answers EPERM, and runs.
   return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+FileLock::Result FileLock::TryLock(const std::string& path, std::string* error) {
+  Unlock();
+  // Close-on-exec: MAME and the scripts must not hold the lock on.
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = ErrnoText(errno);
+    return Result::kFailed;
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int err = errno;
+    close(fd);
+    if (err == EWOULDBLOCK) return Result::kBusy;
+    *error = ErrnoText(err);
+    return Result::kFailed;
+  }
+  handle_ = fd;
+  return Result::kLocked;
+}
+
+void FileLock::Unlock() {
+  if (handle_ != kNone) close(static_cast<int>(std::exchange(handle_, kNone)));
 }
 
 }  // namespace tabulon

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/windows.h"
 
@@ -202,6 +203,33 @@ bool ProcessRuns(long pid) {
   const bool runs = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
   CloseHandle(process);
   return runs;
+}
+
+FileLock::Result FileLock::TryLock(const std::string& path, std::string* error) {
+  Unlock();
+  // Not inherited: MAME and the scripts must not hold the lock on.
+  HANDLE file = CreateFileW(WideText(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = SystemErrorText(GetLastError());
+    return Result::kFailed;
+  }
+  OVERLAPPED at = {};
+  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    const DWORD code = GetLastError();
+    CloseHandle(file);
+    if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING) return Result::kBusy;
+    *error = SystemErrorText(code);
+    return Result::kFailed;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(file);
+  return Result::kLocked;
+}
+
+void FileLock::Unlock() {
+  // Closing the handle releases the lock.
+  if (handle_ != kNone) CloseHandle(reinterpret_cast<HANDLE>(std::exchange(handle_, kNone)));
 }
 
 }  // namespace tabulon

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/background_work.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "records/field_slots.h"
 #include "records/game_record.h"
@@ -55,6 +56,9 @@ struct MameSetup {
   std::string build;     // the build its -listxml named, in this run or the run its lists are from
 };
 
+// The lock file of a folder a run writes in; hidden, and left in place when the run ends.
+inline constexpr const char* kFolderLockName = ".tabulon.lock";
+
 struct RunState {
   RunState(std::string app_folder, View* run_view)
       : app_dir(std::move(app_folder)), view(run_view) {}
@@ -69,12 +73,19 @@ struct RunState {
   // that is not read, lists read as they stand) that is no mistake worth a warning.
   void Note(const std::string& text) { notes.push_back(text); }
 
+  // Locks `folder` against other runs, through its lock file kFolderLockName, for as long as the
+  // returned lock lives. While another run holds it, this one waits, showing so and yielding,
+  // or with no_wait throws FolderBusy. A lock file that cannot be made gives an unlocked lock,
+  // with the reason in `error`: a folder that takes no files needs no lock.
+  FileLock LockFolder(const std::string& folder, std::string* error);
+
   std::string DatsDir() const { return InFolder(app_dir, "dats"); }
   std::string CatversDir() const { return InFolder(app_dir, "catvers"); }
 
   std::string app_dir;  // the application folder, without a trailing separator
   View* view;
   RecordLayout layout = RecordLayout::kNormal;
+  bool no_wait = false;       // end with FolderBusy, not wait, when another run has the folder
   bool refresh_mame = false;  // run MAME even when the lists it gave last time are still good
   // Set when they were read instead of running MAME: which MAME made them ("MAME 0.251 (...)").
   std::string mame_lists_reused;

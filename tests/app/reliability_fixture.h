@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "records/run_state.h"
 #include "testing/front_end.h"
 
 namespace tabulon {
@@ -28,14 +29,16 @@ class ReliabilityTest : public testing::FrontEndTest {
     testing::WriteFile(In(front_, "masterlist.lst"), "previous\r\n");
     InstallMame(mame_, kTinyMame);
   }
-  // The files whose names begin with "." and the scripts, in the folders a run writes to.
+  // The files whose names begin with "." (but the lock files, which stay) and the scripts, in the
+  // folders a run writes to.
   std::vector<std::string> Leftovers() const {
     std::vector<std::string> found;
     for (const std::string& folder : {app_, In(app_, "catvers"), front_, mame_}) {
       std::error_code ec;
       for (const auto& entry : std::filesystem::directory_iterator(FsPath(folder), ec)) {
         const std::string name = PathText(entry.path().filename());
-        if (name[0] == '.' || name.ends_with(".bat")) found.push_back(name);
+        const bool ours = name[0] == '.' || name.ends_with(".bat");
+        if (ours && name != kFolderLockName) found.push_back(name);
       }
     }
     return found;

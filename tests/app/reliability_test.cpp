@@ -3,7 +3,10 @@
 // have (signals, fork, pipes, links) is in reliability_posix_test.cpp.
 #include <filesystem>
 
+#include "app/generation_run.h"
 #include "app/reliability_fixture.h"
+#include "platform/error.h"
+#include "platform/file_lock.h"
 
 namespace tabulon {
 namespace {
@@ -15,7 +18,9 @@ using testing::ReadFile;
 using testing::WriteFile;
 
 // A MAME that fails leaves the lists of the last good run in place, and they are read; without
-// such lists MAME's games are left out. Either way the warning says what failed.
+// such lists MAME's games are left out. Either way the warning says what failed. A list that
+// cannot be kept aside (a folder in the way fails even for root) keeps MAME from writing over
+// it: the lists are read as they stand.
 TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
   // The other old options print nothing and succeed.
   const std::pair<const char*, std::string> cases[] = {
@@ -55,6 +60,18 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
     EXPECT_FALSE(testing::Contains(MasterList(), "|Big "));
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(In(app_, lists[i])), good[i]);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  }
+  // The last case's MAME, were it run, would leave the lists empty; the big case left a
+  // listxml.xml.
+  for (const std::string kept : {"listdetails.dat", "listxml.xml"}) {
+    SCOPED_TRACE(kept);
+    fs::create_directory(FsPath(In(app_, "." + kept + ".kept")));
+    ASSERT_EQ(Run(), 0) << Err();
+    EXPECT_CONTAINS(Err(),
+                    In(app_, kept) + ": cannot be kept aside while MAME runs: moving it to ");
+    EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(In(app_, lists[i])), good[i]);
+    fs::remove(FsPath(In(app_, "." + kept + ".kept")));
   }
   for (const std::string& list : lists) fs::remove(FsPath(In(app_, list)));
   ASSERT_EQ(Run(), 0) << Err();
@@ -101,6 +118,48 @@ TEST_F(ReliabilityTest, BadFilesAreWarningsAndTheRunGoesOn) {
   }
   EXPECT_CONTAINS(MasterList(), "Vec|????|");
   EXPECT_CONTAINS(MasterList(), "Pin|????|");
+}
+
+// A run on a folder another run has locked (the application folder, or the MAME folder its
+// scripts go to): with --no-wait it ends at once with 75 and leaves the lists and the master list
+// as they were; else it shows that it waits, goes on once the lock is free, or can be stopped
+// while it waits.
+TEST_F(ReliabilityTest, ARunMeetsAnotherRunsLock) {
+  ASSERT_EQ(Run(), 0) << Err();
+  const std::string list = MasterList(), report = Report();
+  struct WaitingView : testing::RecordingView {
+    WaitingView(FileLock* lock, bool stop_waiting) : held(lock), stop(stop_waiting) {}
+    void ShowStatus(const std::string& text) override {
+      RecordingView::ShowStatus(text);
+      waiting = text.starts_with("Waiting");
+      if (waiting && !stop) held->Unlock();
+    }
+    bool Yield() override { return !(stop && waiting); }
+    FileLock* held;
+    bool stop, waiting = false;
+  };
+  for (const std::string& folder : {app_, mame_}) {
+    FileLock held;
+    std::string error;
+    ASSERT_EQ(held.TryLock(In(folder, kFolderLockName), &error), FileLock::Result::kLocked);
+    EXPECT_EQ(Run("--no-wait"), 75);
+    EXPECT_CONTAINS(Err(), "tabulon-cli: " + folder + ": another run is using this folder (");
+    EXPECT_TRUE(folder != app_ || Report() == report);
+    // Waiting is the same on both folders: the run waiting on the MAME folder is stopped.
+    WaitingView view(&held, folder == mame_);
+    RunState run(app_, &view);
+    std::vector<std::string> files;
+    try {
+      RunGeneration(run, &files);
+      EXPECT_FALSE(view.stop);
+    } catch (const RunCancelled&) {
+      EXPECT_TRUE(view.stop);
+    }
+    EXPECT_EQ(view.statuses.at(0), "Waiting for the other run in " + folder + " to end......");
+    EXPECT_EQ(MasterList(), list);
+    EXPECT_CONTAINS(ReadFile(In(app_, "listinfo.dat")), "\tname tiny\r\n");
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  }
 }
 
 }  // namespace
