@@ -14,8 +14,10 @@ class KeptLists {
   // The files kept aside, in the application folder: MAME's three lists and its -listxml output.
   static const std::vector<std::string>& Names();
 
-  // First puts back what a run that was killed had kept aside: those are the last good lists,
-  // and what stands under their names now is that run's half-written output.
+  // First settles what a run that was killed had kept aside: those are the last good lists, each
+  // put back when what stands under its name now is that run's unfinished output. When the
+  // run's journal shows that a newer list has taken its place since (copied in by hand, say),
+  // the kept one is deleted instead.
   explicit KeptLists(std::string app_dir);
   // Puts back whatever is still kept: a run that is stopped or fails on the way leaves the
   // previous lists as they were.
@@ -31,6 +33,13 @@ class KeptLists {
   bool kept(const std::string& name) const;
   // Puts every kept file back over what the new run left.
   void RestoreAll();
+  // Records which lists the run has left in place before MAME's output replaces them: a run
+  // killed from here on is told by them. Without the journal, kept lists always come back.
+  // Nothing is written when no list is kept. Throws Error naming the file.
+  void WriteJournal() const;
+  // Deletes what a killed run kept aside in `app_dir`, with its journal: new lists converted
+  // there by hand are to stay.
+  static void DropLeftovers(const std::string& app_dir);
   // The new files are good: the kept ones are deleted, on a thread of their own that the
   // returned work waits for. Deleting MAME's 270 MB -listxml output takes the file system a
   // tenth of a second, which the run spends writing its lists instead of waiting.
@@ -47,6 +56,9 @@ class KeptLists {
 
  private:
   std::string app_dir_;
+  // Whether what stands under `name` is the killed run's own: nothing, or the very file its
+  // `journal` names (a list copied in by hand since differs in its identity).
+  bool LeftByKilledRun(const std::string& journal, const std::string& name) const;
   // Deletes the kept files of `names`, which are no longer kept, on a thread of its own.
   BackgroundWork DeleteInBackground(const std::vector<std::string>& names) const;
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "mame/kept_lists.h"
 #include "mame/listxml_reader.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -96,6 +97,8 @@ ListXmlCounts ConvertListXmlFile(const std::string& xml_path, const std::string&
   }
   if (std::ferror(file.get())) throw Error(xml_path, "read error: " + ErrnoText(errno));
   converter.Finish();
+  // Lists a killed run kept aside here are older than these, which are to stay.
+  KeptLists::DropLeftovers(out_dir);
   return converter.counts();
 }
 

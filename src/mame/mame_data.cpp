@@ -171,6 +171,38 @@ void WriteStamp(RunState& run, const MameState& mame, const std::string& build,
   }
 }
 
+// The first line of what MAME prints for -version ("0.251 (unknown)", as its -listxml names its
+// build); empty when it cannot be told. Its answer goes through a file, as -listxml's does, and
+// the file goes with the call.
+std::string AskMameVersion(RunState& run, const MameState& mame) {
+  std::string answer;
+  try {
+    AtomicTextWriter file(InFolder(run.app_dir, "mameversion.txt"),
+                          AtomicTextWriter::Durability::kCached);
+    std::string error;
+    ChildExit exit;
+    const bool ran = RunCommandWritingFile(
+        mame.MamePath, mame.MameExe + " -version", file.descriptor(),
+        [&answer](const char* data, size_t size) {
+          if (answer.size() < 4096) answer.append(data, size);
+        },
+        [&run] { run.Yield(); }, &error, &exit);
+    if (!ran || !exit.ok()) return "";
+  } catch (const Error&) {
+    return "";
+  }
+  return std::string(TrimSpaces(answer.substr(0, answer.find_first_of("\r\n"))));
+}
+
+// Whether the stamp's MAME is the one `exe` runs now. A launcher (a link, a script) stays the same
+// file while the MAME behind it is upgraded, so MAME itself is asked its version: a short call,
+// a fraction of MAME's -listxml.
+bool StampedMameUnchanged(RunState& run, const MameState& mame, const MameStamp& stamp) {
+  const std::string exe = mame.MamePath + mame.MameExe;
+  if (!SameExecutable(stamp, exe)) return false;
+  return !IsLauncher(exe) || (!stamp.build.empty() && AskMameVersion(run, mame) == stamp.build);
+}
+
 // "no cfgs/mame.cfg in /front/end/", naming the folder where the front end keeps it.
 std::string NoConfigText(const std::string& app_dir) {
   return "no " + InFolder("cfgs", "mame.cfg") + " in " + FrontEndFolder(app_dir);
@@ -235,8 +267,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   const MameRunResult result = RunMame(run, mame, [&] {
     const std::string exe = mame.MamePath + mame.MameExe;
     const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
-    if (stamp && !run.refresh_mame && SameExecutable(*stamp, exe) &&
-        ListsIntact(*stamp, run.app_dir)) {
+    if (stamp && !run.refresh_mame && ListsIntact(*stamp, run.app_dir) &&
+        StampedMameUnchanged(run, mame, *stamp)) {
       run.mame_lists_reused =
           stamp->build.empty() ? "a MAME that names no build" : "MAME " + stamp->build;
       reused_devices = stamp->devices;
@@ -289,6 +321,12 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       summary.lists = "printed by MAME for -li, -listdetails and -gamelist in this run";
       summary.devices_left_out = 0;  // read as MAME printed them
     } else {
+      // What the old options left is this run's own: killed from here on, the run's kept lists
+      // come back only over these. Without the journal they come back all the same.
+      try {
+        kept.WriteJournal();
+      } catch (const Error&) {
+      }
       along = std::make_unique<ListsReadAlong>(run, mame.side_files);
       problem = ConvertFromMame(run, mame, kept, *along, &counts, &build);
       summary.lists = "converted from MAME's -listxml in this run";

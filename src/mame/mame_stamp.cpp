@@ -19,8 +19,11 @@ constexpr std::string_view kRefused = "refused";
 constexpr std::string_view kNotTried = "not tried";
 const char* const kListNames[] = {"listinfo.dat", "listdetails.dat", "gamelist.dat"};
 
+// A file's identity as "size modified changed volume file".
 std::string IdentityText(const FileIdentity& identity) {
-  return std::to_string(identity.size) + " " + std::to_string(identity.modified);
+  return std::to_string(identity.size) + " " + std::to_string(identity.modified) + " " +
+         std::to_string(identity.changed) + " " + std::to_string(identity.volume) + " " +
+         std::to_string(identity.file);
 }
 
 template <typename Number>
@@ -30,10 +33,17 @@ bool ParseNumber(std::string_view text, Number* number) {
   return error == std::errc() && stop == end && !text.empty();
 }
 
+// A stamp of an earlier version, with only size and time, does not parse: its MAME runs once
+// more.
 bool ParseIdentity(std::string_view text, FileIdentity* identity) {
-  const size_t space = text.find(' ');
-  return space != std::string_view::npos && ParseNumber(text.substr(0, space), &identity->size) &&
-         ParseNumber(text.substr(space + 1), &identity->modified);
+  auto next = [&text](auto* number) {
+    const size_t space = text.find(' ');
+    const bool ok = ParseNumber(text.substr(0, space), number);
+    text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    return ok;
+  };
+  return next(&identity->size) && next(&identity->modified) && next(&identity->changed) &&
+         next(&identity->volume) && next(&identity->file) && text.empty();
 }
 
 }  // namespace
@@ -65,7 +75,7 @@ std::optional<MameStamp> ReadMameStamp(const std::string& app_dir) {
     lines.emplace_back(line.substr(0, equals),
                        equals == std::string_view::npos ? "" : line.substr(equals + 1));
   }
-  const size_t expected = 7 + std::size(kListNames) + 1;
+  const size_t expected = 6 + std::size(kListNames) + 1;
   if (lines.size() != expected || lines.front().first != kFirstLine ||
       lines.back().first != kLastLine) {
     return std::nullopt;
@@ -76,21 +86,20 @@ std::optional<MameStamp> ReadMameStamp(const std::string& app_dir) {
   };
   MameStamp stamp;
   const auto exe = value(1, "exe");
-  const auto size = value(2, "size");
-  const auto modified = value(3, "modified");
-  const auto build = value(4, "build");
-  const auto old_options = value(5, "old-options");
-  const auto devices = value(6, "devices");
+  const auto exe_identity = value(2, "identity");
+  const auto build = value(3, "build");
+  const auto old_options = value(4, "old-options");
+  const auto devices = value(5, "devices");
   if (!devices || !ParseNumber(*devices, &stamp.devices)) return std::nullopt;
   if (!old_options || (*old_options != kRefused && *old_options != kNotTried)) return std::nullopt;
   stamp.old_options_refused = *old_options == kRefused;
-  if (!exe || exe->empty() || !size || !ParseNumber(*size, &stamp.exe_identity.size) || !modified ||
-      !ParseNumber(*modified, &stamp.exe_identity.modified) || !build) {
+  if (!exe || exe->empty() || !exe_identity || !ParseIdentity(*exe_identity, &stamp.exe_identity) ||
+      !build) {
     return std::nullopt;
   }
   stamp.exe = std::string(*exe);
   stamp.build = std::string(*build);
-  size_t index = 7;
+  size_t index = 6;
   for (const char* name : kListNames) {
     const auto identity_text = value(index++, name);
     FileIdentity identity;
@@ -108,8 +117,7 @@ void WriteMameStamp(const std::string& app_dir, const std::string& exe, const st
   std::vector<std::string> lines = {
       kFirstLine,
       "exe=" + StampExePath(exe),
-      "size=" + std::to_string(identity.size),
-      "modified=" + std::to_string(identity.modified),
+      "identity=" + IdentityText(identity),
       "build=" + build,
       "old-options=" + std::string(old_options_refused ? kRefused : kNotTried),
       "devices=" + std::to_string(devices),

@@ -16,7 +16,7 @@ inline constexpr const char* kMameStampName = "mamelists.stamp";
 
 struct MameStamp {
   std::string exe;                   // the MAME executable's full path
-  FileIdentity exe_identity;         // its size and time when it ran
+  FileIdentity exe_identity;         // its identity when it ran
   std::string build;                 // the build attribute of its -listxml root element
   bool old_options_refused = false;  // it answered -li and the like with no list
   size_t devices = 0;                // machines the conversion left out as devices
@@ -40,7 +40,7 @@ void WriteMameStamp(const std::string& app_dir, const std::string& exe, const st
 // never leaves a stamp for lists that are not the ones it describes.
 void RemoveMameStamp(const std::string& app_dir);
 
-// Whether `exe` is the file the stamp names, with the same size and time.
+// Whether `exe` is the file the stamp names, unchanged: the same FileIdentity.
 bool SameExecutable(const MameStamp& stamp, const std::string& exe);
 // Whether each list in `app_dir` is still the one the stamp describes.
 bool ListsIntact(const MameStamp& stamp, const std::string& app_dir);

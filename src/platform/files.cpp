@@ -1,8 +1,10 @@
 // The path text rules and file tests that are the same on every platform.
 #include "platform/files.h"
 
+#include <cctype>
 #include <chrono>
 #include <ctime>
+#include <fstream>
 
 namespace tabulon {
 
@@ -39,6 +41,17 @@ bool IsExecutable(const std::string& path) {
   std::error_code ec;
   const perms p = std::filesystem::status(FsPath(path), ec).permissions();
   return !ec && (p & (perms::owner_exec | perms::group_exec | perms::others_exec)) != perms::none;
+}
+
+bool IsLauncher(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_symlink(FsPath(path), ec)) return true;
+  std::string extension = PathText(FsPath(path).extension());
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == ".bat" || extension == ".cmd") return true;
+  std::ifstream file(FsPath(path), std::ios::binary);
+  char start[2] = {};
+  return file.read(start, 2) && start[0] == '#' && start[1] == '!';
 }
 
 std::string FileDate(const std::string& path) {

@@ -33,10 +33,17 @@ bool Exists(const std::string& path);
 bool IsHidden(const std::string& path);
 
 // What tells one version of a file from the next without reading it: its size and when it was
-// last written (nanoseconds on POSIX, 100-ns ticks on Windows: compared, never converted).
+// last written (nanoseconds on POSIX, 100-ns ticks on Windows: compared, never converted), and
+// what no user can set back by hand: when the file itself last changed (its contents, name or
+// attributes: ctime on POSIX, the change time on Windows) and which file it is (device and inode
+// on POSIX, volume serial number and file index on Windows). Another file copied over it, even
+// with the same size and a copied time, differs in those.
 struct FileIdentity {
   unsigned long long size = 0;
   long long modified = 0;
+  long long changed = 0;
+  unsigned long long volume = 0;
+  unsigned long long file = 0;
   bool operator==(const FileIdentity&) const = default;
 };
 // The identity of the file `path` names (a link is followed); false when there is none.
@@ -60,6 +67,10 @@ bool RenameOver(const std::string& from, const std::string& to, std::string* err
 void FlushFolder(const std::string& folder);
 // Deletes a file; false when it could not be deleted (or was not there).
 bool RemoveFile(const std::string& path);
+
+// Whether `path` hands its run on to another program, which can change while it stays as it is:
+// a symbolic link, a script beginning with "#!", or a Windows batch file (.bat, .cmd).
+bool IsLauncher(const std::string& path);
 
 // Whether the system would run the file `path` as a program: an execute permission on POSIX
 // systems, a program's extension (.exe, .com, .bat, .cmd) on Windows.

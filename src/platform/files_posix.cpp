@@ -48,6 +48,9 @@ bool GetFileIdentity(const std::string& path, FileIdentity* identity) {
   identity->size = static_cast<unsigned long long>(st.st_size);
   identity->modified =
       static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  identity->changed = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+  identity->volume = static_cast<unsigned long long>(st.st_dev);
+  identity->file = static_cast<unsigned long long>(st.st_ino);
   return true;
 }
 

@@ -93,7 +93,10 @@ TEST_F(CliTest, MakesTheWorkingFoldersOfAnEmptyApplicationFolder) {
 TEST_F(CliTest, ConvertListxmlAlone) {
   WriteFile(dir_ / "good.xml",
             "<mame><machine name=\"a\"><description>A</description></machine></mame>\n");
+  // What a killed run kept aside is older than lists converted since, and goes.
+  WriteFile(App() + "/.listinfo.dat.kept", "game (\r\n\tname old\r\n)\r\n");
   ASSERT_EQ(Run({"--convert-listxml", dir_ / "good.xml", "--app-dir", App()}), 0) << err_.str();
+  EXPECT_FALSE(testing::FileExists(App() + "/.listinfo.dat.kept"));
   EXPECT_EQ(out_.str(), InFolder(App(), "listinfo.dat\n"));
   EXPECT_EQ(err_.str(),
             "Converted " + dir_ / "good.xml" + ": 1 games, 0 resources, 0 devices left out\n");

@@ -82,8 +82,7 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
                                                {SIGHUP, "-li"},
                                                {SIGKILL, "-li"},
                                                {SIGKILL, "-listxml"}};
-  for (const auto& [signal, option] : cases) {
-    SCOPED_TRACE(std::to_string(signal) + option);
+  auto stop_during = [&](int signal, const char* option) {
     fs::remove(mame_ + "/pid");
     InstallMame(mame_, std::string(option) + " text <mame>\\n; pid; sleep 60\n");
     const pid_t cli = Start();
@@ -91,6 +90,10 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
     kill(cli, signal);
     EXPECT_EQ(Wait(cli), 128 + signal);
     EXPECT_TRUE(Gone(mame_ + "/pid"));
+  };
+  for (const auto& [signal, option] : cases) {
+    SCOPED_TRACE(std::to_string(signal) + option);
+    stop_during(signal, option);
     if (signal != SIGKILL) {
       EXPECT_CONTAINS(Err(), "tabulon-cli: the run was stopped by SIG");
       EXPECT_EQ(Leftovers(), std::vector<std::string>{});
@@ -98,8 +101,16 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
     }
     EXPECT_EQ(MasterList(), "previous\r\n");
   }
-  // The killed run left its half listxml.xml, MAME's kept lists and the scripts.
+  // The killed run left its half listxml.xml, MAME's kept lists and the scripts. The lists it
+  // left in place give way to the kept ones, read here as they stand; lists written since stay.
   EXPECT_NE(Leftovers(), std::vector<std::string>{});
+  for (const std::string hand : {"", "game (\r\n\tname hand\r\n)\r\n"}) {
+    if (!hand.empty()) stop_during(SIGKILL, "-listxml");
+    if (!hand.empty()) WriteFile(app_ + "/listinfo.dat", hand);
+    fs::remove(front_ + "/cfgs/mame.cfg");
+    ASSERT_EQ(Wait(Start()), 0) << Err();
+    EXPECT_EQ(ReadFile(app_ + "/listinfo.dat"), hand.empty() ? listinfo : hand);
+  }
   InstallMame(mame_, kTinyMame);
   ASSERT_EQ(Wait(Start()), 0) << Err();
   EXPECT_EQ(Leftovers(), std::vector<std::string>{});
