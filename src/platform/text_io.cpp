@@ -274,8 +274,10 @@ void AppendUtf8(char32_t code, std::string* out) {
   }
 }
 
-// UTF-16 bytes after the mark, `big` for big-endian. A lone surrogate becomes U+FFFD rather
-// than an error: the text is a settings file, and its key lines are ASCII.
+}  // namespace
+
+// A lone surrogate becomes U+FFFD rather than an error: a settings file's key lines are ASCII,
+// and an XML dat's values are only shown.
 std::string Utf16ToUtf8(std::string_view bytes, bool big) {
   std::string out;
   auto unit = [&](size_t i) {
@@ -300,8 +302,6 @@ std::string Utf16ToUtf8(std::string_view bytes, bool big) {
   }
   return out;
 }
-
-}  // namespace
 
 bool CanReplaceFile(const std::string& path, std::string* error) {
   try {

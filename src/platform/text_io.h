@@ -167,6 +167,9 @@ bool CanReplaceFile(const std::string& path, std::string* error);
 // becomes UTF-8. Lines end as LineReader ends them. Throws Error naming the path when the file
 // cannot be read.
 std::vector<std::string> ReadTextLines(const std::string& path);
+// UTF-16 bytes (after the byte order mark) as UTF-8, `big` for big-endian; a last odd byte is
+// left out.
+std::string Utf16ToUtf8(std::string_view bytes, bool big);
 // `text` with its byte order mark read as ReadTextLines reads it.
 std::string WithoutByteOrderMark(std::string text);
 
