@@ -26,12 +26,16 @@ class ProcessTest : public ReliabilityTest {
   // How the launcher leaves tabulon-cli's standard output and error.
   enum class Output { kErrInFile, kPipeNobodyReads, kClosed };
   // Starts tabulon-cli on the front end from "/", its stderr in err.txt.
-  pid_t Start(bool ignore_sigchld = false, Output output = Output::kErrInFile) {
+  // `nohup`: a launcher that ignores SIGCHLD and SIGHUP, as nohup does the latter.
+  pid_t Start(bool nohup = false, Output output = Output::kErrInFile) {
     int pipe_ends[2];
     if (pipe(pipe_ends) != 0) return -1;
     const pid_t pid = fork();
     if (pid == 0) {
-      if (ignore_sigchld) signal(SIGCHLD, SIG_IGN);
+      if (nohup) {
+        signal(SIGCHLD, SIG_IGN);
+        signal(SIGHUP, SIG_IGN);
+      }
       const int err = open((dir_ / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (output == Output::kErrInFile) dup2(err, STDERR_FILENO);
       // `tabulon-cli | head -1` once head has gone, or a cron job whose log was closed.
@@ -108,7 +112,12 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
 
 // How MAME is found and run does not depend on the launcher or on a colon in its folder's name.
 TEST_F(ProcessTest, LaunchersAndFolders) {
-  ASSERT_EQ(Wait(Start(/*ignore_sigchld=*/true)), 0) << Err();
+  // A hangup while MAME runs leaves a run started by nohup going.
+  InstallMame(mame_, std::string("-gamelist text x\\r\\n; pid; sleep 1\n") + kTinyMame);
+  const pid_t nohup = Start(/*nohup=*/true);
+  for (int i = 0; i < 500 && !FileExists(mame_ + "/pid"); ++i) std::this_thread::sleep_for(20ms);
+  kill(nohup, SIGHUP);
+  ASSERT_EQ(Wait(nohup), 0) << Err();
   EXPECT_CONTAINS(MasterList(), "tiny|Tiny|");
   // A decoy MAME where PATH would split.
   InstallMame(front_ + "/M", "* touch " + dir_ / "decoy-ran\n");
