@@ -2,6 +2,7 @@
 #include "mame/mame_data.h"
 
 #include <atomic>
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -293,6 +294,12 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       problem = ConvertFromMame(run, mame, kept, *along, &counts, &build);
       summary.lists = "converted from MAME's -listxml in this run";
       summary.devices_left_out = counts.devices;
+    }
+    // MAME does not say when its output did not fit: what is left of it only looks cut off.
+    if (!problem.empty() && NoSpaceLeft(run.app_dir)) {
+      problem = FormatLocation(run.app_dir, 0,
+                               "cannot write: " + ErrnoText(ENOSPC) +
+                                   ", so MAME's lists were cut off: make room on that disk");
     }
     if (problem.empty()) {
       run.mame_setup.build = build;

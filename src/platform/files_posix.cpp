@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -74,6 +75,11 @@ std::FILE* CreateTempFile(const std::string& prefix, const std::string& like, st
     unlink(path->c_str());
   }
   return file;
+}
+
+bool NoSpaceLeft(const std::string& path) {
+  struct statvfs fs {};
+  return statvfs(path.c_str(), &fs) == 0 && fs.f_bavail == 0;
 }
 
 bool FlushToDisk(std::FILE* file, std::string* error) {

@@ -201,8 +201,11 @@ AtomicTextWriter::~AtomicTextWriter() {
 }
 
 void AtomicTextWriter::Write(std::string_view bytes) {
-  if (failed_ || bytes.empty()) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  if (write_error_ != 0 || bytes.empty()) return;
+  // What failed is kept: later calls may set errno before Commit() reports it.
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    write_error_ = errno != 0 ? errno : EIO;
+  }
 }
 
 void AtomicTextWriter::WriteLine(std::string_view line) {
@@ -214,7 +217,8 @@ int AtomicTextWriter::descriptor() const { return fileno(file_); }
 
 void AtomicTextWriter::Commit() {
   std::string error;
-  if (failed_ || std::fflush(file_) != 0) error = ErrnoText(errno ? errno : EIO);
+  if (write_error_ == 0 && std::fflush(file_) != 0) write_error_ = errno != 0 ? errno : EIO;
+  if (write_error_ != 0) error = ErrnoText(write_error_);
   // On disk before the rename: after a power cut the name then holds the old file or the whole
   // new one, never an empty or half-written one.
   if (error.empty() && durable_) FlushToDisk(file_, &error);

@@ -143,7 +143,7 @@ class AtomicTextWriter {
   std::unique_ptr<char[]> buffer_;
   std::FILE* file_ = nullptr;
   bool durable_;
-  bool failed_ = false;
+  int write_error_ = 0;  // errno of the first write that failed
 };
 
 // Removes the temporary files that AtomicTextWriter left in `folder` when its process was killed

@@ -163,5 +163,22 @@ TEST_F(ReliabilityTest, PipesHiddenFilesAndLinks) {
   EXPECT_EQ(MasterList(), "pin|Pin|????||pin|MAME|???? / ????|????||na|na|na||\r\n");
 }
 
+// MAME's output that did not fit on the disk is named as such, not as malformed XML.
+TEST_F(ReliabilityTest, AFullDisk) {
+  const std::string mount = "mount -t tmpfs -o size=64k tmpfs '" + app_ + "'";
+  if (std::system(mount.c_str()) != 0) GTEST_SKIP() << "no tmpfs";
+  std::string big = "<mame>\n";
+  for (int i = 0; i < 3000; ++i) big += "<machine name=\"m" + std::to_string(i) + "\"/>\n";
+  WriteFile(mame_ + "/big.xml", big + "</mame>\n");
+  InstallMame(mame_, "-listxml print big.xml\n");
+  const int status = Run();
+  EXPECT_EQ(std::system(("umount '" + app_ + "'").c_str()), 0);
+  EXPECT_EQ(status, 0) << Err();
+  EXPECT_CONTAINS(Err(), "warning: " + app_ +
+                             ": cannot write: No space left on device, so MAME's "
+                             "lists were cut off: make room on that disk; MAME's "
+                             "games are left out");
+}
+
 }  // namespace
 }  // namespace tabulon
