@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "datparse/category_lookup.h"
+#include "mame/xml_dat.h"
 #include "platform/file_list.h"
 #include "platform/files.h"
 #include "platform/strings.h"
@@ -108,8 +109,11 @@ std::string NotTextWarning(const RunState& run, const std::string& name) {
     return shown + ": is " + archive + ", not a dat; skipped: unpack the dat in it into dats" +
            PathSeparator() + " and delete " + name;
   }
+  // An XML dat in UTF-16 is read as UTF-8; a block dat's reader reads bytes.
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-    return shown + ": is UTF-16 text, which a dat never is; skipped: save it as UTF-8";
+    return IsXmlDat(path)
+               ? ""
+               : shown + ": is UTF-16 text, which a dat never is; skipped: save it as UTF-8";
   }
   if (bytes.find('\0') != std::string_view::npos) {
     return shown + ": is not text (it has NUL bytes in its first 4 KiB), so not a dat; skipped: " +

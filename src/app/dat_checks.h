@@ -15,8 +15,8 @@ namespace tabulon {
 void ReportWhatIsNotRead(RunState& run);
 
 // The warning for dats/<name> when its first bytes show that it is no text (an archive, UTF-16
-// text, binary data), so that reading it could only give garbage; empty for a dat to read, and
-// for anything that is not a file or cannot be opened, which its reader reports.
+// text other than XML, binary data), so that reading it could only give garbage; empty for a dat to
+// read, and for anything that is not a file or cannot be opened, which its reader reports.
 std::string NotTextWarning(const RunState& run, const std::string& name);
 
 // Notes, when MAME's own list was read with catvers/catver.ini missing, that every MAME game got

@@ -187,7 +187,20 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   run.notes.clear();
 
   // MAME's games count only when MAME was found and its list gave some.
-  size_t mame_records = GetMameData(run, file_list, std::move(script_runner));
+  size_t mame_records = 0;
+  try {
+    mame_records = GetMameData(run, file_list, std::move(script_runner));
+  } catch (const MameListinfoFailed&) {
+    throw;  // a -li that cannot be run at all ends the run, as the message box says
+  } catch (const Error& e) {
+    // A MAME list that cannot be read costs MAME's games, as a dat that cannot be read costs its
+    // own; the previous lists are back in place by now.
+    run.List1.Clear();
+    run.Warn(std::string(e.what()) +
+             "; MAME's games are left out, the dats of dats/ are still read");
+    run.mame = MameSummary();
+    run.mame.left_out = e.what();
+  }
   if (mame_records > 0) run.dats.push_back(DatSummary{kMameSource, mame_records, {}});
 
   if (mame_records > 0 && run.mame.categories.made) NoteMissingMameCatver(run);

@@ -93,6 +93,9 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
 
   const std::string& build() const { return build_; }
 
+  // A protocol encoding takes the place of the declaration's, which would name UTF-16.
+  void InputIsUtf8() { XML_SetEncoding(parser(), "UTF-8"); }
+
   void ReadAhead(size_t smallest_piece) { skimmer_.ReadAhead(smallest_piece); }
 
   void Finish() {
@@ -470,6 +473,8 @@ ListXmlReader::ListXmlReader(std::string source_name, MachineHandler on_machine,
 ListXmlReader::~ListXmlReader() = default;
 
 void ListXmlReader::ReadAhead(size_t smallest_piece) { impl_->ReadAhead(smallest_piece); }
+
+void ListXmlReader::InputIsUtf8() { impl_->InputIsUtf8(); }
 
 void ListXmlReader::Feed(const char* data, size_t size) { impl_->Feed(data, size); }
 

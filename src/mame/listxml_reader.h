@@ -87,6 +87,9 @@ class ListXmlReader {
 
   // Reads the XML ahead on a second thread (see ListXmlSkimmer::ReadAhead()).
   void ReadAhead(size_t smallest_piece = ListXmlSkimmer::kSmallestPieceAhead);
+  // The input is UTF-8 whatever its XML declaration says: XML converted from UTF-16 on its way
+  // in. Only before the first Feed().
+  void InputIsUtf8();
   void Feed(const char* data, size_t size);
   // Ends the XML input.
   void Finish();

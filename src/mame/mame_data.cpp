@@ -2,6 +2,7 @@
 #include "mame/mame_data.h"
 
 #include <atomic>
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -61,13 +62,24 @@ bool EndsWithBlock(const std::string& path) {
 }
 
 // Why the old options' lists cannot be used though listinfo.dat holds games (a MAME that failed
-// or was killed halfway), or "" when they can.
-std::string OldListsProblem(const std::string& listinfo_path, const MameState& mame) {
+// or was killed halfway, or wrote nothing for a side list), or "" when they can.
+std::string OldListsProblem(const std::string& app_dir, const MameState& mame) {
+  const std::string listinfo_path = InFolder(app_dir, "listinfo.dat");
   for (const auto& [script, exit] : mame.script_exits) {
     if (!exit.ok()) return FormatLocation(script, 0, "MAME " + exit.Describe());
   }
   if (!EndsWithBlock(listinfo_path)) {
     return FormatLocation(listinfo_path, 0, "ends inside a block: MAME's output was cut off");
+  }
+  // An old MAME prints a header for these at least; without one its games could not be paired
+  // with their rows.
+  for (const auto& [name, option] :
+       {std::pair{"listdetails.dat", "-listdetails"}, std::pair{"gamelist.dat", "-gamelist"}}) {
+    const std::string path = InFolder(app_dir, name);
+    FileIdentity identity;
+    if (!GetFileIdentity(path, &identity) || identity.size == 0) {
+      return FormatLocation(path, 0, std::string("MAME wrote nothing for ") + option);
+    }
   }
   return "";
 }
@@ -317,7 +329,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     ListXmlCounts counts;
     const bool old_lists = result == MameRunResult::kRan && HasGameBlock(listinfo_path);
     if (old_lists) {
-      problem = OldListsProblem(listinfo_path, mame);
+      problem = OldListsProblem(run.app_dir, mame);
       summary.lists = "printed by MAME for -li, -listdetails and -gamelist in this run";
       summary.devices_left_out = 0;  // read as MAME printed them
     } else {
@@ -331,6 +343,12 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       problem = ConvertFromMame(run, mame, kept, *along, &counts, &build);
       summary.lists = "converted from MAME's -listxml in this run";
       summary.devices_left_out = counts.devices;
+    }
+    // MAME does not say when its output did not fit: what is left of it only looks cut off.
+    if (!problem.empty() && NoSpaceLeft(run.app_dir)) {
+      problem = FormatLocation(run.app_dir, 0,
+                               "cannot write: " + ErrnoText(ENOSPC) +
+                                   ", so MAME's lists were cut off: make room on that disk");
     }
     if (problem.empty()) {
       run.mame_setup.build = build;

@@ -4,6 +4,7 @@
 #include "mame/xml_dat.h"
 
 #include <cerrno>
+#include <chrono>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/strings.h"
+#include "platform/text_io.h"
 
 namespace tabulon {
 namespace {
@@ -27,6 +29,128 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 // Enough of the file to see past the white space that may open it.
 constexpr size_t kLookAhead = 64 * 1024;
 
+bool IsUtf16(std::string_view bytes, bool* big) {
+  *big = bytes.starts_with("\xFE\xFF");
+  return *big || bytes.starts_with("\xFF\xFE");
+}
+
+// Follows the XML's tokens (tags, text, comments, CDATA sections, processing instructions,
+// declarations) well enough to tell how long each is, without judging whether they are
+// well-formed: the parser does that for all that comes before the first token that is too long.
+class TokenGuard {
+ public:
+  // How much of `data`, the XML's next bytes, may go to the parser: all of it, or what comes
+  // before the byte that makes a token longer than the limit (Failure() then says which).
+  size_t Pass(std::string_view data) {
+    for (size_t i = 0; i < data.size();) {
+      const char c = data[i];
+      if (!Step(c)) continue;  // the same byte again, in the state now decided
+      if (c == '\n' ? last_ != '\r' : c == '\r') ++line_;
+      before_last_ = last_;
+      last_ = c;
+      ++i;
+      if (++length_ > XmlDatLines::kLongestToken) return i - 1;
+    }
+    return data.size();
+  }
+
+  Error Failure(const std::string& shown_name) const {
+    const char* what =
+        state_ == State::kText      ? "text"
+        : state_ == State::kComment ? "a comment"
+        : state_ == State::kPi      ? "a processing instruction"
+        : state_ == State::kCdata   ? "a CDATA section"
+        : state_ == State::kDecl || (state_ == State::kQuoted && back_ == State::kDecl)
+            ? "a declaration"
+            : "a tag (with its attribute values)";
+    return Error(shown_name, start_line_,
+                 std::string(what) +
+                     " longer than 1 MiB starts on this line; no real dat has one, so the file is "
+                     "damaged or no dat: get it again from where it came from");
+  }
+
+ private:
+  enum class State { kText, kOpen, kTag, kQuoted, kComment, kPi, kCdata, kDecl };
+
+  void Begin(State state) {
+    state_ = state;
+    length_ = 0;
+    start_line_ = line_;
+  }
+
+  // Takes `c` in the current state; false when it only decided the state, and `c` is to be
+  // taken again.
+  bool Step(char c) {
+    switch (state_) {
+      case State::kText:
+        if (c == '<') {
+          Begin(State::kOpen);
+          open_.clear();
+        } else if (c == ']' && in_subset_) {
+          in_subset_ = false;  // the DOCTYPE's end follows
+          state_ = State::kDecl;
+        }
+        return true;
+      case State::kOpen:
+        if (open_.empty() && c == '?') {
+          state_ = State::kPi;
+          return true;
+        }
+        if (open_.empty() && c != '!') {
+          state_ = State::kTag;
+          return false;
+        }
+        open_ += c;
+        if (open_ == "!--") state_ = State::kComment;
+        if (open_ == "![CDATA[") state_ = State::kCdata;
+        if (!std::string_view("!--").starts_with(open_) &&
+            !std::string_view("![CDATA[").starts_with(open_)) {
+          open_.pop_back();
+          state_ = State::kDecl;
+          return false;
+        }
+        return true;
+      case State::kTag:
+      case State::kDecl:
+        if (c == '"' || c == '\'') {
+          back_ = state_;
+          quote_ = c;
+          state_ = State::kQuoted;
+        } else if (c == '>') {
+          Begin(State::kText);
+        } else if (c == '[' && state_ == State::kDecl && !in_subset_) {
+          in_subset_ = true;  // the DOCTYPE's internal subset: declarations, each a token
+          Begin(State::kText);
+        }
+        return true;
+      case State::kQuoted:
+        if (c == quote_) state_ = back_;
+        return true;
+      case State::kComment:
+        if (c == '>' && last_ == '-' && before_last_ == '-') Begin(State::kText);
+        return true;
+      case State::kPi:
+        if (c == '>' && last_ == '?') Begin(State::kText);
+        return true;
+      case State::kCdata:
+        if (c == '>' && last_ == ']' && before_last_ == ']') Begin(State::kText);
+        return true;
+    }
+    return true;
+  }
+
+  State state_ = State::kText;
+  State back_ = State::kText;  // where a quoted value ends
+  char quote_ = '"';
+  bool in_subset_ = false;
+  std::string open_;  // what follows "<" while it does not yet tell the token
+  char last_ = '\0';
+  char before_last_ = '\0';
+  size_t length_ = 0;
+  long line_ = 1;
+  long start_line_ = 1;
+};
+
 }  // namespace
 
 bool IsXmlDat(const std::string& path) {
@@ -38,6 +162,11 @@ bool IsXmlDat(const std::string& path) {
   std::fclose(file);
 
   std::string_view rest = head;
+  bool big = false;
+  if (IsUtf16(rest, &big)) {
+    head = Utf16ToUtf8(rest.substr(2), big);
+    rest = head;
+  }
   if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
   while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
   if (rest.starts_with("<?xml") || rest.starts_with("<!DOCTYPE")) return true;
@@ -51,8 +180,11 @@ bool IsXmlDat(const std::string& path) {
   return false;
 }
 
-XmlDatLines::XmlDatLines(const std::string& path, const std::string& shown_name)
+XmlDatLines::XmlDatLines(const std::string& path, const std::string& shown_name,
+                         std::function<void()> yield)
     : path_(path),
+      shown_name_(shown_name),
+      yield_(std::move(yield)),
       reader_(
           shown_name,
           [this](const ListXmlMachine& m) {
@@ -86,14 +218,43 @@ void XmlDatLines::Parse() {
   std::exception_ptr failure;
   try {
     std::vector<char> block(kReadBlock);
+    TokenGuard guard;
+    bool first = true;
+    bool utf16 = false;
+    bool big = false;
+    std::string utf16_held;  // UTF-16 bytes of a character not yet whole
+    std::string converted;
     while (true) {
       const size_t n = std::fread(block.data(), 1, block.size(), file_.get());
+      if (n == 0 && std::ferror(file_.get())) throw Error(path_, "read error: " + ErrnoText(errno));
+      std::string_view data(block.data(), n);
+      if (first) {
+        first = false;
+        utf16 = IsUtf16(data, &big);
+        if (utf16) {
+          data.remove_prefix(2);
+          reader_.InputIsUtf8();
+        }
+      }
+      if (utf16) {
+        utf16_held.append(data);
+        size_t whole = utf16_held.size() & ~size_t{1};
+        // A first surrogate waits for its second, which the next block brings.
+        const size_t hi = big ? whole - 2 : whole - 1;
+        if (n != 0 && whole >= 2 && (static_cast<unsigned char>(utf16_held[hi]) & 0xFC) == 0xD8) {
+          whole -= 2;
+        }
+        converted = Utf16ToUtf8(std::string_view(utf16_held).substr(0, whole), big);
+        utf16_held.erase(0, n == 0 ? utf16_held.size() : whole);
+        data = converted;
+      }
+      // The parser sees no more of a token that is too long than the limit.
+      const size_t passed = guard.Pass(data);
+      reader_.Feed(data.data(), passed);
+      if (passed < data.size()) throw guard.Failure(shown_name_);
       if (n == 0) {
-        if (std::ferror(file_.get())) throw Error(path_, "read error: " + ErrnoText(errno));
         reader_.Finish();
         made_ += resources_;
-      } else {
-        reader_.Feed(block.data(), n);
       }
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [this] { return stop_ || ready_bytes_ < kTextAhead; });
@@ -123,7 +284,14 @@ void XmlDatLines::Parse() {
 void XmlDatLines::Fill() {
   if (pos_ < text_.size()) return;
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return !ready_.empty() || over_; });
+  // A run can be stopped however slowly the thread parses.
+  while (!changed_.wait_for(lock, std::chrono::milliseconds(100),
+                            [this] { return !ready_.empty() || over_; })) {
+    if (yield_ == nullptr) continue;
+    lock.unlock();
+    yield_();
+    lock.lock();
+  }
   text_.clear();
   pos_ = 0;
   if (!ready_.empty()) {
@@ -157,7 +325,7 @@ bool XmlDatLines::ReadLine(std::string* line) {
 
 size_t GetXmlListInfo(const std::string& dat_name, RunState& run, CategorySummary* categories) {
   const std::string shown_name = InFolder("dats", dat_name);
-  XmlDatLines lines(InFolder(run.DatsDir(), dat_name), shown_name);
+  XmlDatLines lines(InFolder(run.DatsDir(), dat_name), shown_name, [&run] { run.Yield(); });
   return GetListInfo(lines, shown_name, run, nullptr, categories);
 }
 

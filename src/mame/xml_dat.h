@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,8 +20,8 @@
 namespace tabulon {
 
 // True when the first bytes of the file that are not white space (after a UTF-8 byte order
-// mark) begin an XML declaration, a DOCTYPE, or a datafile or mame element. False when the file
-// cannot be read: the block dat reader then says why.
+// mark, or read as UTF-16 after a UTF-16 one) begin an XML declaration, a DOCTYPE, or a datafile or
+// mame element. False when the file cannot be read: the block dat reader then says why.
 bool IsXmlDat(const std::string& path);
 
 // The lines of the block dat that the -listxml conversion writes for the XML at `path`: a game
@@ -33,13 +34,24 @@ bool IsXmlDat(const std::string& path);
 // the dat reader and expat each have a core; it stays at most a few MB of text ahead, so only
 // that much is held, plus the resource blocks. Destroying the object stops and joins the thread.
 //
+// XML with a UTF-16 byte order mark is turned into UTF-8 on its way to the parser.
+//
 // Failures are thrown from AtEnd() and ReadLine(), but only once every line made before them has
-// been read: Error(path, "read error: ..."), and for XML that is not well-formed
-// Error(shown_name, line, "malformed XML at column C: <expat's text>"). The constructor throws
-// Error(path, "cannot open: ...").
+// been read: Error(path, "read error: ..."); for XML that is not well-formed
+// Error(shown_name, line, "malformed XML at column C: <expat's text>"); for a tag, text, comment
+// or other token longer than kLongestToken, which the parser never sees, Error(shown_name,
+// the line it starts on, "... longer than 1 MiB ..."). The constructor throws
+// Error(path, "cannot open: ..."). While they wait for the parsing thread, AtEnd() and
+// ReadLine() call `yield` every 100 ms, and let what it throws through.
 class XmlDatLines : public LineSource {
  public:
-  XmlDatLines(const std::string& path, const std::string& shown_name);
+  // Expat 2.5 parses a token that arrives in pieces again from its start with each piece, so
+  // one huge attribute takes time in the square of its size (a minute for 200 MB) and cannot
+  // be stopped meanwhile; no real dat has a token of even a tenth of this.
+  static constexpr size_t kLongestToken = size_t{1} << 20;
+
+  XmlDatLines(const std::string& path, const std::string& shown_name,
+              std::function<void()> yield = nullptr);
   ~XmlDatLines() override;
   XmlDatLines(const XmlDatLines&) = delete;
   XmlDatLines& operator=(const XmlDatLines&) = delete;
@@ -58,6 +70,8 @@ class XmlDatLines : public LineSource {
   void Fill();
 
   std::string path_;
+  std::string shown_name_;
+  std::function<void()> yield_;
   std::unique_ptr<std::FILE, FileClose> file_;
   ListXmlReader reader_;
 

@@ -49,6 +49,11 @@ struct FileIdentity {
 // The identity of the file `path` names (a link is followed); false when there is none.
 bool GetFileIdentity(const std::string& path, FileIdentity* identity);
 
+// Whether the file system that holds `path` (a file, or a folder) has no space left for this
+// program: what makes a write there fail that the writer may not report, such as a child
+// process writing into a file. False when it cannot be told.
+bool NoSpaceLeft(const std::string& path);
+
 // Opens an existing file for binary reading. Others may go on reading, writing, renaming and
 // deleting it meanwhile. nullptr, with the reason in `error`, when it cannot be opened.
 std::FILE* OpenForReading(const std::string& path, std::string* error);

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -79,6 +80,11 @@ std::FILE* CreateTempFile(const std::string& prefix, const std::string& like, st
     unlink(path->c_str());
   }
   return file;
+}
+
+bool NoSpaceLeft(const std::string& path) {
+  struct statvfs fs {};
+  return statvfs(path.c_str(), &fs) == 0 && fs.f_bavail == 0;
 }
 
 bool FlushToDisk(std::FILE* file, std::string* error) {

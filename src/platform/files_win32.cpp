@@ -175,6 +175,16 @@ std::FILE* CreateTempFile(const std::string& prefix, const std::string& /*like*/
   return nullptr;
 }
 
+bool NoSpaceLeft(const std::string& path) {
+  // The folder of a file: the call takes folders only.
+  std::wstring folder = WideText(path);
+  if (!IsFolder(path)) folder = std::filesystem::path(folder).parent_path().wstring();
+  ULARGE_INTEGER available;
+  return GetDiskFreeSpaceExW(folder.empty() ? L"." : folder.c_str(), &available, nullptr,
+                             nullptr) &&
+         available.QuadPart == 0;
+}
+
 bool FlushToDisk(std::FILE* file, std::string* error) {
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
   if (FlushFileBuffers(handle)) return true;

@@ -29,7 +29,13 @@ void CatchInterrupts() {
   struct sigaction action {};
   action.sa_handler = Record;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal ignored at start stays ignored: nohup ignores SIGHUP so that the program outlives
+    // its terminal, and a shell ignores SIGINT for what it starts in the background.
+    struct sigaction before {};
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 void KeepRunningWithoutOutput() {

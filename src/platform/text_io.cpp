@@ -201,8 +201,11 @@ AtomicTextWriter::~AtomicTextWriter() {
 }
 
 void AtomicTextWriter::Write(std::string_view bytes) {
-  if (failed_ || bytes.empty()) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  if (write_error_ != 0 || bytes.empty()) return;
+  // What failed is kept: later calls may set errno before Commit() reports it.
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    write_error_ = errno != 0 ? errno : EIO;
+  }
 }
 
 void AtomicTextWriter::WriteLine(std::string_view line) {
@@ -214,7 +217,8 @@ int AtomicTextWriter::descriptor() const { return fileno(file_); }
 
 void AtomicTextWriter::Commit() {
   std::string error;
-  if (failed_ || std::fflush(file_) != 0) error = ErrnoText(errno ? errno : EIO);
+  if (write_error_ == 0 && std::fflush(file_) != 0) write_error_ = errno != 0 ? errno : EIO;
+  if (write_error_ != 0) error = ErrnoText(write_error_);
   // On disk before the rename: after a power cut the name then holds the old file or the whole
   // new one, never an empty or half-written one.
   if (error.empty() && durable_) FlushToDisk(file_, &error);
@@ -274,8 +278,10 @@ void AppendUtf8(char32_t code, std::string* out) {
   }
 }
 
-// UTF-16 bytes after the mark, `big` for big-endian. A lone surrogate becomes U+FFFD rather
-// than an error: the text is a settings file, and its key lines are ASCII.
+}  // namespace
+
+// A lone surrogate becomes U+FFFD rather than an error: a settings file's key lines are ASCII,
+// and an XML dat's values are only shown.
 std::string Utf16ToUtf8(std::string_view bytes, bool big) {
   std::string out;
   auto unit = [&](size_t i) {
@@ -300,8 +306,6 @@ std::string Utf16ToUtf8(std::string_view bytes, bool big) {
   }
   return out;
 }
-
-}  // namespace
 
 bool CanReplaceFile(const std::string& path, std::string* error) {
   try {

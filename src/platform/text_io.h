@@ -143,7 +143,7 @@ class AtomicTextWriter {
   std::unique_ptr<char[]> buffer_;
   std::FILE* file_ = nullptr;
   bool durable_;
-  bool failed_ = false;
+  int write_error_ = 0;  // errno of the first write that failed
 };
 
 // Removes the temporary files that AtomicTextWriter left in `folder` when its process was killed
@@ -167,6 +167,9 @@ bool CanReplaceFile(const std::string& path, std::string* error);
 // becomes UTF-8. Lines end as LineReader ends them. Throws Error naming the path when the file
 // cannot be read.
 std::vector<std::string> ReadTextLines(const std::string& path);
+// UTF-16 bytes (after the byte order mark) as UTF-8, `big` for big-endian; a last odd byte is
+// left out.
+std::string Utf16ToUtf8(std::string_view bytes, bool big);
 // `text` with its byte order mark read as ReadTextLines reads it.
 std::string WithoutByteOrderMark(std::string text);
 

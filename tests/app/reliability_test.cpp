@@ -31,6 +31,10 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
                              : "listinfo.bat: MAME was ended by SIGKILL")},
       {"-li text game (\\r\\n\\tname half\\r\\n\n* exit 0",
        In(app_, "listinfo.dat: ends inside a block: MAME's output was cut off")},
+      // An old MAME whose -gamelist run wrote nothing.
+      {"-li text game (\\r\\n\\tname x\\r\\n)\\r\\n\n"
+       "-listdetails text x\\r\\n| Game Name\\r\\nx drv\\r\\n\n* exit 0",
+       In(app_, "gamelist.dat: MAME wrote nothing for -gamelist")},
       {"-listxml text <mame>\\n<machine name=\"a\">\\n; exit 0",
        In(app_, "listxml.xml:3: malformed XML at column 1: no element found")},
       // Games enough for the lists to be read as they are converted, before the fault.

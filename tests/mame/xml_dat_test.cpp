@@ -7,6 +7,7 @@
 #include "app/generation_run.h"
 #include "mame/listxml_converter.h"
 #include "platform/files.h"
+#include "platform/text_io.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
@@ -44,20 +45,48 @@ TEST(XmlDatTest, RealXmlDatsAsTheirBlockDats) {
   EXPECT_GT(from_xml.size(), 4700u);
 }
 
-// A fault halfway: the warning names the line and column, and the games before it are kept.
-TEST(XmlDatTest, MalformedXmlKeepsTheGamesBeforeTheFault) {
-  testing::RecordingView view;
-  EXPECT_EQ(Generate("\xEF\xBB\xBF\r\n <datafile>\n<header><name>Tiny</name></header>\n"
-                     "<game name=\"a\"><description>A</description></game>\n"
-                     "<game name=\"b\"><description>B</description></game>\n"
-                     "<game name=\"c\"><description>C</descriptio></game>\n",
-                     &view),
-            (Lines{"a|A|????||a|Tiny|????/????|????||na|na|na||",
-                   "b|B|????||b|Tiny|????/????|????||na|na|na||"}));
-  EXPECT_EQ(view.warnings.back(),
-            InFolder("dats", "one.dat") +
-                ":6: malformed XML at column 32: mismatched tag; the records before the "
-                "fault are kept");
+// UTF-16 bytes with the byte order mark of `text`.
+std::string Utf16(std::u16string_view text, bool big) {
+  std::string bytes;
+  for (const char16_t unit : u"\uFEFF" + std::u16string(text)) {
+    const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
+    bytes += big ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return bytes;
+}
+
+constexpr std::u16string_view kFaultHalfway =
+    u"\r\n <datafile>\n<header><name>Tiny</name></header>\n"
+    u"<game name=\"a\"><description>A \u00E9\U0001F600</description></game>\n"
+    u"<game name=\"b\"><!-- it's \"B\" --><description>B</description></game>\n"
+    u"<game name=\"c\"><description>C</descriptio></game>\n";
+
+// A fault halfway (or a token that would take the parser minutes), in UTF-8 or UTF-16: the
+// warning names the line, and the games before it are kept.
+TEST(XmlDatTest, FaultsKeepTheGamesBeforeThem) {
+  const std::string utf8 = "\xEF\xBB\xBF" + Utf16ToUtf8(Utf16(kFaultHalfway, true).substr(2), true);
+  const std::string games = utf8.substr(0, utf8.find("<game name=\"c\""));
+  const std::string huge(XmlDatLines::kLongestToken, 'x');
+  const std::pair<std::string, std::string> rows[] = {
+      {utf8, ":6: malformed XML at column 32: mismatched tag"},
+      {Utf16(kFaultHalfway, false), ":6: malformed XML at column 32: mismatched tag"},
+      {Utf16(
+           u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + std::u16string(kFaultHalfway.substr(2)),
+           true),
+       ":5: malformed XML at column 32: mismatched tag"},
+      {games + "<game name=\"c\" description=\"" + huge + "\"/>",
+       ":6: a tag (with its attribute values) longer than 1 MiB starts on this line"},
+      {games + "<game name=\"c\"><description>\r\n" + huge, ":6: text longer than 1 MiB starts"},
+  };
+  for (const auto& [bytes, warning] : rows) {
+    testing::RecordingView view;
+    EXPECT_EQ(Generate(bytes, &view),
+              (Lines{"a|A \xC3\xA9\xF0\x9F\x98\x80|????||a|Tiny|????/????|????||na|na|na||",
+                     "b|B|????||b|Tiny|????/????|????||na|na|na||"}));
+    const std::string last = view.warnings.empty() ? "" : view.warnings.back();
+    EXPECT_TRUE(last.starts_with(InFolder("dats", "one.dat") + warning)) << last;
+    EXPECT_TRUE(last.ends_with("; the records before the fault are kept")) << last;
+  }
 }
 
 }  // namespace

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <thread>
 
+#include "platform/error.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
@@ -76,6 +80,21 @@ TEST(QueuedLineReaderTest, AbandonedText) {
   });
   EXPECT_THROW(reader.ReadLine(&line), TextQueue::Abandoned);
   abandon.join();
+}
+
+// A full disk is named as such, also when calls between the write that failed and Commit() set
+// errno (a look for a file that is not there). Skipped where no tmpfs can be mounted.
+TEST(AtomicTextWriterTest, AFullDiskIsNamed) {
+  TempDir dir;
+  const std::string mount = "mount -t tmpfs -o size=64k tmpfs '" + dir.path() + "' 2>/dev/null";
+  if (std::system(mount.c_str()) != 0) GTEST_SKIP() << "no tmpfs";
+  auto writer = std::make_unique<AtomicTextWriter>(dir / "full.txt");
+  writer->Write(std::string(1 << 20, 'x'));
+  errno = ENOENT;
+  const std::string error = testing::ErrorOf([&] { writer->Commit(); });
+  writer.reset();
+  EXPECT_EQ(std::system(("umount '" + dir.path() + "'").c_str()), 0);
+  EXPECT_EQ(error, dir / "full.txt: cannot write: " + ErrnoText(ENOSPC));
 }
 
 }  // namespace
