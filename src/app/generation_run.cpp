@@ -192,6 +192,8 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     mame_records = GetMameData(run, file_list, std::move(script_runner));
   } catch (const MameListinfoFailed&) {
     throw;  // a -li that cannot be run at all ends the run, as the message box says
+  } catch (const FolderBusy&) {
+    throw;  // another run has the MAME folder, and this one was asked not to wait
   } catch (const Error& e) {
     // A MAME list that cannot be read costs MAME's games, as a dat that cannot be read costs its
     // own; the previous lists are back in place by now.
