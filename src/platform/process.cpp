@@ -28,11 +28,11 @@ namespace {
 // leaving out Tabulon's own time (the asking thread's, and its read-ahead helper's, whose work
 // would otherwise shut the gate on the reader), and says yes only while at least half a core was
 // idle. Where the system cannot tell how busy it is, it always says yes.
-class IdleCoreGate {
+class IdleCoreGate final : public CoreGate {
  public:
   IdleCoreGate() : cores_(OnlineCores()) { usable_ = Sample(&last_); }
 
-  bool Open() {
+  bool Open() override {
     if (cores_ < 1 || !usable_) return true;
     const double wall = Seconds() - last_.wall;
     if (wall < kWindow) return open_;
@@ -74,6 +74,8 @@ class IdleCoreGate {
 
 }  // namespace
 
+std::unique_ptr<CoreGate> MakeIdleCoreGate() { return std::make_unique<IdleCoreGate>(); }
+
 bool RunScriptAndWait(const std::string& folder, const std::string& script_path,
                       const std::function<void()>& idle, std::string* error, ChildExit* exit) {
   ChildProcess child;
@@ -102,18 +104,19 @@ bool RunScriptAndWait(const std::string& folder, const std::string& script_path,
 
 bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
                            const std::function<void(const char*, size_t)>& on_output,
-                           const std::function<void()>& idle, std::string* error, ChildExit* exit,
-                           const std::function<void(const ChildExit&)>& on_end) {
+                           CoreGate& gate, const std::function<void()>& idle, std::string* error,
+                           ChildExit* exit, const std::function<void(const ChildExit&)>& on_end) {
   OutputReader output;
   if (!output.Open(output_fd, error)) return false;
   ChildProcess child;
   if (!child.StartCommand(folder, command, output_fd, error)) return false;
 
-  // The file is followed on a thread of its own, at the lowest priority and only while a core
-  // is idle (IdleCoreGate). MAME's -listxml keeps every core of a small machine busy for most of
-  // its run, and working on its output costs far less than writing it: the reader falls behind
-  // while MAME needs the cores and catches up in MAME's last, single-threaded second, so MAME
-  // runs about as fast as alone. This thread stays responsive meanwhile.
+  // The file is followed on a thread of its own, at the lowest priority and only while `gate`
+  // is open, which for the run's gate is while a core is idle (IdleCoreGate). MAME's -listxml keeps
+  // every core of a small machine busy for most of its run, and working on its output costs far
+  // less than writing it: the reader falls behind while MAME needs the cores and catches up in
+  // MAME's last, single-threaded second, so MAME runs about as fast as alone. This thread stays
+  // responsive meanwhile.
   std::atomic<bool> ended{false};  // the program has ended: what the file holds is all there is
   std::atomic<bool> stop{false};   // the run was stopped: the reader leaves at once
   std::mutex mutex;
@@ -132,7 +135,6 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
     try {
       std::vector<char> buffer(1 << 20);
       long long offset = 0;
-      IdleCoreGate gate;
       while (!stop.load()) {
         // Whether the program had ended is taken before the read: a read that finds nothing
         // more after the end has then taken everything.

@@ -1,6 +1,8 @@
 // Status, yields and warnings of a run, passed on to its view.
 #include "records/run_state.h"
 
+#include <exception>
+
 #include "platform/error.h"
 #include "platform/interrupts.h"
 
@@ -19,6 +21,18 @@ void RunState::Yield() const {
 void RunState::Warn(const std::string& text) {
   warnings.push_back(text);
   if (view != nullptr) view->Warning(text);
+}
+
+void RunState::WaitForBackground() {
+  std::vector<BackgroundTask> tasks;
+  tasks.swap(background);
+  for (BackgroundTask& work : tasks) {
+    try {
+      work.task.Wait();
+    } catch (const std::exception& e) {
+      Warn(work.warning + e.what());
+    }
+  }
 }
 
 }  // namespace tabulon
