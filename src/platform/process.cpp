@@ -6,13 +6,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "platform/error.h"
+#include "platform/task.h"
 
 namespace tabulon {
 namespace {
@@ -112,17 +112,16 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
   if (!child.StartCommand(folder, command, output_fd, error)) return false;
 
   // The file is followed on a thread of its own, at the lowest priority and only while `gate`
-  // is open, which for the run's gate is while a core is idle (IdleCoreGate). MAME's -listxml keeps
-  // every core of a small machine busy for most of its run, and working on its output costs far
-  // less than writing it: the reader falls behind while MAME needs the cores and catches up in
-  // MAME's last, single-threaded second, so MAME runs about as fast as alone. This thread stays
-  // responsive meanwhile.
+  // is open, which for the run's gate is while a core is idle (IdleCoreGate). MAME's -listxml
+  // keeps every core of a small machine busy for most of its run, and working on its output costs
+  // far less than writing it: the reader falls behind while MAME needs the cores and catches up
+  // in MAME's last, single-threaded second, so MAME runs about as fast as alone. This thread
+  // stays responsive meanwhile.
   std::atomic<bool> ended{false};  // the program has ended: what the file holds is all there is
   std::atomic<bool> stop{false};   // the run was stopped: the reader leaves at once
   std::mutex mutex;
   std::condition_variable wake_cv;  // the reader finished, the program ended, or stop
   bool finished = false;
-  std::exception_ptr failure;
   // Sleeps up to `ms`, but not past a stop request or the program's end, after which the
   // reader has the cores to itself and every millisecond counts.
   auto pause = [&](int ms) {
@@ -130,41 +129,46 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
     wake_cv.wait_for(lock, std::chrono::milliseconds(ms),
                      [&] { return stop.load() || ended.load(); });
   };
-  auto read_output = [&] {
-    LowerThreadPriority();
-    try {
-      std::vector<char> buffer(1 << 20);
-      long long offset = 0;
-      while (!stop.load()) {
-        // Whether the program had ended is taken before the read: a read that finds nothing
-        // more after the end has then taken everything.
-        const bool was_ended = ended.load();
-        if (!was_ended && !gate.Open()) {
-          pause(10);
-          continue;
-        }
-        std::string read_error;
-        const long long n = output.ReadAt(offset, buffer.data(), buffer.size(), &read_error);
-        if (n < 0) throw Error(command, "cannot read its output: " + read_error);
-        if (n > 0) {
-          offset += n;
-          on_output(buffer.data(), static_cast<size_t>(n));
-        } else if (was_ended) {
-          break;
-        } else {
-          pause(5);
-        }
+  // What the reader throws, the task carries to the wait below.
+  auto read_output = [&](std::stop_token) {
+    // However the reading ends, the waiting thread hears of it at once.
+    struct Finished {
+      std::mutex& mutex;
+      std::condition_variable& wake_cv;
+      bool& finished;
+      ~Finished() {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+        wake_cv.notify_all();
       }
-    } catch (...) {
-      failure = std::current_exception();
+    } on_finish{mutex, wake_cv, finished};
+    LowerThreadPriority();
+    std::vector<char> buffer(1 << 20);
+    long long offset = 0;
+    while (!stop.load()) {
+      // Whether the program had ended is taken before the read: a read that finds nothing more
+      // after the end has then taken everything.
+      const bool was_ended = ended.load();
+      if (!was_ended && !gate.Open()) {
+        pause(10);
+        continue;
+      }
+      std::string read_error;
+      const long long n = output.ReadAt(offset, buffer.data(), buffer.size(), &read_error);
+      if (n < 0) throw Error(command, "cannot read its output: " + read_error);
+      if (n > 0) {
+        offset += n;
+        on_output(buffer.data(), static_cast<size_t>(n));
+      } else if (was_ended) {
+        break;
+      } else {
+        pause(5);
+      }
     }
-    std::lock_guard<std::mutex> lock(mutex);
-    finished = true;
-    wake_cv.notify_all();
   };
   // A reader that could not be started leaves nothing to follow the output: the child's
   // destructor stops MAME before the error goes on.
-  std::thread reader(read_output);
+  Task reader(read_output);
   auto reader_finished = [&](int ms) {
     std::unique_lock<std::mutex> lock(mutex);
     return wake_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return finished; });
@@ -175,7 +179,8 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
       stop = true;
     }
     wake_cv.notify_all();
-    reader.join();
+    // The reader's own failure is dropped: the caller hears why the wait ended instead.
+    reader = Task();
   };
 
   std::string wait_error;
@@ -205,8 +210,7 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
     end_reader();
     throw;  // the child's destructor stops the program
   }
-  reader.join();
-  if (failure) std::rethrow_exception(failure);
+  reader.Wait();
   if (exit != nullptr) *exit = child.exit();
   return true;
 }
