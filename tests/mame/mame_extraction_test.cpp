@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -391,10 +392,7 @@ TEST_F(TodaysMameTest, AStoppedOrFailedConversionStopsMameAndLeavesThePreviousLi
   const std::pair<std::function<void()>, std::string> cases[] = {
       {nullptr, ""},
       {[] { throw std::bad_alloc(); }, ": not converted, as the system had no more memory to give"},
-      {[] {
-         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-       },
-       ": not converted: "},
+      {[] { throw std::system_error(EAGAIN, std::generic_category()); }, ": not converted: "},
   };
   for (const auto& [fail, warning] : cases) {
     SCOPED_TRACE(warning);
