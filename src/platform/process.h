@@ -47,12 +47,6 @@ class CoreGate {
 // program's own work; always open where the system cannot tell how busy it is.
 std::unique_ptr<CoreGate> MakeIdleCoreGate();
 
-// Always open: the work goes on whatever else the machine does.
-class OpenCoreGate final : public CoreGate {
- public:
-  bool Open() override { return true; }
-};
-
 // Runs `command` in `folder` like RunScriptAndWait, its standard output written straight into
 // the regular file open on `output_fd` (a descriptor of AtomicTextWriter: for reading and
 // writing, empty), and hands what the program writes to `on_output` block by block while it
