@@ -138,6 +138,7 @@ names() {
 # --- runs and comparison --------------------------------------------------------------------------
 # Paths as Linux prints them: Z:\tmp\x -> /tmp/x; Windows' console line ends -> LF.
 as_linux() { sed -e 's#Z:\\#/#g' -e 's#\\#/#g' -e 's/\r$//' "$1"; }
+same_head() { sed -e '1s/ report of .*/ report/' -e 's#^\(  MAME: [^,]*\)\.exe#\1#'; }
 
 failures=0
 check() {  # scenario name, setup function
@@ -166,13 +167,11 @@ check() {  # scenario name, setup function
     "$work/windows/$name" \
     >"$work/$name.diff" 2>&1 || problem="files differ"
   # The texts that name paths, once Windows' paths and console line ends are made Linux's and
-  # each side's front-end folder has one name.
-  # The report's head names the second it was written and each system's MAME program.
+  # each side's front-end folder has one name. The report's head names the second each run began
+  # in, which the two runs share only on an idle machine, and each system's MAME program.
   for f in out err status report; do
-    cmp -s <(as_linux "$work/$name.linux.$f" | sed -e "s#$work/linux/$name#FRONTEND#g" \
-               -e '1s/ report of .*/ report/' -e 's#^\(  MAME: [^,]*\)\.exe#\1#') \
-      <(as_linux "$work/$name.windows.$f" | sed -e "s#$work/windows/$name#FRONTEND#g" \
-          -e '1s/ report of .*/ report/' -e 's#^\(  MAME: [^,]*\)\.exe#\1#') ||
+    cmp -s <(as_linux "$work/$name.linux.$f" | sed "s#$work/linux/$name#FRONTEND#g" | same_head) \
+      <(as_linux "$work/$name.windows.$f" | sed "s#$work/windows/$name#FRONTEND#g" | same_head) ||
       problem="$problem${problem:+, }$f differs"
   done
   if [ -n "$problem" ]; then

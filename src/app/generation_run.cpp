@@ -239,6 +239,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   GenerationResult result;
   result.master_list = MasterListPath(run.app_dir);
   result.lines_written = WriteMasterList(run.app_dir, run.List1, run.layout);
+  run.WaitForBackground();
   run.ShowStatus("List Creation Complete");
   return result;
 }

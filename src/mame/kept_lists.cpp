@@ -110,13 +110,13 @@ void KeptLists::RestoreAll() {
   kept_.clear();
 }
 
-BackgroundWork KeptLists::DropAll() {
+Task KeptLists::DropAll() {
   // The journal goes last: a run killed before then still knows that the kept lists are old.
   std::vector<std::string> paths;
   for (const std::string& name : kept_) paths.push_back(KeptPath(name));
   if (!kept_.empty()) paths.push_back(InFolder(app_dir_, kJournalName));
   kept_.clear();
-  return BackgroundWork([paths = std::move(paths)] {
+  return Task::StartOrDoNow([paths = std::move(paths)](std::stop_token) {
     for (const std::string& path : paths) RemoveFile(path);
   });
 }
@@ -127,16 +127,16 @@ void KeptLists::Drop(const std::string& name) {
   kept_.erase(std::find(kept_.begin(), kept_.end(), name));
 }
 
-BackgroundWork KeptLists::DropInBackground(const std::string& name) {
-  if (!kept(name)) return BackgroundWork();
+Task KeptLists::DropInBackground(const std::string& name) {
+  if (!kept(name)) return Task();
   kept_.erase(std::find(kept_.begin(), kept_.end(), name));
   return DeleteInBackground({name});
 }
 
-BackgroundWork KeptLists::DeleteInBackground(const std::vector<std::string>& names) const {
+Task KeptLists::DeleteInBackground(const std::vector<std::string>& names) const {
   std::vector<std::string> paths;
   for (const std::string& name : names) paths.push_back(KeptPath(name));
-  return BackgroundWork([paths = std::move(paths)] {
+  return Task::StartOrDoNow([paths = std::move(paths)](std::stop_token) {
     for (const std::string& path : paths) RemoveFile(path);
   });
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/background_work.h"
+#include "platform/task.h"
 
 namespace tabulon {
 
@@ -43,11 +43,11 @@ class KeptLists {
   // The new files are good: the kept ones are deleted, on a thread of their own that the
   // returned work waits for. Deleting MAME's 270 MB -listxml output takes the file system a
   // tenth of a second, which the run spends writing its lists instead of waiting.
-  [[nodiscard]] BackgroundWork DropAll();
+  [[nodiscard]] Task DropAll();
   // The new `name` is to stay: its kept one is deleted.
   void Drop(const std::string& name);
   // The same, on a thread of its own that the returned work waits for.
-  [[nodiscard]] BackgroundWork DropInBackground(const std::string& name);
+  [[nodiscard]] Task DropInBackground(const std::string& name);
   // When the kept listinfo.dat was written, as "2026-12-05 14:03" in local time; empty when none
   // was kept.
   std::string ListinfoDate() const;
@@ -60,7 +60,7 @@ class KeptLists {
   // `journal` names (a list copied in by hand since differs in its identity).
   bool LeftByKilledRun(const std::string& journal, const std::string& name) const;
   // Deletes the kept files of `names`, which are no longer kept, on a thread of its own.
-  BackgroundWork DeleteInBackground(const std::vector<std::string>& names) const;
+  Task DeleteInBackground(const std::vector<std::string>& names) const;
 
   std::vector<std::string> kept_;
 };

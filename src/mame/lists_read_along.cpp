@@ -14,12 +14,12 @@ namespace tabulon {
 ListsReadAlong::ListsReadAlong(const RunState& run, MameSideFiles& side_files)
     : side_files_(side_files), run_(run.app_dir, &view_) {
   run_.layout = run.layout;
-  thread_ = std::thread([this] { Read(); });
+  reading_ = Task([this](std::stop_token) { Read(); });
 }
 
 ListsReadAlong::~ListsReadAlong() {
   Abandon();
-  thread_.join();
+  reading_ = Task();  // waits for it; what stopped it is of no more use
 }
 
 void ListsReadAlong::Written(List list, std::string_view text) {
@@ -38,28 +38,30 @@ void ListsReadAlong::Abandon() {
 bool ListsReadAlong::QuietView::Yield() { return !owner_.abandoned_.load(); }
 
 void ListsReadAlong::Read() {
+  // However the reading ends (what stops it, the task carries to Take()), Wait() hears of it.
+  struct Done {
+    ListsReadAlong& owner;
+    ~Done() {
+      std::lock_guard<std::mutex> lock(owner.mutex_);
+      owner.done_ = true;
+      owner.done_cv_.notify_all();
+    }
+  } done{*this};
   // It works in the time MAME leaves idle, as the conversion does.
   LowerThreadPriority();
-  try {
-    const std::string& dir = run_.app_dir;
-    auto reader = [&](List list, const char* name) {
-      return std::make_unique<QueuedLineReader>(queues_[static_cast<size_t>(list)],
-                                                InFolder(dir, name));
-    };
-    side_problem_ = side_files_.Open(reader(List::kListdetails, "listdetails.dat"),
-                                     reader(List::kGamelist, "gamelist.dat"));
-    if (side_problem_.empty()) {
-      const auto listinfo = reader(List::kListinfo, "listinfo.dat");
-      added_ = GetListInfo(*listinfo, "listinfo.dat", run_, &side_files_, &categories_);
-      // The order is settled here, rather than when the master list is written after MAME.
-      run_.List1.Items();
-    }
-  } catch (...) {
-    failure_ = std::current_exception();
+  const std::string& dir = run_.app_dir;
+  auto reader = [&](List list, const char* name) {
+    return std::make_unique<QueuedLineReader>(queues_[static_cast<size_t>(list)],
+                                              InFolder(dir, name));
+  };
+  side_problem_ = side_files_.Open(reader(List::kListdetails, "listdetails.dat"),
+                                   reader(List::kGamelist, "gamelist.dat"));
+  if (side_problem_.empty()) {
+    const auto listinfo = reader(List::kListinfo, "listinfo.dat");
+    added_ = GetListInfo(*listinfo, "listinfo.dat", run_, &side_files_, &categories_);
+    // The order is settled here, rather than when the master list is written after MAME.
+    run_.List1.Items();
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  done_ = true;
-  done_cv_.notify_all();
 }
 
 std::string ListsReadAlong::Wait(RunState& run) {
@@ -69,11 +71,13 @@ std::string ListsReadAlong::Wait(RunState& run) {
     run.Yield();
     lock.lock();
   }
-  return failure_ ? "" : side_problem_;
+  // A reading that failed found its side files, or failed finding them: either way no problem
+  // was set, and Take() throws what failed.
+  return side_problem_;
 }
 
 size_t ListsReadAlong::Take(RunState& run, CategorySummary* categories) {
-  if (failure_) std::rethrow_exception(failure_);
+  reading_.Wait();
   if (!run_.status.empty()) run.ShowStatus(run_.status);
   for (const std::string& warning : run_.warnings) run.Warn(warning);
   if (run.List1.empty()) {

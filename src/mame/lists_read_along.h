@@ -7,14 +7,13 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "mame/mame_side_files.h"
 #include "mame/old_mame_lists.h"
+#include "platform/task.h"
 #include "platform/text_io.h"
 #include "records/run_state.h"
 
@@ -72,13 +71,12 @@ class ListsReadAlong final : public ListTextSink {
   std::string side_problem_;
   size_t added_ = 0;
   CategorySummary categories_;
-  std::exception_ptr failure_;
 
   std::mutex mutex_;
   std::condition_variable done_cv_;
   bool done_ = false;
   std::atomic<bool> abandoned_{false};
-  std::thread thread_;
+  Task reading_;
 };
 
 }  // namespace tabulon

@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <exception>
 #include <memory>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -84,15 +86,26 @@ std::string OldListsProblem(const std::string& app_dir, const MameState& mame) {
   return "";
 }
 
+// The kept lists are deleted beside the rest of the run. Any left would be taken back by the
+// next run as the last good lists, in place of this run's.
+void DeleteKeptBeside(RunState& run, Task deleting) {
+  run.Beside(std::move(deleting),
+             run.app_dir +
+                 ": MAME's previous lists, kept aside there in the files ending in .kept, may not "
+                 "all be deleted; delete those files, or the next run puts them back: ");
+}
+
 // Today's MAME knows only -listxml: it writes its output straight into listxml.xml, which is
 // read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
 // looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
-// comes back. `along` hears the lists as they are written. Returns an empty text on success, with
-// what was converted in `counts` and the root's build attribute in `build`, else the warning
-// naming the file.
-std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kept,
-                            ListsReadAlong& along, ListXmlCounts* counts, std::string* build) {
+// comes back. `along` is given the reading that hears the lists as they are written. Returns an
+// empty text on success, with what was converted in `counts` and the root's build attribute in
+// `build`, else the warning naming the file. Whatever fails in the conversion, short of a stop,
+// is such a warning: the previous lists then come back, as for a MAME that failed.
+std::string ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
+                            std::unique_ptr<ListsReadAlong>* along, ListXmlCounts* counts,
+                            std::string* build) {
   const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
@@ -103,7 +116,8 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
   }
   try {
     AtomicTextWriter saved(xml_path, AtomicTextWriter::Durability::kCached);
-    ListXmlConverter converter(run.app_dir, xml_path, &along);
+    *along = std::make_unique<ListsReadAlong>(run, mame.side_files);
+    ListXmlConverter converter(run.app_dir, xml_path, along->get());
     // The conversion mostly catches up once MAME has ended and left both cores free.
     converter.ReadAhead();
     std::string conversion_error;
@@ -125,9 +139,11 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
       if (!end.ok()) return;
       saved.Commit();
       saved_committed = true;
-      run.background.push_back(kept.DropInBackground("listxml.xml"));
+      DeleteKeptBeside(run, kept.DropInBackground("listxml.xml"));
     };
     const std::string command = mame.MameExe + " -listxml";
+    const std::shared_ptr<CoreGate> gate =
+        mame.core_gate ? mame.core_gate : std::shared_ptr<CoreGate>(MakeIdleCoreGate());
     bool ran = RunCommandWritingFile(
         mame.MamePath, command, saved.descriptor(),
         [&](const char* data, size_t size) {
@@ -139,6 +155,7 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
             conversion_error = e.what();
           }
         },
+        *gate,
         [&] {
           show_converting();
           run.Yield();
@@ -158,6 +175,13 @@ std::string ConvertFromMame(RunState& run, const MameState& mame, KeptLists& kep
     return "";
   } catch (const Error& e) {
     return e.what();
+  } catch (const RunCancelled&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return xml_path + ": not converted, as the system had no more memory to give";
+  } catch (const std::exception& e) {
+    // A thread the system would not start, among others.
+    return xml_path + ": not converted: " + e.what();
   }
 }
 
@@ -193,12 +217,13 @@ std::string AskMameVersion(RunState& run, const MameState& mame) {
                           AtomicTextWriter::Durability::kCached);
     std::string error;
     ChildExit exit;
+    OpenCoreGate gate;  // a line of output: nothing to hold back
     const bool ran = RunCommandWritingFile(
         mame.MamePath, mame.MameExe + " -version", file.descriptor(),
         [&answer](const char* data, size_t size) {
           if (answer.size() < 4096) answer.append(data, size);
         },
-        [&run] { run.Yield(); }, &error, &exit);
+        gate, [&run] { run.Yield(); }, &error, &exit);
     if (!ran || !exit.ok()) return "";
   } catch (const Error&) {
     return "";
@@ -242,9 +267,11 @@ void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lin
   WriteTextFile(InFolder(app_dir, "tabulonlog.txt"), lines, AtomicTextWriter::Durability::kCached);
 }
 
-size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRunner script_runner) {
+size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRunner script_runner,
+                   std::shared_ptr<CoreGate> core_gate) {
   MameState mame;
   mame.script_runner = std::move(script_runner);
+  mame.core_gate = std::move(core_gate);
   mame.IsMame = true;
   // The lists an earlier run left stay aside until MAME has given usable new ones; whatever
   // ends this step early (a stop, an error) puts them back.
@@ -339,8 +366,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
         kept.WriteJournal();
       } catch (const Error&) {
       }
-      along = std::make_unique<ListsReadAlong>(run, mame.side_files);
-      problem = ConvertFromMame(run, mame, kept, *along, &counts, &build);
+      problem = ConvertFromMame(run, mame, kept, &along, &counts, &build);
       summary.lists = "converted from MAME's -listxml in this run";
       summary.devices_left_out = counts.devices;
     }
@@ -352,7 +378,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     }
     if (problem.empty()) {
       run.mame_setup.build = build;
-      run.background.push_back(kept.DropAll());
+      DeleteKeptBeside(run, kept.DropAll());
       if (!old_lists) {
         WriteStamp(run, mame, build, old_options_refused || RefusedOldOptions(result, mame),
                    counts.devices);

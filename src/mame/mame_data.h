@@ -2,6 +2,7 @@
 // record list with the side files held open, and each step is written to tabulonlog.txt.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,10 @@ void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lin
 // GetMameData: runs MAME (RunMame) and, when MAME was found, reads its listinfo.dat in MAME mode,
 // deletes the scripts and refreshes `file_list` from dats/. Outputs that are missing or unusable
 // (today's MAME writes nothing for -li) are reported as warnings naming the file, and the run goes
-// on with the other dats. `script_runner` runs MAME's scripts (empty: the platform's runner).
+// on with the other dats. `script_runner` runs MAME's scripts (empty: the platform's runner);
+// `core_gate` says when the conversion may work while MAME runs (empty: when a core is idle).
 // Returns the number of MAME records added.
 size_t GetMameData(RunState& run, std::vector<std::string>* file_list,
-                   ScriptRunner script_runner = {});
+                   ScriptRunner script_runner = {}, std::shared_ptr<CoreGate> core_gate = nullptr);
 
 }  // namespace tabulon

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,9 @@ struct MameState {
   FileLock script_lock;
   // Empty: the platform's script runner. Tests put a stand-in here.
   ScriptRunner script_runner;
+  // When the -listxml conversion may work while MAME runs. Empty: while a core is idle
+  // (MakeIdleCoreGate), which on a busy machine may be never; tests put an open gate here.
+  std::shared_ptr<CoreGate> core_gate;
   MameSideFiles side_files;
   // How each script that ran ended, in the order they ran: (script path, exit).
   std::vector<std::pair<std::string, ChildExit>> script_exits;

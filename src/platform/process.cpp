@@ -6,13 +6,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "platform/error.h"
+#include "platform/task.h"
 
 namespace tabulon {
 namespace {
@@ -28,11 +28,11 @@ namespace {
 // leaving out Tabulon's own time (the asking thread's, and its read-ahead helper's, whose work
 // would otherwise shut the gate on the reader), and says yes only while at least half a core was
 // idle. Where the system cannot tell how busy it is, it always says yes.
-class IdleCoreGate {
+class IdleCoreGate final : public CoreGate {
  public:
   IdleCoreGate() : cores_(OnlineCores()) { usable_ = Sample(&last_); }
 
-  bool Open() {
+  bool Open() override {
     if (cores_ < 1 || !usable_) return true;
     const double wall = Seconds() - last_.wall;
     if (wall < kWindow) return open_;
@@ -74,6 +74,8 @@ class IdleCoreGate {
 
 }  // namespace
 
+std::unique_ptr<CoreGate> MakeIdleCoreGate() { return std::make_unique<IdleCoreGate>(); }
+
 bool RunScriptAndWait(const std::string& folder, const std::string& script_path,
                       const std::function<void()>& idle, std::string* error, ChildExit* exit) {
   ChildProcess child;
@@ -102,24 +104,24 @@ bool RunScriptAndWait(const std::string& folder, const std::string& script_path,
 
 bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
                            const std::function<void(const char*, size_t)>& on_output,
-                           const std::function<void()>& idle, std::string* error, ChildExit* exit,
-                           const std::function<void(const ChildExit&)>& on_end) {
+                           CoreGate& gate, const std::function<void()>& idle, std::string* error,
+                           ChildExit* exit, const std::function<void(const ChildExit&)>& on_end) {
   OutputReader output;
   if (!output.Open(output_fd, error)) return false;
   ChildProcess child;
   if (!child.StartCommand(folder, command, output_fd, error)) return false;
 
-  // The file is followed on a thread of its own, at the lowest priority and only while a core
-  // is idle (IdleCoreGate). MAME's -listxml keeps every core of a small machine busy for most of
-  // its run, and working on its output costs far less than writing it: the reader falls behind
-  // while MAME needs the cores and catches up in MAME's last, single-threaded second, so MAME
-  // runs about as fast as alone. This thread stays responsive meanwhile.
+  // The file is followed on a thread of its own, at the lowest priority and only while `gate`
+  // is open, which for the run's gate is while a core is idle (IdleCoreGate). MAME's -listxml
+  // keeps every core of a small machine busy for most of its run, and working on its output costs
+  // far less than writing it: the reader falls behind while MAME needs the cores and catches up
+  // in MAME's last, single-threaded second, so MAME runs about as fast as alone. This thread
+  // stays responsive meanwhile.
   std::atomic<bool> ended{false};  // the program has ended: what the file holds is all there is
   std::atomic<bool> stop{false};   // the run was stopped: the reader leaves at once
   std::mutex mutex;
   std::condition_variable wake_cv;  // the reader finished, the program ended, or stop
   bool finished = false;
-  std::exception_ptr failure;
   // Sleeps up to `ms`, but not past a stop request or the program's end, after which the
   // reader has the cores to itself and every millisecond counts.
   auto pause = [&](int ms) {
@@ -127,42 +129,46 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
     wake_cv.wait_for(lock, std::chrono::milliseconds(ms),
                      [&] { return stop.load() || ended.load(); });
   };
-  auto read_output = [&] {
-    LowerThreadPriority();
-    try {
-      std::vector<char> buffer(1 << 20);
-      long long offset = 0;
-      IdleCoreGate gate;
-      while (!stop.load()) {
-        // Whether the program had ended is taken before the read: a read that finds nothing
-        // more after the end has then taken everything.
-        const bool was_ended = ended.load();
-        if (!was_ended && !gate.Open()) {
-          pause(10);
-          continue;
-        }
-        std::string read_error;
-        const long long n = output.ReadAt(offset, buffer.data(), buffer.size(), &read_error);
-        if (n < 0) throw Error(command, "cannot read its output: " + read_error);
-        if (n > 0) {
-          offset += n;
-          on_output(buffer.data(), static_cast<size_t>(n));
-        } else if (was_ended) {
-          break;
-        } else {
-          pause(5);
-        }
+  // What the reader throws, the task carries to the wait below.
+  auto read_output = [&](std::stop_token) {
+    // However the reading ends, the waiting thread hears of it at once.
+    struct Finished {
+      std::mutex& mutex;
+      std::condition_variable& wake_cv;
+      bool& finished;
+      ~Finished() {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+        wake_cv.notify_all();
       }
-    } catch (...) {
-      failure = std::current_exception();
+    } on_finish{mutex, wake_cv, finished};
+    LowerThreadPriority();
+    std::vector<char> buffer(1 << 20);
+    long long offset = 0;
+    while (!stop.load()) {
+      // Whether the program had ended is taken before the read: a read that finds nothing more
+      // after the end has then taken everything.
+      const bool was_ended = ended.load();
+      if (!was_ended && !gate.Open()) {
+        pause(10);
+        continue;
+      }
+      std::string read_error;
+      const long long n = output.ReadAt(offset, buffer.data(), buffer.size(), &read_error);
+      if (n < 0) throw Error(command, "cannot read its output: " + read_error);
+      if (n > 0) {
+        offset += n;
+        on_output(buffer.data(), static_cast<size_t>(n));
+      } else if (was_ended) {
+        break;
+      } else {
+        pause(5);
+      }
     }
-    std::lock_guard<std::mutex> lock(mutex);
-    finished = true;
-    wake_cv.notify_all();
   };
   // A reader that could not be started leaves nothing to follow the output: the child's
   // destructor stops MAME before the error goes on.
-  std::thread reader(read_output);
+  Task reader(read_output);
   auto reader_finished = [&](int ms) {
     std::unique_lock<std::mutex> lock(mutex);
     return wake_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return finished; });
@@ -173,7 +179,8 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
       stop = true;
     }
     wake_cv.notify_all();
-    reader.join();
+    // The reader's own failure is dropped: the caller hears why the wait ended instead.
+    reader = Task();
   };
 
   std::string wait_error;
@@ -203,8 +210,7 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
     end_reader();
     throw;  // the child's destructor stops the program
   }
-  reader.join();
-  if (failure) std::rethrow_exception(failure);
+  reader.Wait();
   if (exit != nullptr) *exit = child.exit();
   return true;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace tabulon {
@@ -34,21 +35,40 @@ bool RunScriptAndWait(const std::string& folder, const std::string& script_path,
                       const std::function<void()>& idle, std::string* error,
                       ChildExit* exit = nullptr);
 
+// Says whether work that should not slow anyone down may go on now: such work asks before each
+// step and waits while the answer is no. Asked from one thread at a time.
+class CoreGate {
+ public:
+  virtual ~CoreGate() = default;
+  virtual bool Open() = 0;
+};
+
+// Open only while at least half a core was idle over the last tenth of a second, leaving out this
+// program's own work; always open where the system cannot tell how busy it is.
+std::unique_ptr<CoreGate> MakeIdleCoreGate();
+
+// Always open: for output too small to be worth holding back, and for tests, whose waits must not
+// depend on how busy the machine is.
+class OpenCoreGate final : public CoreGate {
+ public:
+  bool Open() override { return true; }
+};
+
 // Runs `command` in `folder` like RunScriptAndWait, its standard output written straight into
 // the regular file open on `output_fd` (a descriptor of AtomicTextWriter: for reading and
 // writing, empty), and hands what the program writes to `on_output` block by block while it
 // still runs. The file is read behind the writer instead of through a pipe: the program never
 // waits for the reader, and no byte is copied twice. `on_output` is called on a thread of its
-// own, at the lowest priority (while the program runs, only when a core is otherwise idle), and
-// never after the return; `idle` is called on the calling thread about every 20 ms. `on_end`,
-// when given, is called on the calling thread once, the moment the program has ended, while the
-// rest of its output may still be read: the reader has a handle of its own, so the writer's may
-// then be closed and the file renamed. When `on_output`, `idle` or `on_end` throws, the program
-// is stopped before the exception goes on. Returns false, with `error` set, when the command
-// cannot be started or waited on.
+// own, at the lowest priority and, while the program runs, only while `gate` is open (the run's
+// gate opens when a core is otherwise idle), and never after the return; `idle` is called on the
+// calling thread about every 20 ms. `on_end`, when given, is called on the calling thread once, the
+// moment the program has ended, while the rest of its output may still be read: the reader has a
+// handle of its own, so the writer's may then be closed and the file renamed. When `on_output`,
+// `idle` or `on_end` throws, the program is stopped before the exception goes on. Returns false,
+// with `error` set, when the command cannot be started or waited on.
 bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
                            const std::function<void(const char*, size_t)>& on_output,
-                           const std::function<void()>& idle, std::string* error,
+                           CoreGate& gate, const std::function<void()>& idle, std::string* error,
                            ChildExit* exit = nullptr,
                            const std::function<void(const ChildExit&)>& on_end = nullptr);
 

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <thread>
+#include <exception>
 
 #include "platform/error.h"
 #include "platform/interrupts.h"
@@ -43,6 +44,18 @@ FileLock RunState::LockFolder(const std::string& folder, std::string* error) {
 void RunState::Warn(const std::string& text) {
   warnings.push_back(text);
   if (view != nullptr) view->Warning(text);
+}
+
+void RunState::WaitForBackground() {
+  std::vector<BackgroundTask> tasks;
+  tasks.swap(background);
+  for (BackgroundTask& work : tasks) {
+    try {
+      work.task.Wait();
+    } catch (const std::exception& e) {
+      Warn(work.warning + e.what());
+    }
+  }
 }
 
 }  // namespace tabulon

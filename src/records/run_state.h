@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/background_work.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/task.h"
 #include "records/field_slots.h"
 #include "records/game_record.h"
 #include "records/record_list.h"
@@ -100,9 +100,21 @@ struct RunState {
   MameSetup mame_setup;
   std::vector<std::string> warnings;
   std::vector<std::string> notes;
+  // Lets `task` go on beside the rest of the run; should it fail, `warning` is shown, followed by
+  // the failure's own text.
+  void Beside(Task task, std::string warning) {
+    background.push_back({std::move(task), std::move(warning)});
+  }
+  // Waits for what goes on beside the run; each failure of it is a warning.
+  void WaitForBackground();
+
   // What a step left going on beside the rest of the run (the deleting of MAME's lists kept
   // aside); the run waits for it before it ends, and so does the state's end.
-  std::vector<BackgroundWork> background;
+  struct BackgroundTask {
+    Task task;
+    std::string warning;
+  };
+  std::vector<BackgroundTask> background;
 };
 
 }  // namespace tabulon

@@ -63,10 +63,11 @@ class ProcessTest : public ReliabilityTest {
     err_.str(ReadFile(dir_ / "err.txt"));
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  // Waits up to 5 s for the process of the pid in `file` to be gone (or a zombie).
+  // Waits up to 30 s for the process of the pid in `file` to be gone (or a zombie); a MAME that
+  // outlives its run sleeps for 60.
   static bool Gone(const std::string& pid_file) {
     const std::string pid = std::to_string(std::stol(ReadFile(pid_file)));
-    for (int i = 0; i < 250; ++i) {
+    for (int i = 0; i < 1500; ++i) {
       const std::string stat = FileExists("/proc/" + pid) ? ReadFile("/proc/" + pid + "/stat") : "";
       if (stat.empty() || stat.substr(stat.rfind(')') + 2, 1) == "Z") return true;
       std::this_thread::sleep_for(20ms);
@@ -90,7 +91,12 @@ TEST_F(ProcessTest, InterruptsEndMameAndLeaveEverythingAsItWas) {
     fs::remove(mame_ + "/pid");
     InstallMame(mame_, std::string(option) + " text <mame>\\n; pid; sleep 60\n");
     const pid_t cli = Start();
-    for (int i = 0; i < 500 && !FileExists(mame_ + "/pid"); ++i) std::this_thread::sleep_for(20ms);
+    // MAME has started once it wrote its pid, however long a busy machine takes to get there.
+    siginfo_t ended{};
+    while (!FileExists(mame_ + "/pid") && ended.si_pid == 0 &&
+           waitid(P_PID, static_cast<id_t>(cli), &ended, WEXITED | WNOHANG | WNOWAIT) == 0) {
+      std::this_thread::sleep_for(20ms);
+    }
     kill(cli, signal);
     EXPECT_EQ(Wait(cli), 128 + signal);
     EXPECT_TRUE(Gone(mame_ + "/pid"));

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <new>
 #include <set>
+#include <system_error>
 
 #include "app/generation_run.h"
 #include "mame/bat_scripts.h"
@@ -390,30 +393,54 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
   }
 }
 
-// Closing the window while MAME writes its list stops MAME and leaves nothing behind: no
-// listxml.xml, no half list, no temporary file.
-TEST_F(TodaysMameTest, AStoppedConversionStopsMameAndLeavesNothing) {
+// Closing the window while MAME writes its list stops MAME; a conversion that fails for want of
+// memory or of a thread ends as a MAME that fails does. Either way MAME is gone, the previous
+// lists are back, and nothing else is left: no listxml.xml, no half list, no temporary file. The
+// conversion works while MAME runs however busy the machine is.
+TEST_F(TodaysMameTest, AStoppedOrFailedConversionStopsMameAndLeavesThePreviousLists) {
   InstallTodaysMame();
   WriteFile(In(mame_, "standin.txt"),
-            "-listxml pid; text <?xml version=\"1.0\"?>\\n<mame build=\"0\">\\n; sleep 60; "
-            "touch done\r\n");
-  struct StoppingView : RecordingView {
-    bool Yield() override { return statuses.back() != "Converting MAME listxml......"; }
-  } view;
-  RunState run(app_, &view);
-  std::vector<std::string> files;
-  EXPECT_THROW(GetMameData(run, &files), RunCancelled);
+            "-listxml pid; text <?xml version=\"1.0\"?>\\n<mame build=\"0\">\\n; sleep 60\r\n");
+  // The previous lists; read, they make MAME's category file in catvers/.
+  const std::string listinfo = CrLf({"game (", "\tname a", ")", ""});
+  WriteFile(In(app_, "listinfo.dat"), listinfo);
+  WriteFile(In(app_, "listdetails.dat"), CrLf({"title", "| Game Name", "a        drva       A"}));
+  WriteFile(In(app_, "gamelist.dat"), CrLf({"skipped", "row a"}));
+  fs::create_directories(FsPath(In(app_, "catvers")));
+  // Without a failure the run is stopped once the conversion has begun; with one, the conversion
+  // fails where it asks whether to go on.
+  struct Probe final : RecordingView, CoreGate {
+    std::function<void()> fail;
+    bool Yield() override { return fail || statuses.back() != "Converting MAME listxml......"; }
+    bool Open() override { return fail ? (fail(), true) : true; }
+  };
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {nullptr, ""},
+      {[] { throw std::bad_alloc(); }, ": not converted, as the system had no more memory to give"},
+      {[] { throw std::system_error(EAGAIN, std::generic_category()); }, ": not converted: "},
+  };
+  for (const auto& [fail, warning] : cases) {
+    SCOPED_TRACE(warning);
+    auto probe = std::make_shared<Probe>();
+    probe->fail = fail;
+    RunState run(app_, probe.get());
+    std::vector<std::string> files;
+    if (!fail) {
+      EXPECT_THROW(GetMameData(run, &files, {}, probe), RunCancelled);
+    } else {
+      EXPECT_EQ(GetMameData(run, &files, {}, probe), 1u);
+      const std::string start = In(app_, "listxml.xml") + warning;
+      EXPECT_EQ(probe->warnings.at(0).substr(0, start.size()), start);
+    }
 
-  EXPECT_FALSE(ProcessRuns(std::stol(ReadFile(In(mame_, "pid"))))) << "MAME still runs";
-  EXPECT_FALSE(FileExists(In(mame_, "done")));
-  std::set<std::string> left;
-  for (const auto& entry : fs::directory_iterator(FsPath(app_))) {
-    left.insert(PathText(entry.path().filename()));
+    EXPECT_FALSE(ProcessRuns(std::stol(ReadFile(In(mame_, "pid"))))) << "MAME still runs";
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(FsPath(app_)))
+      left.insert(PathText(entry.path().filename()));
+    EXPECT_EQ(left, (std::set<std::string>{"catvers", "dats", "gamelist.dat", "listdetails.dat",
+                                           "listinfo.dat", "tabulonlog.txt"}));
+    EXPECT_EQ(ReadFile(In(app_, "listinfo.dat")), listinfo);
   }
-  // The lists MAME's refused old options left, empty, and the run log.
-  EXPECT_EQ(left, (std::set<std::string>{"dats", "gamelist.dat", "listdetails.dat", "listinfo.dat",
-                                         "tabulonlog.txt"}));
-  EXPECT_EQ(ReadFile(In(app_, "listinfo.dat")), "");
 }
 
 }  // namespace
