@@ -2,8 +2,8 @@
 #include "records/run_state.h"
 
 #include <chrono>
-#include <thread>
 #include <exception>
+#include <thread>
 
 #include "platform/error.h"
 #include "platform/interrupts.h"
