@@ -30,9 +30,9 @@ LAYOUTS = {
 
 
 def draw(size):
-    spec = LAYOUTS[size]
-    left, top, right, bottom = spec["sheet"]
-    fold, width = spec["fold"], spec["outline"]
+    layout = LAYOUTS[size]
+    left, top, right, bottom = layout["sheet"]
+    fold, width = layout["fold"], layout["outline"]
     pixels = [[(0, 0, 0, 0)] * size for _ in range(size)]
 
     def on_sheet(x, y):
@@ -55,13 +55,13 @@ def draw(size):
                 pixels[y][x] = OUTLINE if edge else FOLD
     # The title band, short of the fold.
     inset = left + width + 1
-    band_top, band_bottom = spec["band"]
+    band_top, band_bottom = layout["band"]
     for y in range(band_top, band_bottom + 1):
         for x in range(inset, right - fold - 1):
             pixels[y][x] = BAND
     # The rows: a square mark, a gap, and a grey line to the right margin.
-    row = spec["row"]
-    for index, first in enumerate(spec["rows"]):
+    row = layout["row"]
+    for index, first in enumerate(layout["rows"]):
         for y in range(first, first + row):
             for x in range(inset, inset + row):
                 pixels[y][x] = MARKS[index % len(MARKS)]

@@ -86,7 +86,7 @@ size_t WriteMasterList(const std::string& app_dir, const RecordList& list, Recor
       continue;
     }
     // The line is the piece behind the first "^" followed by the piece before it; a "^" inside
-    // a value therefore cuts the record there, as the format has always done.
+    // a value therefore cuts the record there: the rom name is found by that mark alone.
     const size_t caret = record.find('^');
     if (caret == std::string_view::npos) continue;
     std::string_view behind = record.substr(caret + 1);

@@ -23,8 +23,8 @@ std::string MasterListOf(const std::vector<std::pair<std::string, std::string>>&
 }
 
 TEST(MasterListTest, SortedByDescriptionRomNameFirst) {
-  // An empty rom name leaves the record out; a "^" in a value cuts the record there, as the
-  // format has always done; gamma has no clone. "ALPHA" equals "Alpha" and keeps its place.
+  // An empty rom name leaves the record out; a "^" in a value cuts the record there, as the rom
+  // name is found by that mark; gamma has no clone. "ALPHA" equals "Alpha" and keeps its place.
   EXPECT_EQ(MasterListOf({{"b1", "beta"},
                           {"a1", "Alpha"},
                           {"", "alpha no rom"},

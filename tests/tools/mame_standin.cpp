@@ -15,7 +15,7 @@
 //   kill               ends it as a crash does, without a word or a clean exit
 // A line "@log FILE" makes every run append its first argument to FILE, so a test can count the
 // runs. Without a matching line it says "Error: unknown option" on stderr and exits with 6, as
-// today's MAME answers the options of old ones.
+// MAME 0.251 answers -li, -listdetails and -gamelist, options it no longer knows.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

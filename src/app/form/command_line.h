@@ -8,7 +8,8 @@
 namespace tabulon {
 
 // The command line as one text: the arguments after the program's name, joined by single
-// spaces, which is the form the silent-mode switch has always been read from.
+// spaces: the silent-mode switch is found by splitting that text at "-", so `x-S` and
+// `/S -S` count wherever the shell split the words.
 std::string CommandLineText(int argc, const char* const* argv);
 
 // The same text from Windows' whole command line (GetCommandLine), the way the C runtime finds
