@@ -23,16 +23,18 @@ ListsReadAlong::~ListsReadAlong() {
 }
 
 void ListsReadAlong::Written(List list, std::string_view text) {
-  queues_[static_cast<size_t>(list)]->Write(text);
+  channels_[static_cast<size_t>(list)]->Write(std::string(text));
 }
 
+void ListsReadAlong::Flushed() { unread_->WaitForRoom(std::stop_token()); }
+
 void ListsReadAlong::Committed() {
-  for (const auto& queue : queues_) queue->End();
+  for (const auto& channel : channels_) channel->End();
 }
 
 void ListsReadAlong::Abandon() {
   abandoned_ = true;
-  for (const auto& queue : queues_) queue->Abandon();
+  for (const auto& channel : channels_) channel->Abandon();
 }
 
 bool ListsReadAlong::QuietView::Yield() { return !owner_.abandoned_.load(); }
@@ -42,6 +44,8 @@ void ListsReadAlong::Read() {
   struct Done {
     ListsReadAlong& owner;
     ~Done() {
+      // A reading that ended early reads no more: the conversion must not wait for it.
+      owner.unread_->Close();
       std::lock_guard<std::mutex> lock(owner.mutex_);
       owner.done_ = true;
       owner.done_cv_.notify_all();
@@ -51,8 +55,8 @@ void ListsReadAlong::Read() {
   LowerThreadPriority();
   const std::string& dir = run_.app_dir;
   auto reader = [&](List list, const char* name) {
-    return std::make_unique<QueuedLineReader>(queues_[static_cast<size_t>(list)],
-                                              InFolder(dir, name));
+    return std::make_unique<ChannelLineReader>(channels_[static_cast<size_t>(list)],
+                                               InFolder(dir, name));
   };
   side_problem_ = side_files_.Open(reader(List::kListdetails, "listdetails.dat"),
                                    reader(List::kGamelist, "gamelist.dat"));

@@ -14,7 +14,7 @@
 #include "mame/mame_side_files.h"
 #include "mame/old_mame_lists.h"
 #include "platform/task.h"
-#include "platform/text_io.h"
+#include "platform/text_channel.h"
 #include "records/run_state.h"
 
 namespace tabulon {
@@ -34,6 +34,8 @@ class ListsReadAlong final : public ListTextSink {
 
   // The conversion's side; Written() from any one thread at a time.
   void Written(List list, std::string_view text) override;
+  // Holds the conversion while more than kUnreadLimit of the lists waits unread.
+  void Flushed() override;
   void Committed() override;
 
   // Waits for the reading to end, yielding to `run`'s view meanwhile. Returns why the side files'
@@ -60,9 +62,18 @@ class ListsReadAlong final : public ListTextSink {
   void Read();
   void Abandon();
 
+  // What the three lists may hold unread between them: a few of the conversion's flushes. The
+  // reader reads them in step (a listinfo block, then its game's row in each side list), so a
+  // bound on one list alone would stall it: the conversion blocked on a full listinfo while the
+  // reader waits for the listdetails rows of games it already holds. One budget covers the
+  // three, and the conversion waits for room only at Flushed(), when all three hold the text of
+  // the same games: the reader can then always read on and make room.
+  static constexpr size_t kUnreadLimit = 1 << 20;
+  std::shared_ptr<TextBudget> unread_ = std::make_shared<TextBudget>(kUnreadLimit);
   // Each list's text, in the order of ListTextSink::List.
-  std::array<std::shared_ptr<TextQueue>, 3> queues_ = {
-      std::make_shared<TextQueue>(), std::make_shared<TextQueue>(), std::make_shared<TextQueue>()};
+  std::array<std::shared_ptr<TextChannel>, 3> channels_ = {std::make_shared<TextChannel>(unread_),
+                                                           std::make_shared<TextChannel>(unread_),
+                                                           std::make_shared<TextChannel>(unread_)};
   MameSideFiles& side_files_;
   QuietView view_{*this};
   RunState run_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iterator>
 #include <new>
+#include <system_error>
 
 #include "mame/listxml_skimmer_parts.h"
 #include "platform/child_process.h"
@@ -16,13 +17,7 @@ ListXmlSkimmer::ListXmlSkimmer(KeepName keep, KeepName reads_text)
     : keep_(keep), reads_text_(reads_text) {}
 
 ListXmlSkimmer::~ListXmlSkimmer() {
-  if (ahead_ == nullptr || !ahead_->thread.joinable()) return;
-  {
-    std::lock_guard<std::mutex> lock(ahead_->mutex);
-    ahead_->quit = true;
-  }
-  ahead_->cv.notify_all();
-  ahead_->thread.join();
+  if (ahead_ != nullptr) ahead_->task = Task();  // stops and waits for the read-ahead
 }
 
 void ListXmlSkimmer::ReadAhead(size_t smallest_piece) {
@@ -38,22 +33,27 @@ void ListXmlSkimmer::Feed(std::string_view data, std::string* out) {
     if (ahead != nullptr && !data.empty()) ahead->at_line_start = data.back() == '\n';
     return;
   }
-  if (!ahead->thread.joinable()) {
-    const int priority = CurrentThreadPriority();
-    ahead->thread = std::thread([this, ahead, priority] {
-      SetThreadPriorityLike(priority);
-      std::unique_lock<std::mutex> lock(ahead->mutex);
-      while (true) {
-        ahead->cv.wait(lock, [ahead] { return ahead->busy || ahead->quit; });
-        if (ahead->quit) return;
-        Piece* const piece = ahead->pending;
-        lock.unlock();
-        ReadLines(piece);
-        lock.lock();
-        ahead->busy = false;
-        ahead->cv.notify_all();
-      }
-    });
+  if (!ahead->started) {
+    try {
+      ahead->task = Task([this, ahead, priority = CurrentThreadPriority()](std::stop_token stop) {
+        SetThreadPriorityLike(priority);
+        std::unique_lock<std::mutex> lock(ahead->mutex);
+        while (ahead->cv.wait(lock, stop, [ahead] { return ahead->busy; })) {
+          Piece* const piece = ahead->pending;
+          lock.unlock();
+          ReadLines(piece);
+          lock.lock();
+          ahead->busy = false;
+          ahead->cv.notify_all();
+        }
+      });
+      ahead->started = true;
+    } catch (const std::system_error&) {
+      // No second thread: everything is read here, as without the read-ahead.
+      ahead->smallest_piece = kLargestPieceAhead + 1;
+      Feed(data, out);
+      return;
+    }
   }
   // The copy goes where the piece before the pending one was, while the thread may still read.
   Piece* const next = ahead->pending == &ahead->pieces[0] ? &ahead->pieces[1] : &ahead->pieces[0];
@@ -108,8 +108,9 @@ void ListXmlSkimmer::ReadLines(Piece* piece) const {
       p = line_end;
     }
     piece->read = true;
-  } catch (const std::bad_alloc&) {
-    // The piece goes through the skimmer as if it had not been read ahead.
+  } catch (...) {
+    // The piece goes through the skimmer as if it had not been read ahead, which finds and
+    // reports whatever stopped the reading here.
   }
 }
 

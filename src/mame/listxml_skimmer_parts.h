@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstring>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -17,6 +17,7 @@
 #endif
 
 #include "mame/listxml_skimmer.h"
+#include "platform/task.h"
 
 namespace tabulon {
 namespace skimmer_detail {
@@ -195,14 +196,14 @@ struct ListXmlSkimmer::Piece {
 
 struct ListXmlSkimmer::Ahead {
   std::mutex mutex;
-  std::condition_variable cv;
+  std::condition_variable_any cv;
   Piece pieces[2];
   Piece* pending = nullptr;  // handed to the thread: read, or being read while `busy`
   bool busy = false;
-  bool quit = false;
   bool at_line_start = true;  // what Feed() got so far ends with an LF
   size_t smallest_piece = 0;
-  std::thread thread;
+  bool started = false;
+  Task task;  // last: ends before what it uses
 };
 
 }  // namespace tabulon

@@ -247,10 +247,9 @@ void OldMameLists::Flush(ListTextSink::List list, std::string* buffer, AtomicTex
 }
 
 void OldMameLists::FlushLarge() {
-  using List = ListTextSink::List;
-  if (listinfo_out_.size() >= kFlushSize) Flush(List::kListinfo, &listinfo_out_, &listinfo_);
-  if (details_out_.size() >= kFlushSize) Flush(List::kListdetails, &details_out_, &listdetails_);
-  if (gamelist_out_.size() >= kFlushSize) Flush(List::kGamelist, &gamelist_out_, &gamelist_);
+  if (listinfo_out_.size() + details_out_.size() + gamelist_out_.size() < kFlushSize) return;
+  FlushAll();
+  if (sink_ != nullptr) sink_->Flushed();
 }
 
 void OldMameLists::FlushAll() {

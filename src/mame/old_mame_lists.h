@@ -29,6 +29,10 @@ class ListTextSink {
   enum class List { kListinfo, kListdetails, kGamelist };
   virtual ~ListTextSink() = default;
   virtual void Written(List list, std::string_view text) = 0;
+  // Each list has now been given the text of the same games (the lists go out together), so a
+  // reader that reads them in step finds, in all three, all it needs to read that far: the one
+  // point where the sink may hold the writer back until its reader has caught up.
+  virtual void Flushed() {}
   virtual void Committed() = 0;
 };
 

@@ -4,8 +4,8 @@
 #include "mame/xml_dat.h"
 
 #include <cerrno>
-#include <chrono>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -184,7 +184,6 @@ XmlDatLines::XmlDatLines(const std::string& path, const std::string& shown_name,
                          std::function<void()> yield)
     : path_(path),
       shown_name_(shown_name),
-      yield_(std::move(yield)),
       reader_(
           shown_name,
           [this](const ListXmlMachine& m) {
@@ -198,24 +197,22 @@ XmlDatLines::XmlDatLines(const std::string& path, const std::string& shown_name,
             made_ += "clrmamepro (\r\n\tname \"";
             made_ += name;
             made_ += "\"\r\n)\r\n\r\n";
-          }) {
+          }),
+      made_lines_(std::make_shared<TextChannel>(std::make_shared<TextBudget>(kTextAhead))),
+      lines_(made_lines_, shown_name, std::move(yield)) {
   std::string error;
   file_.reset(OpenForReading(path, &error));
   if (file_ == nullptr) throw Error(path, "cannot open: " + error);
-  thread_ = std::thread([this] { Parse(); });
-}
-
-XmlDatLines::~XmlDatLines() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
+  try {
+    parsing_ = Task([this](std::stop_token stop) { Parse(stop); });
+  } catch (const std::system_error& e) {
+    throw Error(shown_name, std::string("not read: the system would not start a thread to read it "
+                                        "with: ") +
+                                e.what());
   }
-  changed_.notify_all();
-  thread_.join();
 }
 
-void XmlDatLines::Parse() {
-  std::exception_ptr failure;
+void XmlDatLines::Parse(const std::stop_token& stop) {
   try {
     std::vector<char> block(kReadBlock);
     TokenGuard guard;
@@ -239,7 +236,7 @@ void XmlDatLines::Parse() {
       if (utf16) {
         utf16_held.append(data);
         size_t whole = utf16_held.size() & ~size_t{1};
-        // A first surrogate waits for its second, which the next block brings.
+        // A high surrogate waits for its low half, unless the file ends there.
         const size_t hi = big ? whole - 2 : whole - 1;
         if (n != 0 && whole >= 2 && (static_cast<unsigned char>(utf16_held[hi]) & 0xFC) == 0xD8) {
           whole -= 2;
@@ -248,7 +245,7 @@ void XmlDatLines::Parse() {
         utf16_held.erase(0, n == 0 ? utf16_held.size() : whole);
         data = converted;
       }
-      // The parser sees no more of a token that is too long than the limit.
+      // A token too long for expat ends the dat before expat sees the piece that makes it so.
       const size_t passed = guard.Pass(data);
       reader_.Feed(data.data(), passed);
       if (passed < data.size()) throw guard.Failure(shown_name_);
@@ -256,71 +253,16 @@ void XmlDatLines::Parse() {
         reader_.Finish();
         made_ += resources_;
       }
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return stop_ || ready_bytes_ < kTextAhead; });
-      if (stop_) return;
-      ready_bytes_ += made_.size();
-      if (!made_.empty()) ready_.push_back(std::move(made_));
-      made_.clear();
+      made_lines_->Write(std::exchange(made_, std::string()));
       if (n == 0) break;
-      lock.unlock();
-      changed_.notify_all();
+      if (!made_lines_->budget()->WaitForRoom(stop)) return;
     }
+    made_lines_->End();
   } catch (...) {
-    failure = std::current_exception();
+    // The lines made before the fault are read before it is thrown.
+    made_lines_->Write(std::exchange(made_, std::string()));
+    made_lines_->Fail(std::current_exception());
   }
-  std::unique_lock<std::mutex> lock(mutex_);
-  // What a failing block made before its fault is read before the failure is thrown.
-  if (failure && !made_.empty()) {
-    ready_bytes_ += made_.size();
-    ready_.push_back(std::move(made_));
-  }
-  failure_ = failure;
-  over_ = true;
-  lock.unlock();
-  changed_.notify_all();
-}
-
-void XmlDatLines::Fill() {
-  if (pos_ < text_.size()) return;
-  std::unique_lock<std::mutex> lock(mutex_);
-  // A run can be stopped however slowly the thread parses.
-  while (!changed_.wait_for(lock, std::chrono::milliseconds(100),
-                            [this] { return !ready_.empty() || over_; })) {
-    if (yield_ == nullptr) continue;
-    lock.unlock();
-    yield_();
-    lock.lock();
-  }
-  text_.clear();
-  pos_ = 0;
-  if (!ready_.empty()) {
-    text_.swap(ready_.front());
-    ready_.pop_front();
-    ready_bytes_ -= text_.size();
-    lock.unlock();
-    changed_.notify_all();
-    return;
-  }
-  if (failure_) std::rethrow_exception(failure_);
-}
-
-bool XmlDatLines::AtEnd() {
-  Fill();
-  return pos_ == text_.size();
-}
-
-// Lines end as in any dat, at CR LF or a lone CR; the text made here has CR LF only.
-bool XmlDatLines::ReadLine(std::string* line) {
-  line->clear();
-  if (AtEnd()) return false;
-  size_t end = text_.find('\r', pos_);
-  if (end == std::string::npos) end = text_.size();
-  line->assign(text_, pos_, end - pos_);
-  pos_ = end;
-  if (pos_ < text_.size()) ++pos_;
-  if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-  return true;
 }
 
 size_t GetXmlListInfo(const std::string& dat_name, RunState& run, CategorySummary* categories) {

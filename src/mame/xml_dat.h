@@ -3,18 +3,15 @@
 // reader, with one set of rules, reads every dat.
 #pragma once
 
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
-#include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "mame/listxml_reader.h"
 #include "platform/line_source.h"
+#include "platform/task.h"
+#include "platform/text_channel.h"
 #include "records/run_state.h"
 
 namespace tabulon {
@@ -52,12 +49,12 @@ class XmlDatLines : public LineSource {
 
   XmlDatLines(const std::string& path, const std::string& shown_name,
               std::function<void()> yield = nullptr);
-  ~XmlDatLines() override;
+  ~XmlDatLines() override = default;
   XmlDatLines(const XmlDatLines&) = delete;
   XmlDatLines& operator=(const XmlDatLines&) = delete;
 
-  bool AtEnd() override;
-  bool ReadLine(std::string* line) override;
+  bool AtEnd() override { return lines_.AtEnd(); }
+  bool ReadLine(std::string* line) override { return lines_.ReadLine(line); }
 
  private:
   struct FileClose {
@@ -65,13 +62,10 @@ class XmlDatLines : public LineSource {
   };
 
   // The parsing thread: reads, parses and hands over the text made of each block.
-  void Parse();
-  // Waits for the next piece of text when the one in hand is read.
-  void Fill();
+  void Parse(const std::stop_token& stop);
 
   std::string path_;
   std::string shown_name_;
-  std::function<void()> yield_;
   std::unique_ptr<std::FILE, FileClose> file_;
   ListXmlReader reader_;
 
@@ -81,20 +75,9 @@ class XmlDatLines : public LineSource {
   bool machine_seen_ = false;
   bool header_written_ = false;
 
-  // Shared, under mutex_.
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> ready_;  // pieces of text in order, not yet taken
-  size_t ready_bytes_ = 0;         // their size
-  bool over_ = false;              // no piece will follow those in ready_
-  bool stop_ = false;              // the reader is gone: the thread ends
-  std::exception_ptr failure_;     // thrown once the pieces before it have been read
-
-  // The reading side's own.
-  std::string text_;  // the piece being read, from pos_ on
-  size_t pos_ = 0;
-
-  std::thread thread_;  // last: started once everything it uses is there
+  std::shared_ptr<TextChannel> made_lines_;
+  ChannelLineReader lines_;
+  Task parsing_;  // last: started once everything it uses is there, and ended first
 };
 
 // GetListInfo over the XML dat dats/<dat_name>. Returns the number of records added; throws as

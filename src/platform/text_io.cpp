@@ -139,45 +139,6 @@ bool LineReader::ReadLine(std::string* line) {
   }
 }
 
-void TextQueue::Write(std::string_view text) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    text_.append(text);
-  }
-  changed_.notify_one();
-}
-
-void TextQueue::End() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ended_ = true;
-  }
-  changed_.notify_one();
-}
-
-void TextQueue::Abandon() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    abandoned_ = true;
-  }
-  changed_.notify_one();
-}
-
-size_t TextQueue::Take(char* into, size_t capacity) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return abandoned_ || ended_ || taken_ < text_.size(); });
-  if (abandoned_) throw Abandoned();
-  const size_t n = std::min(capacity, text_.size() - taken_);
-  std::memcpy(into, text_.data() + taken_, n);
-  taken_ += n;
-  // Everything taken: the writer starts again at the front, in the memory it has.
-  if (taken_ == text_.size()) {
-    text_.clear();
-    taken_ = 0;
-  }
-  return n;
-}
-
 AtomicTextWriter::AtomicTextWriter(std::string path, Durability durability)
     : path_(ReplacedPath(path)), durable_(durability == Durability::kFlushed) {
   std::filesystem::path target = FsPath(path_);
@@ -325,21 +286,26 @@ std::string WithoutByteOrderMark(std::string text) {
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path) {
-  const std::string text = WithoutByteOrderMark(ReadWholeFile(path));
-  // The same rule as LineReader's: with a CR anywhere, lines end at CR LF or a lone CR.
-  const bool cr = text.find('\r') != std::string::npos;
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find(cr ? '\r' : '\n', start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
+  // Text already in memory, read by the one line splitting there is.
+  class InMemory final : public LineReader {
+   public:
+    InMemory(const std::string& name, std::string text)
+        : LineReader(name, text.find('\r') != std::string::npos ? '\r' : '\n'),
+          text_(std::move(text)) {}
+
+   private:
+    size_t ReadBlock(char* into, size_t capacity) override {
+      const size_t n = std::min(capacity, text_.size() - taken_);
+      std::memcpy(into, text_.data() + taken_, n);
+      taken_ += n;
+      return n;
     }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-    if (cr && start < text.size() && text[start] == '\n') ++start;
-  }
+    std::string text_;
+    size_t taken_ = 0;
+  };
+  InMemory reader(path, WithoutByteOrderMark(ReadWholeFile(path)));
+  std::vector<std::string> lines;
+  for (std::string line; reader.ReadLine(&line);) lines.push_back(line);
   return lines;
 }
 

@@ -5,11 +5,8 @@
 // Writers replace their file atomically, so a failed run never leaves a half-written file.
 #pragma once
 
-#include <condition_variable>
 #include <cstdio>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,43 +63,6 @@ class LineReader : public LineSource {
   long line_number_ = 0;
   bool line_end_known_ = false;
   char line_end_ = '\r';  // '\n' in a file without any CR
-};
-
-// Text that one thread writes and another reads as it comes, in the order written: the writer
-// calls Write() and then End(), or Abandon() when the text will never be complete.
-class TextQueue {
- public:
-  // What a reader of abandoned text throws: not an Error, as nothing was wrong with a file.
-  struct Abandoned : std::exception {
-    const char* what() const noexcept override { return "the text was abandoned"; }
-  };
-
-  void Write(std::string_view text);
-  void End();
-  void Abandon();
-  // Waits for text and moves up to `capacity` bytes of it into `into`; 0 once the text has ended
-  // and all of it was taken. Throws Abandoned.
-  size_t Take(char* into, size_t capacity);
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::string text_;  // written and not yet taken, from taken_ on
-  size_t taken_ = 0;
-  bool ended_ = false;
-  bool abandoned_ = false;
-};
-
-// Reads, line by line, CR LF text that another thread is still writing into `queue`.
-class QueuedLineReader final : public LineReader {
- public:
-  QueuedLineReader(std::shared_ptr<TextQueue> queue, std::string name)
-      : LineReader(std::move(name), '\r'), queue_(std::move(queue)) {}
-
- private:
-  size_t ReadBlock(char* into, size_t capacity) override { return queue_->Take(into, capacity); }
-
-  std::shared_ptr<TextQueue> queue_;
 };
 
 // Writes a file through a temporary file in the same folder that is renamed over the target on

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/error.h"
+#include "platform/text_channel.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
@@ -51,12 +52,12 @@ TEST(LineReaderTest, LineEnds) {
     // Text with CRs, written three bytes at a time while it is read: line ends split between
     // two writes, and reads that find nothing written yet.
     if (text.find('\r') == std::string::npos) continue;
-    auto queue = std::make_shared<TextQueue>();
+    auto channel = std::make_shared<TextChannel>();
     std::thread writer([&] {
-      for (size_t at = 0; at < text.size(); at += 3) queue->Write(text.substr(at, 3));
-      queue->End();
+      for (size_t at = 0; at < text.size(); at += 3) channel->Write(text.substr(at, 3));
+      channel->End();
     });
-    QueuedLineReader queued(queue, "queued");
+    ChannelLineReader queued(channel, "queued");
     EXPECT_EQ(read_all(queued), cases[i].second) << "case " << i << ", queued";
     writer.join();
   }
@@ -66,20 +67,66 @@ TEST(LineReaderTest, LineEnds) {
               }).starts_with(dir / "absent.dat: cannot open: "));
 }
 
-// Text that will never be complete stops its reader, also one waiting for more.
-TEST(QueuedLineReaderTest, AbandonedText) {
-  auto queue = std::make_shared<TextQueue>();
-  queue->Write("first\r\nsecond, never end");
-  QueuedLineReader reader(queue, "queued");
-  std::string line;
-  ASSERT_TRUE(reader.ReadLine(&line));
-  EXPECT_EQ(line, "first");
-  std::thread abandon([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    queue->Abandon();
+// Text that will never be complete stops its reader, also one waiting for more, and at once;
+// text that failed is read up to its failure.
+TEST(ChannelLineReaderTest, AbandonedAndFailedText) {
+  for (const bool abandon : {true, false}) {
+    auto channel = std::make_shared<TextChannel>();
+    channel->Write("first\r\nsecond");
+    ChannelLineReader reader(channel, "queued");
+    std::string line;
+    ASSERT_TRUE(reader.ReadLine(&line));
+    EXPECT_EQ(line, "first");
+    std::thread end([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (abandon) return channel->Abandon();
+      channel->Write(" line\r\n");
+      channel->Fail(std::make_exception_ptr(Error("x.xml", 3, "malformed")));
+    });
+    if (abandon) {
+      EXPECT_THROW(reader.ReadLine(&line), TextChannel::Abandoned);
+    } else {
+      ASSERT_TRUE(reader.ReadLine(&line));
+      EXPECT_EQ(line, "second line");
+      EXPECT_EQ(testing::ErrorOf([&] { reader.ReadLine(&line); }), "x.xml:3: malformed");
+    }
+    end.join();
+  }
+}
+
+// Three channels read in step share one budget: the writer, which waits for room only once all
+// three hold the same rows, is held back to the budget and never stalls the reader.
+TEST(ChannelLineReaderTest, ABudgetSharedByListsReadInStep) {
+  auto budget = std::make_shared<TextBudget>(1000);
+  std::shared_ptr<TextChannel> lists[3];
+  for (auto& list : lists) list = std::make_shared<TextChannel>(budget);
+  constexpr int kRows = 2000;
+  std::thread writer([&] {
+    for (int row = 0; row < kRows; ++row) {
+      lists[0]->Write("block " + std::to_string(row) + "\r\nof two lines\r\n");
+      for (int i = 1; i < 3; ++i) lists[i]->Write("row " + std::to_string(row) + "\r\n");
+      if (row % 10 == 9) budget->WaitForRoom(std::stop_token());
+    }
+    for (auto& list : lists) list->End();
   });
-  EXPECT_THROW(reader.ReadLine(&line), TextQueue::Abandoned);
-  abandon.join();
+  // Reading starts once the writer is over the limit, so a writer that does not wait runs ahead.
+  while (budget->most_held() <= 1000) std::this_thread::yield();
+  ChannelLineReader readers[3] = {{lists[0], "a"}, {lists[1], "b"}, {lists[2], "c"}};
+  std::string line;
+  int rows = 0;
+  while (readers[0].ReadLine(&line)) {
+    ASSERT_EQ(line, "block " + std::to_string(rows));
+    readers[0].ReadLine(&line);
+    for (int i = 1; i < 3; ++i) {
+      ASSERT_TRUE(readers[i].ReadLine(&line));
+      EXPECT_EQ(line, "row " + std::to_string(rows));
+    }
+    ++rows;
+  }
+  writer.join();
+  EXPECT_EQ(rows, kRows);
+  // The limit, and one round of ten rows written before the writer asks again.
+  EXPECT_LE(budget->most_held(), 1000u + 10 * 46);
 }
 
 // A full disk is named as such, also when calls between the write that failed and Commit() set
