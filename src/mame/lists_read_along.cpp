@@ -56,7 +56,7 @@ void ListsReadAlong::Read() {
   };
   side_problem_ = side_files_.Open(reader(List::kListdetails, "listdetails.dat"),
                                    reader(List::kGamelist, "gamelist.dat"));
-  if (side_problem_.empty()) {
+  if (!side_problem_) {
     const auto listinfo = reader(List::kListinfo, "listinfo.dat");
     added_ = GetListInfo(*listinfo, "listinfo.dat", run_, &side_files_, &categories_);
     // The order is settled here, rather than when the master list is written after MAME.
@@ -64,7 +64,7 @@ void ListsReadAlong::Read() {
   }
 }
 
-std::string ListsReadAlong::Wait(RunState& run) {
+Problem ListsReadAlong::Wait(RunState& run) {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!done_cv_.wait_for(lock, std::chrono::milliseconds(20), [this] { return done_; })) {
     lock.unlock();

@@ -16,6 +16,7 @@
 #include "mame/listxml_converter.h"
 #include "mame/mame_run.h"
 #include "mame/mame_stamp.h"
+#include "mame/problem.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
 #include "platform/files.h"
@@ -64,8 +65,8 @@ bool EndsWithBlock(const std::string& path) {
 }
 
 // Why the old options' lists cannot be used though listinfo.dat holds games (a MAME that failed
-// or was killed halfway, or wrote nothing for a side list), or "" when they can.
-std::string OldListsProblem(const std::string& app_dir, const MameState& mame) {
+// or was killed halfway, or wrote nothing for a side list); no problem when they can.
+Problem OldListsProblem(const std::string& app_dir, const MameState& mame) {
   const std::string listinfo_path = InFolder(app_dir, "listinfo.dat");
   for (const auto& [script, exit] : mame.script_exits) {
     if (!exit.ok()) return FormatLocation(script, 0, "MAME " + exit.Describe());
@@ -83,7 +84,7 @@ std::string OldListsProblem(const std::string& app_dir, const MameState& mame) {
       return FormatLocation(path, 0, std::string("MAME wrote nothing for ") + option);
     }
   }
-  return "";
+  return {};
 }
 
 // The kept lists are deleted beside the rest of the run. Any left would be taken back by the
@@ -99,20 +100,20 @@ void DeleteKeptBeside(RunState& run, Task deleting) {
 // read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
 // looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
-// comes back. `along` is given the reading that hears the lists as they are written. Returns an
-// empty text on success, with what was converted in `counts` and the root's build attribute in
+// comes back. `along` is given the reading that hears the lists as they are written. Returns no
+// problem on success, with what was converted in `counts` and the root's build attribute in
 // `build`, else the warning naming the file. Whatever fails in the conversion, short of a stop,
 // is such a warning: the previous lists then come back, as for a MAME that failed.
-std::string ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
-                            std::unique_ptr<ListsReadAlong>* along, ListXmlCounts* counts,
-                            std::string* build) {
+Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
+                        std::unique_ptr<ListsReadAlong>* along, ListXmlCounts* counts,
+                        std::string* build) {
   const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
   // write all of it to disk before the rename returns (its guard for files replaced by rename),
   // a pause of about 0.15 s on MAME's 270 MB.
-  if (std::string failed = kept.Keep("listxml.xml"); !failed.empty()) {
-    return failed + "; MAME was not run";
+  if (const Problem failed = kept.Keep("listxml.xml")) {
+    return *failed + "; MAME was not run";
   }
   try {
     AtomicTextWriter saved(xml_path, AtomicTextWriter::Durability::kCached);
@@ -172,9 +173,9 @@ std::string ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
       return xml_path + ": MAME's -listxml output holds no machine";
     }
     *build = converter.build();
-    return "";
+    return {};
   } catch (const Error& e) {
-    return e.what();
+    return std::string(e.what());
   } catch (const RunCancelled&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -302,7 +303,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   size_t reused_devices = 0;
   // Why a list could not be kept aside: MAME's output would have replaced it, so MAME is not
   // run and the lists are read as they stand.
-  std::string keep_failed;
+  Problem keep_failed;
   const MameRunResult result = RunMame(run, mame, [&] {
     const std::string exe = mame.MamePath + mame.MameExe;
     const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
@@ -320,7 +321,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     RemoveMameStamp(run.app_dir);
     for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) {
       keep_failed = kept.Keep(name);
-      if (!keep_failed.empty()) {
+      if (keep_failed) {
         kept.RestoreAll();
         return false;
       }
@@ -350,8 +351,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   // A conversion's lists are read as they are written; an old MAME's, the kept and the reused
   // ones are read from disk.
   std::unique_ptr<ListsReadAlong> along;
-  if (result != MameRunResult::kNoConfig && !reused && keep_failed.empty()) {
-    std::string problem;
+  if (result != MameRunResult::kNoConfig && !reused && !keep_failed) {
+    Problem problem;
     std::string build;
     ListXmlCounts counts;
     const bool old_lists = result == MameRunResult::kRan && HasGameBlock(listinfo_path);
@@ -371,12 +372,12 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       summary.devices_left_out = counts.devices;
     }
     // MAME does not say when its output did not fit: what is left of it only looks cut off.
-    if (!problem.empty() && NoSpaceLeft(run.app_dir)) {
+    if (problem && NoSpaceLeft(run.app_dir)) {
       problem = FormatLocation(run.app_dir, 0,
                                "cannot write: " + ErrnoText(ENOSPC) +
                                    ", so MAME's lists were cut off: make room on that disk");
     }
-    if (problem.empty()) {
+    if (!problem) {
       run.mame_setup.build = build;
       DeleteKeptBeside(run, kept.DropAll());
       if (!old_lists) {
@@ -393,15 +394,15 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       const std::string date = kept.ListinfoDate();
       kept.RestoreAll();
       if (!usable) {
-        skip(problem);
+        skip(*problem);
         return 0;
       }
-      run.Warn(problem + "; the lists of an earlier run, from " + date + ", were used instead");
+      run.Warn(*problem + "; the lists of an earlier run, from " + date + ", were used instead");
       summary.lists = "an earlier run's, from " + date + ", as MAME failed in this run";
     }
   } else if (!IsFile(listinfo_path)) {
-    if (!keep_failed.empty()) {
-      skip(keep_failed + "; MAME was not run");
+    if (keep_failed) {
+      skip(*keep_failed + "; MAME was not run");
       return 0;
     }
     if (result != MameRunResult::kNoConfig) {
@@ -419,8 +420,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     summary.lists = "reused: the lists of " + run.mame_lists_reused +
                     ", unchanged since an earlier run; MAME was not run";
     summary.devices_left_out = reused_devices;
-  } else if (!keep_failed.empty()) {
-    run.Warn(keep_failed + "; MAME was not run, and the lists already there, listinfo.dat from " +
+  } else if (keep_failed) {
+    run.Warn(*keep_failed + "; MAME was not run, and the lists already there, listinfo.dat from " +
              FileDate(listinfo_path) + ", were read as they stand");
     summary.lists = "an earlier run's, read as they stand: they could not be kept aside for MAME";
   } else {
@@ -431,9 +432,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
              run.app_dir + " (listinfo.dat from " + FileDate(listinfo_path) +
              ") were read as they stand");
   }
-  std::string problem = along ? along->Wait(run) : mame.side_files.Open(run.app_dir);
-  if (!problem.empty()) {
-    skip(problem);
+  if (const Problem problem = along ? along->Wait(run) : mame.side_files.Open(run.app_dir)) {
+    skip(*problem);
     return 0;
   }
 
