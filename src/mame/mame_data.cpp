@@ -27,22 +27,6 @@
 namespace tabulon {
 namespace {
 
-// MAME mode and the open side files last exactly as long as MAME's own list is read, also when
-// the read ends with an exception.
-class MameModeScope {
- public:
-  explicit MameModeScope(MameState& mame) : mame_(mame) { mame_.MameMode = true; }
-  ~MameModeScope() {
-    mame_.MameMode = false;
-    mame_.side_files.Close();
-  }
-  MameModeScope(const MameModeScope&) = delete;
-  MameModeScope& operator=(const MameModeScope&) = delete;
-
- private:
-  MameState& mame_;
-};
-
 bool HasGameBlock(const std::string& path) {
   if (!IsFile(path)) return false;
   LineReader reader(path);
@@ -437,14 +421,13 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     return 0;
   }
 
-  size_t added = 0;
-  {
-    MameModeScope mame_mode(mame);
-    LogStep({"getting listinfo"});
-    added = along ? along->Take(run, &summary.categories)
-                  : GetListInfo("listinfo.dat", run, &mame.side_files, &summary.categories);
-    LogStep({"listinfo complete"});
-  }
+  LogStep({"getting listinfo"});
+  const size_t added =
+      along ? along->Take(run, &summary.categories)
+            : GetListInfo("listinfo.dat", run, &mame.side_files, &summary.categories);
+  // The side files are no longer needed; should the read throw instead, they close with `mame`.
+  mame.side_files.Close();
+  LogStep({"listinfo complete"});
   summary.games = mame.side_files.paired_games();
   summary.resources = added - summary.games;
   mame.side_files.WarnShort(run);
