@@ -79,7 +79,7 @@ Problem ListsReadAlong::Wait(RunState& run) {
 size_t ListsReadAlong::Take(RunState& run, CategorySummary* categories) {
   reading_.Wait();
   if (!run_.status.empty()) run.ShowStatus(run_.status);
-  for (const std::string& warning : run_.warnings) run.Warn(warning);
+  for (const std::string& warning : run_.report.warnings) run.Warn(warning);
   if (run.List1.empty()) {
     run.List1 = std::move(run_.List1);
   } else {

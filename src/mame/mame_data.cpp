@@ -282,7 +282,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   } scripts_gone{mame};
   // The stamp an earlier conversion left tells whether this MAME would only give the lists that
   // are already there, and whether it knows the old options at all.
-  run.mame_lists_reused.clear();
+  run.report.mame.reused_from.clear();
   bool old_options_refused = false;
   size_t reused_devices = 0;
   // Why a list could not be kept aside: MAME's output would have replaced it, so MAME is not
@@ -293,11 +293,12 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
     if (stamp && !run.refresh_mame && ListsIntact(*stamp, run.app_dir) &&
         StampedMameUnchanged(run, mame, *stamp)) {
-      run.mame_lists_reused =
+      run.report.mame.reused_from =
           stamp->build.empty() ? "a MAME that names no build" : "MAME " + stamp->build;
       reused_devices = stamp->devices;
-      run.mame_setup.build = stamp->build;
-      run.ShowStatus("MAME unchanged, reusing the lists of " + run.mame_lists_reused + "......");
+      run.report.mame_setup.build = stamp->build;
+      run.ShowStatus("MAME unchanged, reusing the lists of " + run.report.mame.reused_from +
+                     "......");
       return false;
     }
     // The stamp goes before the lists do: whatever this run leaves, a stamp never vouches for
@@ -318,20 +319,19 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   });
   LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) {
-    run.mame.left_out =
+    run.report.mame.left_out =
         InFolder("cfgs", "mame.cfg") + " is unusable or names no MAME that is there";
     return 0;
   }
-  const bool reused = !run.mame_lists_reused.empty();
+  const bool reused = !run.report.mame.reused_from.empty();
 
   const std::string listinfo_path = InFolder(run.app_dir, "listinfo.dat");
   auto skip = [&run, &mame](const std::string& why) {
     run.Warn(why + "; MAME's games are left out, the dats of dats/ are still read");
-    run.mame = MameSummary();
-    run.mame.left_out = why;
+    run.report.mame.LeaveOut(why);
     KillBats(mame.script_folder);
   };
-  MameSummary& summary = run.mame;
+  MameSummary& summary = run.report.mame;
   // A conversion's lists are read as they are written; an old MAME's, the kept and the reused
   // ones are read from disk.
   std::unique_ptr<ListsReadAlong> along;
@@ -362,7 +362,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
                                    ", so MAME's lists were cut off: make room on that disk");
     }
     if (!problem) {
-      run.mame_setup.build = build;
+      run.report.mame_setup.build = build;
       DeleteKeptBeside(run, kept.DropAll());
       if (!old_lists) {
         WriteStamp(run, mame, build, old_options_refused || RefusedOldOptions(result, mame),
@@ -397,11 +397,10 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
                             ": MAME was not run, and no earlier MAME lists are here; MAME's "
                             "games are left out";
     run.Warn(why + MisplacedConfigHint(run.app_dir));
-    run.mame = MameSummary();
-    run.mame.left_out = why;
+    run.report.mame.LeaveOut(why);
     return 0;
   } else if (reused) {
-    summary.lists = "reused: the lists of " + run.mame_lists_reused +
+    summary.lists = "reused: the lists of " + summary.reused_from +
                     ", unchanged since an earlier run; MAME was not run";
     summary.devices_left_out = reused_devices;
   } else if (keep_failed) {

@@ -170,7 +170,7 @@ std::string FrontEndFolder(const std::string& app_dir) {
 MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()>& before_scripts) {
   const std::string cfg_path = FrontEndFolder(run.app_dir) + InFolder("cfgs", "mame.cfg");
   if (!IsFile(cfg_path)) return MameRunResult::kNoConfig;
-  run.mame_setup.settings = cfg_path;
+  run.report.mame_setup.settings = cfg_path;
 
   auto mame_missing = [&run, &mame]() {
     mame.IsMame = false;
@@ -201,7 +201,7 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
     return MameRunResult::kMissing;
   }
 
-  run.mame_setup.program = mame.MamePath + mame.MameExe;
+  run.report.mame_setup.program = mame.MamePath + mame.MameExe;
   if (before_scripts && !before_scripts()) return MameRunResult::kScriptsSkipped;
   mame.scripts_written = true;
   auto make_scripts = [&mame, &run](const std::string& folder) -> Problem {
