@@ -165,7 +165,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::vector<std::string> file_list;
     LoadAppFolder(run, &file_list);
     GenerationResult result = RunGeneration(run, &file_list);
-    for (const std::string& line : RunSummary(run, &result)) err << line << '\n';
+    for (const std::string& line : RunSummary(run.report, &result)) err << line << '\n';
     out << result.master_list << '\n';
     return 0;
   } catch (const RunInterrupted& e) {

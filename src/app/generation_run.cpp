@@ -36,20 +36,20 @@ void LoadAppFolder(RunState& run, std::vector<std::string>* file_list) {
   }
 }
 
-std::vector<std::string> RunSummary(const RunState& run, const GenerationResult* result) {
+std::vector<std::string> RunSummary(const RunReport& report, const GenerationResult* result) {
   std::vector<std::string> lines = {"Summary:"};
-  for (const DatSummary& dat : run.dats) {
+  for (const DatSummary& dat : report.dats) {
     lines.push_back("  " + dat.name + ": " + std::to_string(dat.records) +
                     (dat.records == 1 ? " record" : " records"));
   }
-  if (!run.mame_lists_reused.empty()) {
-    lines.push_back("  MAME was not run: the lists of " + run.mame_lists_reused + " were reused");
+  if (!report.mame.reused_from.empty()) {
+    lines.push_back("  MAME was not run: the lists of " + report.mame.reused_from + " were reused");
   }
   if (result != nullptr) {
     lines.push_back("  " + result->master_list + ": " + std::to_string(result->lines_written) +
                     " lines written");
   }
-  lines.push_back("  warnings: " + std::to_string(run.warnings.size()));
+  lines.push_back("  warnings: " + std::to_string(report.warnings.size()));
   return lines;
 }
 
@@ -94,9 +94,9 @@ void AddCategoryLines(const CategorySummary& c, std::vector<std::string>* lines)
 
 // Where every game of the run came from, source by source: what users look up when a game is
 // missing from their front end or has no category.
-std::vector<std::string> SourceLines(const RunState& run) {
+std::vector<std::string> SourceLines(const RunReport& report) {
   std::vector<std::string> lines = {"Sources:"};
-  const MameSummary& mame = run.mame;
+  const MameSummary& mame = report.mame;
   if (!mame.lists.empty()) {
     std::string line = std::string("  ") + kMameSource + ": " +
                        Count(mame.games + mame.resources, "record", "records") + " (" +
@@ -114,7 +114,7 @@ std::vector<std::string> SourceLines(const RunState& run) {
   } else if (!mame.left_out.empty()) {
     lines.push_back(std::string("  ") + kMameSource + ": its games are left out: " + mame.left_out);
   }
-  for (const DatSummary& dat : run.dats) {
+  for (const DatSummary& dat : report.dats) {
     if (dat.name == kMameSource) continue;
     lines.push_back("  " + dat.name + ": " + Count(dat.records, "record", "records"));
     AddCategoryLines(dat.categories, &lines);
@@ -130,15 +130,16 @@ std::vector<std::string> ReportHead(const RunState& run, const GenerationResult*
   if (const std::tm* local = std::localtime(&now)) {
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", local);
   }
-  const MameSetup& setup = run.mame_setup;
+  const MameSetup& setup = run.report.mame_setup;
+  const MameSummary& summary = run.report.mame;
   std::string mame = "  MAME: ";
   if (setup.program.empty()) {
     mame += "not run";
-    if (!run.mame.left_out.empty()) mame += ": " + run.mame.left_out;
+    if (!summary.left_out.empty()) mame += ": " + summary.left_out;
   } else {
     mame += setup.program;
     if (!setup.build.empty()) mame += ", build " + setup.build;
-    if (!run.mame_lists_reused.empty()) mame += " (not run: its lists were reused)";
+    if (!summary.reused_from.empty()) mame += " (not run: its lists were reused)";
   }
   return {
       "Tabulon " TABULON_VERSION " report of " + std::string(date),
@@ -156,14 +157,15 @@ std::vector<std::string> ReportHead(const RunState& run, const GenerationResult*
 // The report is for the user to read after the window has gone; a report that cannot be
 // written (a read-only folder) is one more warning, on the screen only.
 void WriteRunReport(RunState& run, const GenerationResult* result, const std::string& ending) {
+  const RunReport& report = run.report;
   std::vector<std::string> lines = ReportHead(run, result);
   if (!ending.empty()) lines.push_back(ending);
-  for (std::string& line : RunSummary(run, result)) lines.push_back(std::move(line));
-  for (std::string& line : SourceLines(run)) lines.push_back(std::move(line));
-  if (!run.notes.empty()) lines.push_back("Notes:");
-  for (const std::string& note : run.notes) lines.push_back("  " + note);
-  if (!run.warnings.empty()) lines.push_back("Warnings:");
-  for (const std::string& warning : run.warnings) lines.push_back("  " + warning);
+  for (std::string& line : RunSummary(report, result)) lines.push_back(std::move(line));
+  for (std::string& line : SourceLines(report)) lines.push_back(std::move(line));
+  if (!report.notes.empty()) lines.push_back("Notes:");
+  for (const std::string& note : report.notes) lines.push_back("  " + note);
+  if (!report.warnings.empty()) lines.push_back("Warnings:");
+  for (const std::string& warning : report.warnings) lines.push_back("  " + warning);
   try {
     WriteTextFile(InFolder(run.app_dir, "tabulonreport.txt"), lines,
                   AtomicTextWriter::Durability::kCached);
@@ -180,11 +182,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   for (const std::string& folder : {run.app_dir, run.CatversDir(), FrontEndFolder(run.app_dir)}) {
     SweepLeftovers(folder);
   }
-  run.dats.clear();
-  run.mame = MameSummary();
-  run.mame_setup = MameSetup();
-  run.warnings.clear();
-  run.notes.clear();
+  run.report = RunReport();
 
   // MAME's games count only when MAME was found and its list gave some.
   size_t mame_records = 0;
@@ -200,12 +198,11 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     run.List1.Clear();
     run.Warn(std::string(e.what()) +
              "; MAME's games are left out, the dats of dats/ are still read");
-    run.mame = MameSummary();
-    run.mame.left_out = e.what();
+    run.report.mame.LeaveOut(e.what());
   }
-  if (mame_records > 0) run.dats.push_back(DatSummary{kMameSource, mame_records, {}});
+  if (mame_records > 0) run.report.dats.push_back(DatSummary{kMameSource, mame_records, {}});
 
-  if (mame_records > 0 && run.mame.categories.made) NoteMissingMameCatver(run);
+  if (mame_records > 0 && run.report.mame.categories.made) NoteMissingMameCatver(run);
   ReportWhatIsNotRead(run);
   // One dat that cannot be read costs its own records only; the run goes on with the others.
   // The records it gave before the fault are kept.
@@ -217,7 +214,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     // file for an emulator named by chance.
     if (const std::string not_text = NotTextWarning(run, name); !not_text.empty()) {
       run.Warn(not_text);
-      run.dats.push_back(std::move(summary));
+      run.report.dats.push_back(std::move(summary));
       continue;
     }
     try {
@@ -233,7 +230,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
       run.Warn(std::string(e.what()) +
                (summary.records == 0 ? "; skipped" : "; the records before the fault are kept"));
     }
-    run.dats.push_back(std::move(summary));
+    run.report.dats.push_back(std::move(summary));
   }
 
   GenerationResult result;

@@ -34,6 +34,6 @@ GenerationResult RunGeneration(RunState& run, std::vector<std::string>* file_lis
 
 // The run's summary, one line each: records per source, the lines written (when `result` is
 // given) and the number of warnings, under a "Summary:" line.
-std::vector<std::string> RunSummary(const RunState& run, const GenerationResult* result);
+std::vector<std::string> RunSummary(const RunReport& report, const GenerationResult* result);
 
 }  // namespace tabulon

@@ -84,13 +84,13 @@ std::string KeptLists::KeptPath(const std::string& name) const {
   return InFolder(app_dir_, "." + name + ".kept");
 }
 
-std::string KeptLists::Keep(const std::string& name) {
+Problem KeptLists::Keep(const std::string& name) {
   std::string error;
   const std::string path = InFolder(app_dir_, name);
-  if (kept(name) || !Exists(path)) return "";
+  if (kept(name) || !Exists(path)) return {};
   if (RenameOver(path, KeptPath(name), &error)) {
     kept_.push_back(name);
-    return "";
+    return {};
   }
   return FormatLocation(path, 0,
                         "cannot be kept aside while MAME runs: moving it to " + KeptPath(name) +

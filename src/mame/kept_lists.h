@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "mame/problem.h"
 #include "platform/task.h"
 
 namespace tabulon {
@@ -25,10 +26,10 @@ class KeptLists {
   KeptLists(const KeptLists&) = delete;
   KeptLists& operator=(const KeptLists&) = delete;
 
-  // Moves <app_dir>/<name> aside, when it exists. Returns "" when it was moved or there was
-  // nothing to move, else the warning's start naming the file and what failed: the file stays
-  // where it is, and MAME must not run, as its output would replace it.
-  [[nodiscard]] std::string Keep(const std::string& name);
+  // Moves <app_dir>/<name> aside, when it exists. Returns no problem when it was moved or there
+  // was nothing to move, else the warning's start naming the file and what failed: the file
+  // stays where it is, and MAME must not run, as its output would replace it.
+  Problem Keep(const std::string& name);
   // Whether `name` was kept aside.
   bool kept(const std::string& name) const;
   // Puts every kept file back over what the new run left.

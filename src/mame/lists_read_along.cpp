@@ -60,7 +60,7 @@ void ListsReadAlong::Read() {
   };
   side_problem_ = side_files_.Open(reader(List::kListdetails, "listdetails.dat"),
                                    reader(List::kGamelist, "gamelist.dat"));
-  if (side_problem_.empty()) {
+  if (!side_problem_) {
     const auto listinfo = reader(List::kListinfo, "listinfo.dat");
     added_ = GetListInfo(*listinfo, "listinfo.dat", run_, &side_files_, &categories_);
     // The order is settled here, rather than when the master list is written after MAME.
@@ -68,7 +68,7 @@ void ListsReadAlong::Read() {
   }
 }
 
-std::string ListsReadAlong::Wait(RunState& run) {
+Problem ListsReadAlong::Wait(RunState& run) {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!done_cv_.wait_for(lock, std::chrono::milliseconds(20), [this] { return done_; })) {
     lock.unlock();
@@ -83,7 +83,7 @@ std::string ListsReadAlong::Wait(RunState& run) {
 size_t ListsReadAlong::Take(RunState& run, CategorySummary* categories) {
   reading_.Wait();
   if (!run_.status.empty()) run.ShowStatus(run_.status);
-  for (const std::string& warning : run_.warnings) run.Warn(warning);
+  for (const std::string& warning : run_.report.warnings) run.Warn(warning);
   if (run.List1.empty()) {
     run.List1 = std::move(run_.List1);
   } else {

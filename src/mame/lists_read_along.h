@@ -39,8 +39,8 @@ class ListsReadAlong final : public ListTextSink {
   void Committed() override;
 
   // Waits for the reading to end, yielding to `run`'s view meanwhile. Returns why the side files'
-  // rows could not be found, as MameSideFiles::Open() does; "" when they were read.
-  std::string Wait(RunState& run);
+  // rows could not be found, as MameSideFiles::Open() does; no problem when they were read.
+  Problem Wait(RunState& run);
   // After Wait() found the side files: hands the records, the warnings and the status text to
   // `run`, and returns the number of records; rethrows what stopped the reading.
   size_t Take(RunState& run, CategorySummary* categories);
@@ -79,7 +79,7 @@ class ListsReadAlong final : public ListTextSink {
   RunState run_;
 
   // Set by the thread when it ends.
-  std::string side_problem_;
+  Problem side_problem_;
   size_t added_ = 0;
   CategorySummary categories_;
 

@@ -16,6 +16,7 @@
 #include "mame/listxml_converter.h"
 #include "mame/mame_run.h"
 #include "mame/mame_stamp.h"
+#include "mame/problem.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
 #include "platform/files.h"
@@ -25,22 +26,6 @@
 
 namespace tabulon {
 namespace {
-
-// MAME mode and the open side files last exactly as long as MAME's own list is read, also when
-// the read ends with an exception.
-class MameModeScope {
- public:
-  explicit MameModeScope(MameState& mame) : mame_(mame) { mame_.MameMode = true; }
-  ~MameModeScope() {
-    mame_.MameMode = false;
-    mame_.side_files.Close();
-  }
-  MameModeScope(const MameModeScope&) = delete;
-  MameModeScope& operator=(const MameModeScope&) = delete;
-
- private:
-  MameState& mame_;
-};
 
 bool HasGameBlock(const std::string& path) {
   if (!IsFile(path)) return false;
@@ -64,8 +49,8 @@ bool EndsWithBlock(const std::string& path) {
 }
 
 // Why the old options' lists cannot be used though listinfo.dat holds games (a MAME that failed
-// or was killed halfway, or wrote nothing for a side list), or "" when they can.
-std::string OldListsProblem(const std::string& app_dir, const MameState& mame) {
+// or was killed halfway, or wrote nothing for a side list); no problem when they can.
+Problem OldListsProblem(const std::string& app_dir, const MameState& mame) {
   const std::string listinfo_path = InFolder(app_dir, "listinfo.dat");
   for (const auto& [script, exit] : mame.script_exits) {
     if (!exit.ok()) return FormatLocation(script, 0, "MAME " + exit.Describe());
@@ -83,7 +68,7 @@ std::string OldListsProblem(const std::string& app_dir, const MameState& mame) {
       return FormatLocation(path, 0, std::string("MAME wrote nothing for ") + option);
     }
   }
-  return "";
+  return {};
 }
 
 // The kept lists are deleted beside the rest of the run. Any left would be taken back by the
@@ -99,20 +84,20 @@ void DeleteKeptBeside(RunState& run, Task deleting) {
 // read and converted behind it while it runs, into the three lists old MAME printed. Bad XML
 // stops the conversion but not the saving, so the line and column the warning names can be
 // looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
-// comes back. `along` is given the reading that hears the lists as they are written. Returns an
-// empty text on success, with what was converted in `counts` and the root's build attribute in
+// comes back. `along` is given the reading that hears the lists as they are written. Returns no
+// problem on success, with what was converted in `counts` and the root's build attribute in
 // `build`, else the warning naming the file. Whatever fails in the conversion, short of a stop,
 // is such a warning: the previous lists then come back, as for a MAME that failed.
-std::string ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
-                            std::unique_ptr<ListsReadAlong>* along, ListXmlCounts* counts,
-                            std::string* build) {
+Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
+                        std::unique_ptr<ListsReadAlong>* along, ListXmlCounts* counts,
+                        std::string* build) {
   const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
   // write all of it to disk before the rename returns (its guard for files replaced by rename),
   // a pause of about 0.15 s on MAME's 270 MB.
-  if (std::string failed = kept.Keep("listxml.xml"); !failed.empty()) {
-    return failed + "; MAME was not run";
+  if (const Problem failed = kept.Keep("listxml.xml")) {
+    return *failed + "; MAME was not run";
   }
   try {
     AtomicTextWriter saved(xml_path, AtomicTextWriter::Durability::kCached);
@@ -172,9 +157,9 @@ std::string ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
       return xml_path + ": MAME's -listxml output holds no machine";
     }
     *build = converter.build();
-    return "";
+    return {};
   } catch (const Error& e) {
-    return e.what();
+    return std::string(e.what());
   } catch (const RunCancelled&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -297,22 +282,23 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   } scripts_gone{mame};
   // The stamp an earlier conversion left tells whether this MAME would only give the lists that
   // are already there, and whether it knows the old options at all.
-  run.mame_lists_reused.clear();
+  run.report.mame.reused_from.clear();
   bool old_options_refused = false;
   size_t reused_devices = 0;
   // Why a list could not be kept aside: MAME's output would have replaced it, so MAME is not
   // run and the lists are read as they stand.
-  std::string keep_failed;
+  Problem keep_failed;
   const MameRunResult result = RunMame(run, mame, [&] {
     const std::string exe = mame.MamePath + mame.MameExe;
     const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
     if (stamp && !run.refresh_mame && ListsIntact(*stamp, run.app_dir) &&
         StampedMameUnchanged(run, mame, *stamp)) {
-      run.mame_lists_reused =
+      run.report.mame.reused_from =
           stamp->build.empty() ? "a MAME that names no build" : "MAME " + stamp->build;
       reused_devices = stamp->devices;
-      run.mame_setup.build = stamp->build;
-      run.ShowStatus("MAME unchanged, reusing the lists of " + run.mame_lists_reused + "......");
+      run.report.mame_setup.build = stamp->build;
+      run.ShowStatus("MAME unchanged, reusing the lists of " + run.report.mame.reused_from +
+                     "......");
       return false;
     }
     // The stamp goes before the lists do: whatever this run leaves, a stamp never vouches for
@@ -320,7 +306,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     RemoveMameStamp(run.app_dir);
     for (const char* name : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) {
       keep_failed = kept.Keep(name);
-      if (!keep_failed.empty()) {
+      if (keep_failed) {
         kept.RestoreAll();
         return false;
       }
@@ -333,25 +319,24 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   });
   LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) {
-    run.mame.left_out =
+    run.report.mame.left_out =
         InFolder("cfgs", "mame.cfg") + " is unusable or names no MAME that is there";
     return 0;
   }
-  const bool reused = !run.mame_lists_reused.empty();
+  const bool reused = !run.report.mame.reused_from.empty();
 
   const std::string listinfo_path = InFolder(run.app_dir, "listinfo.dat");
   auto skip = [&run, &mame](const std::string& why) {
     run.Warn(why + "; MAME's games are left out, the dats of dats/ are still read");
-    run.mame = MameSummary();
-    run.mame.left_out = why;
+    run.report.mame.LeaveOut(why);
     KillBats(mame.script_folder);
   };
-  MameSummary& summary = run.mame;
+  MameSummary& summary = run.report.mame;
   // A conversion's lists are read as they are written; an old MAME's, the kept and the reused
   // ones are read from disk.
   std::unique_ptr<ListsReadAlong> along;
-  if (result != MameRunResult::kNoConfig && !reused && keep_failed.empty()) {
-    std::string problem;
+  if (result != MameRunResult::kNoConfig && !reused && !keep_failed) {
+    Problem problem;
     std::string build;
     ListXmlCounts counts;
     const bool old_lists = result == MameRunResult::kRan && HasGameBlock(listinfo_path);
@@ -371,13 +356,13 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       summary.devices_left_out = counts.devices;
     }
     // MAME does not say when its output did not fit: what is left of it only looks cut off.
-    if (!problem.empty() && NoSpaceLeft(run.app_dir)) {
+    if (problem && NoSpaceLeft(run.app_dir)) {
       problem = FormatLocation(run.app_dir, 0,
                                "cannot write: " + ErrnoText(ENOSPC) +
                                    ", so MAME's lists were cut off: make room on that disk");
     }
-    if (problem.empty()) {
-      run.mame_setup.build = build;
+    if (!problem) {
+      run.report.mame_setup.build = build;
       DeleteKeptBeside(run, kept.DropAll());
       if (!old_lists) {
         WriteStamp(run, mame, build, old_options_refused || RefusedOldOptions(result, mame),
@@ -393,15 +378,15 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       const std::string date = kept.ListinfoDate();
       kept.RestoreAll();
       if (!usable) {
-        skip(problem);
+        skip(*problem);
         return 0;
       }
-      run.Warn(problem + "; the lists of an earlier run, from " + date + ", were used instead");
+      run.Warn(*problem + "; the lists of an earlier run, from " + date + ", were used instead");
       summary.lists = "an earlier run's, from " + date + ", as MAME failed in this run";
     }
   } else if (!IsFile(listinfo_path)) {
-    if (!keep_failed.empty()) {
-      skip(keep_failed + "; MAME was not run");
+    if (keep_failed) {
+      skip(*keep_failed + "; MAME was not run");
       return 0;
     }
     if (result != MameRunResult::kNoConfig) {
@@ -412,15 +397,14 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
                             ": MAME was not run, and no earlier MAME lists are here; MAME's "
                             "games are left out";
     run.Warn(why + MisplacedConfigHint(run.app_dir));
-    run.mame = MameSummary();
-    run.mame.left_out = why;
+    run.report.mame.LeaveOut(why);
     return 0;
   } else if (reused) {
-    summary.lists = "reused: the lists of " + run.mame_lists_reused +
+    summary.lists = "reused: the lists of " + summary.reused_from +
                     ", unchanged since an earlier run; MAME was not run";
     summary.devices_left_out = reused_devices;
-  } else if (!keep_failed.empty()) {
-    run.Warn(keep_failed + "; MAME was not run, and the lists already there, listinfo.dat from " +
+  } else if (keep_failed) {
+    run.Warn(*keep_failed + "; MAME was not run, and the lists already there, listinfo.dat from " +
              FileDate(listinfo_path) + ", were read as they stand");
     summary.lists = "an earlier run's, read as they stand: they could not be kept aside for MAME";
   } else {
@@ -431,20 +415,18 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
              run.app_dir + " (listinfo.dat from " + FileDate(listinfo_path) +
              ") were read as they stand");
   }
-  std::string problem = along ? along->Wait(run) : mame.side_files.Open(run.app_dir);
-  if (!problem.empty()) {
-    skip(problem);
+  if (const Problem problem = along ? along->Wait(run) : mame.side_files.Open(run.app_dir)) {
+    skip(*problem);
     return 0;
   }
 
-  size_t added = 0;
-  {
-    MameModeScope mame_mode(mame);
-    LogStep({"getting listinfo"});
-    added = along ? along->Take(run, &summary.categories)
-                  : GetListInfo("listinfo.dat", run, &mame.side_files, &summary.categories);
-    LogStep({"listinfo complete"});
-  }
+  LogStep({"getting listinfo"});
+  const size_t added =
+      along ? along->Take(run, &summary.categories)
+            : GetListInfo("listinfo.dat", run, &mame.side_files, &summary.categories);
+  // The side files are no longer needed; should the read throw instead, they close with `mame`.
+  mame.side_files.Close();
+  LogStep({"listinfo complete"});
   summary.games = mame.side_files.paired_games();
   summary.resources = added - summary.games;
   mame.side_files.WarnShort(run);

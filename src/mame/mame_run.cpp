@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mame/bat_scripts.h"
+#include "mame/problem.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -72,10 +73,10 @@ std::string NearExeName(const std::string& folder, const std::string& exe) {
   return "";
 }
 
-// What is wrong with the MAME that mame.cfg names, with the line it is on, or "" when MAME is
-// there to run.
-std::string MameProblem(const MameConfig& config, const MameState& mame, const std::string& app_dir,
-                        long* line) {
+// What is wrong with the MAME that mame.cfg names, with the line it is on; no problem when MAME
+// is there to run.
+Problem MameProblem(const MameConfig& config, const MameState& mame, const std::string& app_dir,
+                    long* line) {
   *line = config.path_line;
   const std::string folder = FolderText(mame.MamePath);
   if (config.path.empty()) {
@@ -104,7 +105,7 @@ std::string MameProblem(const MameConfig& config, const MameState& mame, const s
   // Hidden files count as missing, as the folder search that looks for MAME skips them.
   if (IsHidden(exe)) return exe_line + exe + " is a hidden file";
   if (!IsExecutable(exe)) return exe_line + exe + " is not executable";
-  return "";
+  return {};
 }
 
 }  // namespace
@@ -169,7 +170,7 @@ std::string FrontEndFolder(const std::string& app_dir) {
 MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()>& before_scripts) {
   const std::string cfg_path = FrontEndFolder(run.app_dir) + InFolder("cfgs", "mame.cfg");
   if (!IsFile(cfg_path)) return MameRunResult::kNoConfig;
-  run.mame_setup.settings = cfg_path;
+  run.report.mame_setup.settings = cfg_path;
 
   auto mame_missing = [&run, &mame]() {
     mame.IsMame = false;
@@ -193,24 +194,23 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
   }
 
   long line = 0;
-  const std::string problem = MameProblem(config, mame, run.app_dir, &line);
-  if (!problem.empty()) {
-    run.Warn(FormatLocation(cfg_path, line, problem) + "; MAME's games are left out" +
+  if (const Problem problem = MameProblem(config, mame, run.app_dir, &line)) {
+    run.Warn(FormatLocation(cfg_path, line, *problem) + "; MAME's games are left out" +
              EarlierListsHint(run.app_dir));
     mame_missing();
     return MameRunResult::kMissing;
   }
 
-  run.mame_setup.program = mame.MamePath + mame.MameExe;
+  run.report.mame_setup.program = mame.MamePath + mame.MameExe;
   if (before_scripts && !before_scripts()) return MameRunResult::kScriptsSkipped;
   mame.scripts_written = true;
-  auto make_scripts = [&mame, &run](const std::string& folder) {
+  auto make_scripts = [&mame, &run](const std::string& folder) -> Problem {
     mame.script_folder = folder;
     try {
       MakeLiBat(folder, mame.MameExe, run.app_dir);
       MakeLDBat(folder, mame.MameExe, run.app_dir);
       MakeGLBat(folder, mame.MameExe, run.app_dir);
-      return std::string();
+      return {};
     } catch (const Error& e) {
       KillBats(folder);
       return std::string(e.what());
@@ -221,22 +221,22 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
   // scripts either, and those go beside the lists, in the locked application folder.
   std::string lock_error;
   mame.script_lock = run.LockFolder(FolderText(mame.MamePath), &lock_error);
-  const std::string folder_error =
+  const Problem folder_error =
       mame.script_lock.locked()
           ? make_scripts(mame.MamePath)
           : FormatLocation(mame.MamePath + kFolderLockName, 0, "cannot write: " + lock_error);
-  if (!folder_error.empty()) {
+  if (folder_error) {
     mame.script_lock.Unlock();
     // A MAME folder that takes no files is the usual case, not a mistake (Debian's /usr/games
     // for a user, C:\Program Files\MAME): the scripts are written beside the lists instead and
     // run in MAME's folder all the same.
     const std::string app_folder = run.app_dir + PathSeparator();
-    if (const std::string again = make_scripts(app_folder); !again.empty()) {
+    if (const Problem again = make_scripts(app_folder)) {
       mame.script_folder.clear();
-      run.Warn(again + "; MAME's old list options are not tried");
+      run.Warn(*again + "; MAME's old list options are not tried");
       return MameRunResult::kScriptsNotWritten;
     }
-    run.Note(FolderText(mame.MamePath) + ": takes no files (" + folder_error +
+    run.Note(FolderText(mame.MamePath) + ": takes no files (" + *folder_error +
              "), so MAME's scripts were written to and run from " + run.app_dir +
              ", in MAME's folder all the same");
   }

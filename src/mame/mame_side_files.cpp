@@ -15,7 +15,7 @@ MameSideFiles::MameSideFiles(std::unique_ptr<LineReader> listdetails,
                              std::unique_ptr<LineReader> gamelist)
     : listdetails_(std::move(listdetails)), gamelist_(std::move(gamelist)) {}
 
-std::string MameSideFiles::Open(const std::string& app_dir) {
+Problem MameSideFiles::Open(const std::string& app_dir) {
   Close();
   const std::string details_path = InFolder(app_dir, "listdetails.dat");
   const std::string gamelist_path = InFolder(app_dir, "gamelist.dat");
@@ -26,8 +26,8 @@ std::string MameSideFiles::Open(const std::string& app_dir) {
   return Open(std::move(details), std::make_unique<LineReader>(gamelist_path));
 }
 
-std::string MameSideFiles::Open(std::unique_ptr<LineReader> details,
-                                std::unique_ptr<LineReader> gamelist) {
+Problem MameSideFiles::Open(std::unique_ptr<LineReader> details,
+                            std::unique_ptr<LineReader> gamelist) {
   Close();
   paired_games_ = 0;
   listdetails_short_ = 0;
@@ -46,7 +46,7 @@ std::string MameSideFiles::Open(std::unique_ptr<LineReader> details,
   gamelist->ReadLine(&line);
   listdetails_ = std::move(details);
   gamelist_ = std::move(gamelist);
-  return "";
+  return {};
 }
 
 void MameSideFiles::Close() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "datparse/mame_side_rows.h"
+#include "mame/problem.h"
 #include "platform/text_io.h"
 #include "records/run_state.h"
 
@@ -20,11 +21,11 @@ class MameSideFiles final : public MameSideRows {
 
   // Opens <app_dir>/listdetails.dat and <app_dir>/gamelist.dat at their first data row and starts
   // counting afresh. On a problem returns the text of the warning, naming the file, and leaves
-  // both closed; returns "" when both are open. Throws Error when a file that is there cannot be
-  // read.
-  std::string Open(const std::string& app_dir);
+  // both closed; returns no problem when both are open. Throws Error when a file that is there
+  // cannot be read.
+  Problem Open(const std::string& app_dir);
   // The same for the two lists given as readers at their first line, named by their paths.
-  std::string Open(std::unique_ptr<LineReader> listdetails, std::unique_ptr<LineReader> gamelist);
+  Problem Open(std::unique_ptr<LineReader> listdetails, std::unique_ptr<LineReader> gamelist);
   // Closes both files; the counts stay.
   void Close();
 

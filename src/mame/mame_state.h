@@ -1,5 +1,5 @@
-// MAME's part of a generation run: where MAME is, whether its own list is being read, and the
-// side outputs open while it is. GetMameData owns one for the length of the MAME step.
+// MAME's part of a generation run: where MAME is, its scripts, and the side outputs open while
+// its own list is read. GetMameData owns one for the length of the MAME step.
 #pragma once
 
 #include <functional>
@@ -20,9 +20,8 @@ using ScriptRunner = std::function<bool(const std::string& folder, const std::st
                                         std::string* error, ChildExit* exit)>;
 
 struct MameState {
-  bool IsMame = false;    // cfgs/mame.cfg names a MAME that is there
-  bool MameMode = false;  // MAME's own listinfo.dat is being read, with side_files open
-  std::string MamePath;   // MAME's folder, ending with "/"
+  bool IsMame = false;   // cfgs/mame.cfg names a MAME that is there
+  std::string MamePath;  // MAME's folder, ending with "/"
   std::string MameExe;
   bool scripts_written = false;  // the scripts may stand in script_folder
   // Where the scripts are written, ending with "/": the MAME folder, or the application folder

@@ -42,7 +42,7 @@ FileLock RunState::LockFolder(const std::string& folder, std::string* error) {
 }
 
 void RunState::Warn(const std::string& text) {
-  warnings.push_back(text);
+  report.warnings.push_back(text);
   if (view != nullptr) view->Warning(text);
 }
 

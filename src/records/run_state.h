@@ -1,5 +1,6 @@
-// The state every reader of a generation run shares, and the view the run reports to. MAME's own
-// state (where it is, its side files) belongs to the MAME extraction, not here.
+// The state every reader of a generation run shares, the view the run reports to, and what its
+// report is made of. MAME's own state (where it is, its side files) belongs to the MAME
+// extraction, not here.
 #pragma once
 
 #include <optional>
@@ -42,11 +43,23 @@ struct DatSummary {
 struct MameSummary {
   std::string lists;     // where the lists read came from; empty when MAME's games were left out
   std::string left_out;  // why MAME's games were left out; empty when they were read
+  // Set when an earlier run's lists were read instead of running MAME: which MAME made them
+  // ("MAME 0.251 (...)").
+  std::string reused_from;
   size_t games = 0;
   size_t resources = 0;
   // Machines the -listxml conversion left out as devices; known only when it ran in this run.
   std::optional<size_t> devices_left_out;
   CategorySummary categories;
+
+  // MAME's games are left out for `why`: what was read of them is forgotten. Whether the lists
+  // were reused stays, as MAME was not run all the same.
+  void LeaveOut(std::string why) {
+    std::string reused = std::move(reused_from);
+    *this = MameSummary();
+    left_out = std::move(why);
+    reused_from = std::move(reused);
+  }
 };
 
 // Which MAME settings and program the run used, for the head of the report.
@@ -54,6 +67,16 @@ struct MameSetup {
   std::string settings;  // the cfgs/mame.cfg read; empty when there was none
   std::string program;   // the MAME it names, when that is there to run
   std::string build;     // the build its -listxml named, in this run or the run its lists are from
+};
+
+// What the run report is made of, gathered as the run goes: each source's summary, MAME's setup,
+// and what the user is told besides.
+struct RunReport {
+  std::vector<DatSummary> dats;
+  MameSummary mame;
+  MameSetup mame_setup;
+  std::vector<std::string> warnings;  // every warning, in the order it was given
+  std::vector<std::string> notes;     // lines for the report alone (Note)
 };
 
 // The lock file of a folder a run writes in; hidden, and left in place when the run ends.
@@ -71,7 +94,7 @@ struct RunState {
   void Warn(const std::string& text);
   // Records a line for the report alone: something the user may want to know (a file in dats/
   // that is not read, lists read as they stand) that is no mistake worth a warning.
-  void Note(const std::string& text) { notes.push_back(text); }
+  void Note(const std::string& text) { report.notes.push_back(text); }
 
   // Locks `folder` against other runs, through its lock file kFolderLockName, for as long as the
   // returned lock lives. While another run holds it, this one waits, showing so and yielding,
@@ -87,19 +110,14 @@ struct RunState {
   RecordLayout layout = RecordLayout::kNormal;
   bool no_wait = false;       // end with FolderBusy, not wait, when another run has the folder
   bool refresh_mame = false;  // run MAME even when the lists it gave last time are still good
-  // Set when they were read instead of running MAME: which MAME made them ("MAME 0.251 (...)").
-  std::string mame_lists_reused;
 
   FieldSlots slots;
   std::string lgame;   // text of the block being read
   RecordList List1;    // the records of this run
   std::string status;  // the latest status text
 
-  std::vector<DatSummary> dats;
-  MameSummary mame;
-  MameSetup mame_setup;
-  std::vector<std::string> warnings;
-  std::vector<std::string> notes;
+  RunReport report;  // emptied by each generation run as it starts
+
   // Lets `task` go on beside the rest of the run; should it fail, `warning` is shown, followed by
   // the failure's own text.
   void Beside(Task task, std::string warning) {

@@ -66,7 +66,7 @@ void DatReader(std::string_view input) {
     for (size_t i = 0; i < 3; ++i) WriteFile(app + lists[i], i < parts.size() ? parts[i] : "");
     run.layout = RecordLayout::kQuintara;  // so that both layouts are written
     MameSideFiles side_files;
-    side_files.Open(app);
+    (void)side_files.Open(app);  // a list without its rows is read all the same
     GetListInfo("listinfo.dat", run, &side_files);
     side_files.WarnShort(run);
   }

@@ -171,7 +171,7 @@ void Form::Command1_Click(bool shift_held) {
     EndProgram(128 + InterruptSignal());
   } else if (close_requested_) {
     window_.CloseWindow();
-  } else if (outcome == Outcome::kWritten && !run_.warnings.empty() && !silent_mode_) {
+  } else if (outcome == Outcome::kWritten && !run_.report.warnings.empty() && !silent_mode_) {
     ShowWarnings();
   }
 }
@@ -246,7 +246,7 @@ void Form::FillFile1() {
 void Form::ShowWarnings() {
   // The full list is in tabulonreport.txt; a box with thousands of lines would not fit a screen.
   constexpr size_t kShown = 20;
-  const std::vector<std::string>& warnings = run_.warnings;
+  const std::vector<std::string>& warnings = run_.report.warnings;
   std::string text = warnings.size() == 1 ? "The list was written, with 1 warning:"
                                           : "The list was written, with " +
                                                 std::to_string(warnings.size()) + " warnings:";
