@@ -143,7 +143,9 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
       }
     } on_finish{mutex, wake_cv, finished};
     LowerThreadPriority();
-    std::vector<char> buffer(1 << 20);
+    // As large as the conversion of a saved file reads: what is read is copied ahead into the
+    // conversion's read-ahead, so each megabyte more here is three more held while it runs.
+    std::vector<char> buffer(256 * 1024);
     long long offset = 0;
     while (!stop.load()) {
       // Whether the program had ended is taken before the read: a read that finds nothing more
