@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -169,8 +170,14 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
     }
   };
   // A reader that could not be started leaves nothing to follow the output: the child's
-  // destructor stops MAME before the error goes on.
-  Task reader(read_output);
+  // destructor stops MAME, and the caller hears why, as of any program that could not be run.
+  Task reader;
+  try {
+    reader = Task(read_output);
+  } catch (const std::system_error& e) {
+    *error = std::string("no thread could be started to read its output: ") + e.what();
+    return false;
+  }
   auto reader_finished = [&](int ms) {
     std::unique_lock<std::mutex> lock(mutex);
     return wake_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return finished; });
