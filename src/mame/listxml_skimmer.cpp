@@ -6,7 +6,7 @@
 #include <new>
 
 #include "mame/listxml_skimmer_parts.h"
-#include "platform/child_process.h"
+#include "platform/thread_priority.h"
 
 namespace tabulon {
 

@@ -1,26 +1,21 @@
-// Script runs on POSIX systems: /bin/sh -c with the script's line, in a process group of its own
-// so that a stopped run can end MAME too.
+// The child process on POSIX systems: /bin/sh -c with the script's line, in a process group of its
+// own so that a stopped run can end MAME too.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/interrupts.h"
-#include "platform/process.h"
 #include "platform/text_io.h"
 
 extern char** environ;
@@ -57,12 +52,6 @@ std::vector<std::string> ChildEnvironment() {
   if (!inherited) path += ":/usr/local/bin:/usr/bin:/bin";
   env.push_back(path);
   return env;
-}
-
-double Seconds(clockid_t clock) {
-  timespec t{};
-  clock_gettime(clock, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 }  // namespace
@@ -212,89 +201,5 @@ ChildExit ChildProcess::exit() const {
   }
   return result;
 }
-
-// pread() reads at an offset of its own and leaves the descriptor's position, which the child
-// shares, where the child's writes put it.
-struct OutputReader::State {
-  int fd = -1;
-  ~State() {
-    if (fd >= 0) close(fd);
-  }
-};
-
-OutputReader::OutputReader() : state_(std::make_unique<State>()) {}
-
-OutputReader::~OutputReader() = default;
-
-bool OutputReader::Open(int fd, std::string* error) {
-  // A descriptor of its own: the writer's may be closed, and the file renamed, while the rest
-  // is still read.
-  state_->fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  if (state_->fd < 0) {
-    *error = "cannot open its output for reading: " + ErrnoText(errno);
-    return false;
-  }
-  return true;
-}
-
-long long OutputReader::ReadAt(long long offset, char* buffer, size_t size, std::string* error) {
-  while (true) {
-    const ssize_t n = pread(state_->fd, buffer, size, static_cast<off_t>(offset));
-    if (n >= 0) return n;
-    if (errno == EINTR) continue;
-    *error = ErrnoText(errno);
-    return -1;
-  }
-}
-
-void LowerThreadPriority() { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19); }
-
-int CurrentThreadPriority() {
-  errno = 0;
-  const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-  return errno == 0 ? nice : 0;
-}
-
-void SetThreadPriorityLike(int priority) {
-  // Lowering needs no privilege; raising might, and a helper at a lower priority is only slower.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), priority);
-}
-
-bool SampleCpuTimes(CpuTimes* times) {
-  static const long tick = sysconf(_SC_CLK_TCK);
-  if (tick < 1) return false;
-  times->own = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-  std::FILE* stat = std::fopen("/proc/stat", "r");
-  if (stat == nullptr) return false;
-  // cpu  user nice system idle iowait irq softirq steal ...
-  long long v[8] = {};
-  const int got = std::fscanf(stat, "cpu %lld %lld %lld %lld %lld %lld %lld %lld", &v[0], &v[1],
-                              &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]);
-  std::fclose(stat);
-  if (got != 8) return false;
-  times->busy =
-      static_cast<double>(v[0] + v[1] + v[2] + v[5] + v[6] + v[7]) / static_cast<double>(tick);
-  return true;
-}
-
-int OnlineCores() { return static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)); }
-
-std::string GetShortPathName(const std::string& long_path) {
-  return Exists(long_path) ? long_path : std::string();
-}
-
-std::string QuoteForScript(const std::string& text) {
-  // Inside double quotes the shell still expands $ and ` and takes \ and " as its own.
-  std::string out = "\"";
-  out.reserve(text.size() + 2);
-  for (char c : text) {
-    if (c == '$' || c == '`' || c == '"' || c == '\\') out.push_back('\\');
-    out.push_back(c);
-  }
-  out.push_back('"');
-  return out;
-}
-
-std::string InScriptEncoding(const std::string& line) { return line; }
 
 }  // namespace tabulon
