@@ -14,6 +14,8 @@ namespace tabulon {
 // standard error. The object always ends what it started: a child still running when it goes out
 // of scope (a stop, an exception, a failed wait) is stopped with everything it started, so no
 // MAME outlives its run. The child dies with this process too, even when it is killed outright.
+// On Linux it also dies when the thread that started it ends: the object must stay with the
+// thread that waits for the child, on its stack as in process.cpp, and not outlive it.
 class ChildProcess {
  public:
   ChildProcess();

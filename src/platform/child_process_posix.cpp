@@ -97,6 +97,12 @@ struct ChildProcess::State {
     }
     if (child == 0) {
       setpgid(0, 0);
+      // The signal comes when the thread that forked ends, not when this process does. That
+      // thread is the one that waits for the child: RunScriptAndWait and RunCommandWritingFile
+      // keep the ChildProcess on their own stack and do not return before it has stopped and
+      // reaped the child, so no thread ends under a child of its own, and the signal comes only
+      // when this whole process goes. A thread that started a child and left it running would
+      // have the child killed the moment the thread ended.
       prctl(PR_SET_PDEATHSIG, SIGKILL);
       if (getppid() != parent) _exit(127);  // the parent died before the line above
       // Handlers do not survive exec, but ignored signals and the blocked mask would.
@@ -116,6 +122,18 @@ struct ChildProcess::State {
     pid = child;
     pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
     return true;
+  }
+
+  // Where the group's leader is, asked without reaping it. An ended leader that is not reaped
+  // keeps its pid, so the group's id cannot name anyone else yet. kGone: it is no longer this
+  // process's child to wait for (something else reaped it), and its pid may name anyone.
+  enum class Leader { kRuns, kEnded, kGone };
+  Leader LeaderState() const {
+    siginfo_t info{};
+    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) < 0) {
+      if (errno != EINTR) return Leader::kGone;
+    }
+    return info.si_pid == pid ? Leader::kEnded : Leader::kRuns;
   }
 };
 
@@ -165,26 +183,27 @@ bool ChildProcess::WaitMs(int ms) const {
   return true;
 }
 
-// Ends the child's whole process group: SIGTERM, up to kStopGraceMs for it to go, then SIGKILL;
-// the child is reaped either way.
+// Ends the child's whole process group: SIGTERM, up to kStopGraceMs for it to go, then SIGKILL
+// for whatever is left of the group, the leader's leftovers included; the child is reaped either
+// way. The group's id is the leader's pid, which the system may give to a new process, and with
+// it a new group, once the leader is reaped. So the leader is only looked at (LeaderState), never
+// reaped, until the last signal has gone.
 void ChildProcess::Stop() {
   State& s = *state_;
   if (s.pid > 0 && !s.reaped) {
-    kill(-s.pid, SIGTERM);
-    std::string ignored;
-    for (int waited = 0; !Ended(&ignored) && waited < State::kStopGraceMs; waited += 20) {
+    State::Leader leader = s.LeaderState();
+    if (leader != State::Leader::kGone) kill(-s.pid, SIGTERM);
+    for (int waited = 0; leader == State::Leader::kRuns && waited < State::kStopGraceMs;
+         waited += 20) {
       if (!WaitMs(20)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      leader = s.LeaderState();
     }
-    if (!s.reaped) {
-      kill(-s.pid, SIGKILL);
-      int status = 0;
-      while (waitpid(s.pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      s.reaped = true;
-      s.status = status;
-    } else {
-      kill(-s.pid, SIGKILL);  // whatever the group's leader left behind
+    if (leader != State::Leader::kGone) kill(-s.pid, SIGKILL);
+    int status = 0;
+    while (waitpid(s.pid, &status, 0) < 0 && errno == EINTR) {
     }
+    s.reaped = true;
+    s.status = status;
   }
   if (s.pidfd >= 0) close(s.pidfd);
   s.pidfd = -1;
