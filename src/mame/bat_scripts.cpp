@@ -2,7 +2,8 @@
 #include "mame/bat_scripts.h"
 
 #include "platform/files.h"
-#include "platform/process.h"
+#include "platform/script_text.h"
+#include "platform/short_path.h"
 #include "platform/text_io.h"
 
 namespace tabulon {

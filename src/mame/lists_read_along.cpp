@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "datparse/dat_reader.h"
-#include "platform/child_process.h"
 #include "platform/files.h"
+#include "platform/thread_priority.h"
 
 namespace tabulon {
 

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "mame/listxml_skimmer_parts.h"
-#include "platform/child_process.h"
+#include "platform/thread_priority.h"
 
 namespace tabulon {
 

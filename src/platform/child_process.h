@@ -1,5 +1,5 @@
-// What the script runs of process.cpp need from the system, one implementation per platform
-// (process_posix.cpp, process_win32.cpp). Used only inside src/platform.
+// The child process behind the script runs of process.cpp, one implementation per platform
+// (child_process_posix.cpp, child_process_win32.cpp). Used only inside src/platform.
 #pragma once
 
 #include <memory>
@@ -14,6 +14,8 @@ namespace tabulon {
 // standard error. The object always ends what it started: a child still running when it goes out
 // of scope (a stop, an exception, a failed wait) is stopped with everything it started, so no
 // MAME outlives its run. The child dies with this process too, even when it is killed outright.
+// On Linux it also dies when the thread that started it ends: the object must stay with the
+// thread that waits for the child, on its stack as in process.cpp, and not outlive it.
 class ChildProcess {
  public:
   ChildProcess();
@@ -43,43 +45,5 @@ class ChildProcess {
   struct State;
   std::unique_ptr<State> state_;
 };
-
-// Reads the file a child writes its output into, at explicit offsets and through a handle of its
-// own, so that reading never moves the child's write position.
-class OutputReader {
- public:
-  OutputReader();
-  ~OutputReader();
-  OutputReader(const OutputReader&) = delete;
-  OutputReader& operator=(const OutputReader&) = delete;
-
-  // Opens the reader on the file open on `fd`; false, with `error` set, when it cannot.
-  bool Open(int fd, std::string* error);
-  // Reads up to `size` bytes at `offset`: the number read, 0 at the file's present end, or -1
-  // with `error` set.
-  long long ReadAt(long long offset, char* buffer, size_t size, std::string* error);
-
- private:
-  struct State;
-  std::unique_ptr<State> state_;
-};
-
-// Puts the calling thread at the lowest priority.
-void LowerThreadPriority();
-// The calling thread's priority, for a thread that works on its behalf to take on with
-// SetThreadPriorityLike(): a thread started at the lowest priority would otherwise start its
-// helpers at the normal one.
-int CurrentThreadPriority();
-void SetThreadPriorityLike(int priority);
-
-// The processor time spent so far: by this process (all its threads), and by all cores together
-// on anything but idling (stolen time included), in seconds. False where the system cannot tell.
-struct CpuTimes {
-  double own = 0;
-  double busy = 0;
-};
-bool SampleCpuTimes(CpuTimes* times);
-// Number of cores in use by the system.
-int OnlineCores();
 
 }  // namespace tabulon

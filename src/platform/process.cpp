@@ -1,5 +1,6 @@
 // Script runs: the waits, and MAME's -listxml output followed while it is written. The child
-// processes themselves are the platform's (child_process.h).
+// processes themselves are the platform's (child_process.h), and so is reading their output
+// (output_reader.h).
 #include "platform/process.h"
 
 #include <algorithm>
@@ -12,8 +13,11 @@
 #include <vector>
 
 #include "platform/child_process.h"
+#include "platform/cpu_times.h"
 #include "platform/error.h"
+#include "platform/output_reader.h"
 #include "platform/task.h"
+#include "platform/thread_priority.h"
 
 namespace tabulon {
 namespace {

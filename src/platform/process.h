@@ -1,6 +1,6 @@
 // Child processes: the MAME runs go through one-line scripts started hidden in the MAME folder
 // and waited for without a time-out. The waits are in process.cpp, the children themselves in
-// process_posix.cpp (/bin/sh) and process_win32.cpp (cmd.exe).
+// child_process_posix.cpp (/bin/sh) and child_process_win32.cpp (cmd.exe).
 #pragma once
 
 #include <functional>
@@ -71,20 +71,5 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
                            CoreGate& gate, const std::function<void()>& idle, std::string* error,
                            ChildExit* exit = nullptr,
                            const std::function<void(const ChildExit&)>& on_end = nullptr);
-
-// The short form of a path, as the scripts' output targets use it: on Windows the system's 8.3
-// form, which keeps non-ASCII letters out of the scripts. Linux has no short names: an existing
-// path is its own short form. A path that does not exist has none (empty text).
-std::string GetShortPathName(const std::string& long_path);
-
-// `text` in double quotes, escaped so that the interpreter that runs the scripts takes it as it
-// stands: no name can end the quotes, expand a variable or run a command. For /bin/sh, a
-// backslash goes before each of $ ` " and \; for cmd.exe, % is doubled (& ^ ( ) ! are plain text
-// inside double quotes, and " cannot occur in a Windows name).
-std::string QuoteForScript(const std::string& text);
-
-// A script's line as the interpreter reads it: UTF-8 as it is on POSIX systems; on Windows in
-// the OEM code page, in which cmd.exe reads a script.
-std::string InScriptEncoding(const std::string& line);
 
 }  // namespace tabulon

@@ -21,6 +21,8 @@
 #include "mame/mame_run.h"
 #include "platform/error.h"
 #include "platform/process.h"
+#include "platform/script_text.h"
+#include "platform/short_path.h"
 #include "testing/front_end.h"
 
 namespace tabulon {

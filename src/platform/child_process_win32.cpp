@@ -1,14 +1,13 @@
-// Script runs on Windows: cmd.exe runs the script or command line in the MAME folder, hidden, in
-// a job object that ends MAME with the run.
+// The child process on Windows: cmd.exe runs the script or command line in the MAME folder,
+// hidden, in a job object that ends MAME with the run.
 #include <io.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "platform/error.h"
 #include "platform/files.h"
-#include "platform/process.h"
+#include "platform/short_path.h"
 #include "platform/windows.h"
 
 namespace tabulon {
@@ -222,134 +221,6 @@ ChildExit ChildProcess::exit() const {
   ChildExit result;
   result.code = static_cast<int>(state_->exit_code);
   return result;
-}
-
-// The reader has a handle of its own to the file: a read at an offset through the child's handle
-// (or a copy of it) would move the child's write position, and MAME would write over its own
-// output.
-struct OutputReader::State {
-  HANDLE file = INVALID_HANDLE_VALUE;
-  ~State() {
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  }
-};
-
-OutputReader::OutputReader() : state_(std::make_unique<State>()) {}
-
-OutputReader::~OutputReader() = default;
-
-bool OutputReader::Open(int fd, std::string* error) {
-  const auto writer = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-  if (writer != INVALID_HANDLE_VALUE) {
-    state_->file =
-        ReOpenFile(writer, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
-  }
-  if (state_->file == INVALID_HANDLE_VALUE) {
-    *error = "cannot open its output for reading: " + SystemErrorText(GetLastError());
-    return false;
-  }
-  return true;
-}
-
-long long OutputReader::ReadAt(long long offset, char* buffer, size_t size, std::string* error) {
-  OVERLAPPED at{};
-  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
-  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  DWORD read = 0;
-  const auto wanted = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-  if (ReadFile(state_->file, buffer, wanted, &read, &at)) return read;
-  const DWORD code = GetLastError();
-  if (code == ERROR_HANDLE_EOF) return 0;
-  *error = SystemErrorText(code);
-  return -1;
-}
-
-void LowerThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE); }
-
-int CurrentThreadPriority() {
-  const int priority = GetThreadPriority(GetCurrentThread());
-  return priority == THREAD_PRIORITY_ERROR_RETURN ? THREAD_PRIORITY_NORMAL : priority;
-}
-
-void SetThreadPriorityLike(int priority) { SetThreadPriority(GetCurrentThread(), priority); }
-
-namespace {
-
-double Seconds(const FILETIME& time) {
-  const auto ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) |
-                     time.dwLowDateTime;  // 100 ns each
-  return static_cast<double>(ticks) * 1e-7;
-}
-
-}  // namespace
-
-bool SampleCpuTimes(CpuTimes* times) {
-  FILETIME idle, kernel, user, created, exited, own_kernel, own_user;
-  if (!GetSystemTimes(&idle, &kernel, &user) ||
-      !GetProcessTimes(GetCurrentProcess(), &created, &exited, &own_kernel, &own_user)) {
-    return false;
-  }
-  // The system's kernel time holds its idle time.
-  times->busy = Seconds(kernel) - Seconds(idle) + Seconds(user);
-  times->own = Seconds(own_kernel) + Seconds(own_user);
-  return true;
-}
-
-int OnlineCores() { return static_cast<int>(GetActiveProcessorCount(ALL_PROCESSOR_GROUPS)); }
-
-// GetShortPathNameW, the wide form: the path is UTF-8 text, which the ANSI form cannot take.
-std::string GetShortPathName(const std::string& long_path) {
-  const std::wstring wide = WideText(long_path);
-  // The ANSI function where the path has an ANSI spelling, since the script that names it is
-  // ANSI text; a name beyond the code page is asked of the wide one, which gives its short form
-  // all the same.
-  BOOL lossy = FALSE;
-  const int ansi_size =
-      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                          nullptr, 0, nullptr, &lossy);
-  if (!wide.empty() && ansi_size > 0 && !lossy) {
-    std::string ansi(static_cast<size_t>(ansi_size), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                        ansi.data(), ansi_size, nullptr, nullptr);
-    char short_path[MAX_PATH];
-    const DWORD size = GetShortPathNameA(ansi.c_str(), short_path, MAX_PATH);
-    if (size == 0 || size >= MAX_PATH) return std::string();
-    // Parts without a short name come back as they are, in the ANSI code page.
-    std::wstring back(size, L'\0');
-    back.resize(static_cast<size_t>(MultiByteToWideChar(
-        CP_ACP, 0, short_path, static_cast<int>(size), back.data(), static_cast<int>(size))));
-    return Utf8Text(back);
-  }
-  DWORD size = GetShortPathNameW(wide.c_str(), nullptr, 0);
-  if (size == 0) return std::string();
-  std::wstring short_path(size, L'\0');
-  size = GetShortPathNameW(wide.c_str(), short_path.data(), size);
-  if (size == 0 || size >= short_path.size()) return std::string();
-  short_path.resize(size);
-  return Utf8Text(short_path);
-}
-
-std::string QuoteForScript(const std::string& text) {
-  // A script's %name% is a variable even inside quotes; %% is one %.
-  std::string out = "\"";
-  out.reserve(text.size() + 2);
-  for (char c : text) {
-    if (c == '%') out.push_back('%');
-    out.push_back(c);
-  }
-  out.push_back('"');
-  return out;
-}
-
-std::string InScriptEncoding(const std::string& line) {
-  const std::wstring wide = WideText(line);
-  if (wide.empty()) return std::string();
-  const int wide_size = static_cast<int>(wide.size());
-  const int size =
-      WideCharToMultiByte(CP_OEMCP, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
-  std::string oem(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_OEMCP, 0, wide.data(), wide_size, oem.data(), size, nullptr, nullptr);
-  return oem;
 }
 
 }  // namespace tabulon

@@ -1,26 +1,21 @@
-// Script runs on POSIX systems: /bin/sh -c with the script's line, in a process group of its own
-// so that a stopped run can end MAME too.
+// The child process on POSIX systems: /bin/sh -c with the script's line, in a process group of its
+// own so that a stopped run can end MAME too.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/interrupts.h"
-#include "platform/process.h"
 #include "platform/text_io.h"
 
 extern char** environ;
@@ -57,12 +52,6 @@ std::vector<std::string> ChildEnvironment() {
   if (!inherited) path += ":/usr/local/bin:/usr/bin:/bin";
   env.push_back(path);
   return env;
-}
-
-double Seconds(clockid_t clock) {
-  timespec t{};
-  clock_gettime(clock, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 }  // namespace
@@ -108,6 +97,12 @@ struct ChildProcess::State {
     }
     if (child == 0) {
       setpgid(0, 0);
+      // The signal comes when the thread that forked ends, not when this process does. That
+      // thread is the one that waits for the child: RunScriptAndWait and RunCommandWritingFile
+      // keep the ChildProcess on their own stack and do not return before it has stopped and
+      // reaped the child, so no thread ends under a child of its own, and the signal comes only
+      // when this whole process goes. A thread that started a child and left it running would
+      // have the child killed the moment the thread ended.
       prctl(PR_SET_PDEATHSIG, SIGKILL);
       if (getppid() != parent) _exit(127);  // the parent died before the line above
       // Handlers do not survive exec, but ignored signals and the blocked mask would.
@@ -127,6 +122,18 @@ struct ChildProcess::State {
     pid = child;
     pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
     return true;
+  }
+
+  // Where the group's leader is, asked without reaping it. An ended leader that is not reaped
+  // keeps its pid, so the group's id cannot name anyone else yet. kGone: it is no longer this
+  // process's child to wait for (something else reaped it), and its pid may name anyone.
+  enum class Leader { kRuns, kEnded, kGone };
+  Leader LeaderState() const {
+    siginfo_t info{};
+    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) < 0) {
+      if (errno != EINTR) return Leader::kGone;
+    }
+    return info.si_pid == pid ? Leader::kEnded : Leader::kRuns;
   }
 };
 
@@ -176,26 +183,27 @@ bool ChildProcess::WaitMs(int ms) const {
   return true;
 }
 
-// Ends the child's whole process group: SIGTERM, up to kStopGraceMs for it to go, then SIGKILL;
-// the child is reaped either way.
+// Ends the child's whole process group: SIGTERM, up to kStopGraceMs for it to go, then SIGKILL
+// for whatever is left of the group, the leader's leftovers included; the child is reaped either
+// way. The group's id is the leader's pid, which the system may give to a new process, and with
+// it a new group, once the leader is reaped. So the leader is only looked at (LeaderState), never
+// reaped, until the last signal has gone.
 void ChildProcess::Stop() {
   State& s = *state_;
   if (s.pid > 0 && !s.reaped) {
-    kill(-s.pid, SIGTERM);
-    std::string ignored;
-    for (int waited = 0; !Ended(&ignored) && waited < State::kStopGraceMs; waited += 20) {
+    State::Leader leader = s.LeaderState();
+    if (leader != State::Leader::kGone) kill(-s.pid, SIGTERM);
+    for (int waited = 0; leader == State::Leader::kRuns && waited < State::kStopGraceMs;
+         waited += 20) {
       if (!WaitMs(20)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      leader = s.LeaderState();
     }
-    if (!s.reaped) {
-      kill(-s.pid, SIGKILL);
-      int status = 0;
-      while (waitpid(s.pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      s.reaped = true;
-      s.status = status;
-    } else {
-      kill(-s.pid, SIGKILL);  // whatever the group's leader left behind
+    if (leader != State::Leader::kGone) kill(-s.pid, SIGKILL);
+    int status = 0;
+    while (waitpid(s.pid, &status, 0) < 0 && errno == EINTR) {
     }
+    s.reaped = true;
+    s.status = status;
   }
   if (s.pidfd >= 0) close(s.pidfd);
   s.pidfd = -1;
@@ -212,89 +220,5 @@ ChildExit ChildProcess::exit() const {
   }
   return result;
 }
-
-// pread() reads at an offset of its own and leaves the descriptor's position, which the child
-// shares, where the child's writes put it.
-struct OutputReader::State {
-  int fd = -1;
-  ~State() {
-    if (fd >= 0) close(fd);
-  }
-};
-
-OutputReader::OutputReader() : state_(std::make_unique<State>()) {}
-
-OutputReader::~OutputReader() = default;
-
-bool OutputReader::Open(int fd, std::string* error) {
-  // A descriptor of its own: the writer's may be closed, and the file renamed, while the rest
-  // is still read.
-  state_->fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  if (state_->fd < 0) {
-    *error = "cannot open its output for reading: " + ErrnoText(errno);
-    return false;
-  }
-  return true;
-}
-
-long long OutputReader::ReadAt(long long offset, char* buffer, size_t size, std::string* error) {
-  while (true) {
-    const ssize_t n = pread(state_->fd, buffer, size, static_cast<off_t>(offset));
-    if (n >= 0) return n;
-    if (errno == EINTR) continue;
-    *error = ErrnoText(errno);
-    return -1;
-  }
-}
-
-void LowerThreadPriority() { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19); }
-
-int CurrentThreadPriority() {
-  errno = 0;
-  const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-  return errno == 0 ? nice : 0;
-}
-
-void SetThreadPriorityLike(int priority) {
-  // Lowering needs no privilege; raising might, and a helper at a lower priority is only slower.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), priority);
-}
-
-bool SampleCpuTimes(CpuTimes* times) {
-  static const long tick = sysconf(_SC_CLK_TCK);
-  if (tick < 1) return false;
-  times->own = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-  std::FILE* stat = std::fopen("/proc/stat", "r");
-  if (stat == nullptr) return false;
-  // cpu  user nice system idle iowait irq softirq steal ...
-  long long v[8] = {};
-  const int got = std::fscanf(stat, "cpu %lld %lld %lld %lld %lld %lld %lld %lld", &v[0], &v[1],
-                              &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]);
-  std::fclose(stat);
-  if (got != 8) return false;
-  times->busy =
-      static_cast<double>(v[0] + v[1] + v[2] + v[5] + v[6] + v[7]) / static_cast<double>(tick);
-  return true;
-}
-
-int OnlineCores() { return static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)); }
-
-std::string GetShortPathName(const std::string& long_path) {
-  return Exists(long_path) ? long_path : std::string();
-}
-
-std::string QuoteForScript(const std::string& text) {
-  // Inside double quotes the shell still expands $ and ` and takes \ and " as its own.
-  std::string out = "\"";
-  out.reserve(text.size() + 2);
-  for (char c : text) {
-    if (c == '$' || c == '`' || c == '"' || c == '\\') out.push_back('\\');
-    out.push_back(c);
-  }
-  out.push_back('"');
-  return out;
-}
-
-std::string InScriptEncoding(const std::string& line) { return line; }
 
 }  // namespace tabulon
