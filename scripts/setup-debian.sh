@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config ccache
+  build-essential clang cmake ninja-build pkg-config ccache
   libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev

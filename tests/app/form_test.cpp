@@ -87,13 +87,19 @@ class RecordingWindow : public FormWindow {
                       const std::string& text) override {
     boxes.push_back((icon == MessageIcon::kCritical ? "critical|" : "exclamation|") + box_title +
                     "|" + text);
+    if (interrupt_in_box == 0) return;
+    // The signal comes while the box waits, and the poll fires inside the box's own loop.
+    interrupt = interrupt_in_box;
+    form->TimerFired(FormTimer::kInterruptPoll);
   }
+  void CloseMessageBox() override { ++boxes_closed; }
   void ProcessEvents() override { ++repaints; }
   void StartTimer(FormTimer, std::chrono::milliseconds) override {}
   void StopTimer(FormTimer) override {}
   void CloseWindow() override {}
   void EndProgram(int code) override { exit_code = code; }
   std::chrono::nanoseconds Now() const override { return now; }
+  int PendingInterrupt() const override { return interrupt; }
 
   std::string title;
   std::map<Control, std::string> texts;
@@ -101,15 +107,23 @@ class RecordingWindow : public FormWindow {
   int repaints = 0;
   int exit_code = -1;
   std::chrono::nanoseconds now{std::chrono::hours(1)};
+  Form* form = nullptr;
+  int interrupt = 0, interrupt_in_box = 0, boxes_closed = 0;
 };
 
 class FormTest : public ::testing::Test {
  protected:
   // A form whose run warns `warnings` times, then fails with `failure` unless it is empty; a
-  // failure "MAME" is MAME's listinfo run that could not be waited on, after MAME's message. A
-  // run that does not fail writes 16 lines. Silent mode's timer starts the run by itself.
+  // failure "MAME" is MAME's listinfo run that could not be waited on, after MAME's message, and
+  // "dats" a dats/ that cannot be made. A run that does not fail writes 16 lines. Silent mode's
+  // timer starts the run by itself.
   void Run(int warnings, const std::string& failure = "", bool silent = false) {
     window_.exit_code = -1;
+    window_.interrupt = window_.boxes_closed = 0;
+    if (failure == "dats") {
+      std::filesystem::remove(FsPath(dir_ / "dats"));
+      testing::WriteFile(dir_ / "dats", "");
+    }
     Form form(window_, silent, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
       for (int i = 1; i <= warnings; ++i) run.Warn("warning " + std::to_string(i));
       if (failure == "MAME") {
@@ -120,6 +134,7 @@ class FormTest : public ::testing::Test {
       run.ShowStatus("List Creation Complete");
       return GenerationResult{dir_ / "masterlist.lst", 16};
     });
+    window_.form = &form;
     form.Form_Initialize();
     form.Form_Load();
     if (silent) {
@@ -160,12 +175,6 @@ TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
   EXPECT_EQ(window_.title, "List Creation Failed");
   EXPECT_EQ(window_.texts[Control::lStatus], "List Creation Failed");
   EXPECT_EQ(window_.texts[Control::lWritten], "");
-  // Without MAME's own list the run cannot go on, and the program ends.
-  window_.boxes.clear();
-  Run(0, "MAME");
-  EXPECT_EQ(window_.boxes,
-            std::vector<std::string>{"exclamation|Error Accessing Mame|Mame could not be run."});
-  EXPECT_EQ(window_.exit_code, 1);
 }
 
 // Nobody watches a silent window: no failure may wait for a click.
@@ -173,12 +182,8 @@ TEST_F(FormTest, SilentModeShowsNoBoxAndEndsWithStatus1AfterAFailure) {
   const std::pair<const char*, std::string> cases[] = {
       {"cannot write: Is a directory", "tabulon: error: masterlist.lst: cannot write"},
       {"MAME", "tabulon: Error Accessing Mame: Mame could not be run."},
-      {"", "tabulon: error: " + dir_ / "dats"}};  // dats/ cannot be made
+      {"dats", "tabulon: error: " + dir_ / "dats"}};
   for (const auto& [failure, message] : cases) {
-    if (failure[0] == '\0') {
-      std::filesystem::remove(FsPath(dir_ / "dats"));
-      testing::WriteFile(dir_ / "dats", "");
-    }
     ::testing::internal::CaptureStderr();
     Run(2, failure, true);
     EXPECT_CONTAINS(::testing::internal::GetCapturedStderr(), message);
@@ -187,6 +192,25 @@ TEST_F(FormTest, SilentModeShowsNoBoxAndEndsWithStatus1AfterAFailure) {
   EXPECT_EQ(window_.boxes, std::vector<std::string>{});
   EXPECT_CONTAINS(testing::ReadFile(dir_ / "tabulonreport.txt"),
                   "The run could not start: " + dir_ / "dats");
+}
+
+// A SIGTERM while a box waits for a click closes it, and the program ends as it would at any
+// other time: a run that showed the box stops as at a yield, and says so.
+TEST_F(FormTest, AnInterruptClosesTheOpenBoxAndEndsTheProgram) {
+  const std::string stopped =
+      "tabulon: the run was stopped by SIGTERM; the master list and category files are unchanged\n";
+  // The warnings at the end, a failed run, MAME's message during the run, and start-up.
+  const std::pair<int, std::string> cases[] = {
+      {2, ""}, {0, "cannot write"}, {0, "MAME"}, {0, "dats"}};
+  window_.interrupt_in_box = 15;
+  for (const auto& [warnings, failure] : cases) {
+    ::testing::internal::CaptureStderr();
+    Run(warnings, failure);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr().ends_with(stopped), failure == "MAME")
+        << failure;
+    EXPECT_EQ(std::pair(window_.exit_code, window_.boxes_closed), std::pair(143, 1)) << failure;
+  }
+  EXPECT_EQ(window_.boxes[2], "exclamation|Error Accessing Mame|Mame could not be run.");
 }
 
 TEST_F(FormTest, RepaintsOncePerIntervalWithTheGameBeingRead) {

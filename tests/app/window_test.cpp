@@ -195,6 +195,14 @@ TEST_F(WindowTest, TheProgramItself) {
   }
   EXPECT_FALSE(std::filesystem::exists(bare + "/dats"));
   EXPECT_CONTAINS(testing::ReadFile(App() + "/tabulonreport.txt"), "The run failed: ");
+  // A SIGTERM while the box of a failed start waits for a click closes it and ends the program.
+  testing::WriteFile(bare + "/dats", "");
+  QProcess boxed;
+  boxed.start(QString::fromStdString(bare + "/tabulon"));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return testing::FileExists(bare + "/tabulonreport.txt"); }, 60000));
+  boxed.terminate();
+  EXPECT_TRUE(boxed.waitForFinished(60000) && boxed.exitCode() == 143) << boxed.exitCode();
 }
 
 // A status text too long for its line at the smallest font is cut in the middle; the title and

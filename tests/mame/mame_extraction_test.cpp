@@ -211,10 +211,11 @@ TEST_F(MameExtractionTest, RunsThatCannotBeWaitedOn) {
   for (const auto& [failing, options, list] : cases) {
     RecordingView view;
     RunState run(app_, &view);
-    ScriptRunner script_runner = [&](const std::string& folder, const std::string& script,
-                                     std::string* error, ChildExit* exit) {
-      if (script.ends_with(ScriptName(failing))) *error = "gone";
-      return !script.ends_with(ScriptName(failing)) &&
+    ScriptRunner script_runner = [&, failing_list = failing](const std::string& folder,
+                                                             const std::string& script,
+                                                             std::string* error, ChildExit* exit) {
+      if (script.ends_with(ScriptName(failing_list))) *error = "gone";
+      return !script.ends_with(ScriptName(failing_list)) &&
              RunScriptAndWait(folder, script, nullptr, error, exit);
     };
     std::vector<std::string> file_list;

@@ -74,6 +74,8 @@ std::string ElideMiddle(const std::string& text,
   return kept(low);
 }
 
+int FormWindow::PendingInterrupt() const { return InterruptSignal(); }
+
 Form::Form(FormWindow& window, bool silent_mode, std::string app_dir, RunFunction run)
     : window_(window),
       run_(std::move(app_dir), this),
@@ -165,10 +167,14 @@ void Form::Command1_Click(bool shift_held) {
 
   if (outcome == Outcome::kMameFailed) {
     EndProgram(1);
-  } else if (InterruptSignal() != 0) {
-    std::cerr << "tabulon: the run was stopped by " << SignalName(InterruptSignal())
-              << "; the master list and category files are unchanged\n";
-    EndProgram(128 + InterruptSignal());
+  } else if (const int signal = window_.PendingInterrupt(); signal != 0) {
+    // An interrupt that came after the run had ended, while its failure was shown, stopped no
+    // run: it ends the program as between runs.
+    if (outcome == Outcome::kStopped) {
+      std::cerr << "tabulon: the run was stopped by " << SignalName(signal)
+                << "; the master list and category files are unchanged\n";
+    }
+    EndProgram(128 + signal);
   } else if (close_requested_) {
     window_.CloseWindow();
   } else if (outcome == Outcome::kWritten && !run_.report.warnings.empty() && !silent_mode_) {
@@ -186,8 +192,12 @@ void Form::Timer1_Timer() {
 void Form::TimerFired(FormTimer timer) {
   if (timer == FormTimer::kTimer1) {
     Timer1_Timer();
-  } else if (!running_ && InterruptSignal() != 0) {
-    EndProgram(128 + InterruptSignal());
+  } else if (const int signal = window_.PendingInterrupt(); signal == 0) {
+    return;
+  } else if (box_open_) {
+    window_.CloseMessageBox();
+  } else if (!running_) {
+    EndProgram(128 + signal);
   }
 }
 
@@ -226,7 +236,10 @@ void Form::ShowMessage(const std::string& title, const std::string& text) {
     std::cerr << "tabulon: " << title << ": " << text << '\n';
     return;
   }
-  window_.ShowMessageBox(MessageIcon::kExclamation, DisplayText(title), DisplayText(text));
+  ShowBox(MessageIcon::kExclamation, DisplayText(title), DisplayText(text));
+  if (const int signal = window_.PendingInterrupt(); running_ && signal != 0) {
+    throw RunInterrupted(signal);
+  }
 }
 
 void Form::ShowSlots() {
@@ -258,7 +271,7 @@ void Form::ShowWarnings() {
   }
   text +=
       "\n\nAll of them are in " + DisplayText(InFolder(run_.app_dir, "tabulonreport.txt")) + ".";
-  window_.ShowMessageBox(MessageIcon::kExclamation, kTitle, text);
+  ShowBox(MessageIcon::kExclamation, kTitle, text);
 }
 
 void Form::ShowError(const std::string& what, const std::string& consequence) {
@@ -266,7 +279,17 @@ void Form::ShowError(const std::string& what, const std::string& consequence) {
     std::cerr << "tabulon: error: " << what << "\ntabulon: " << consequence << '\n';
     return;
   }
-  window_.ShowMessageBox(MessageIcon::kCritical, kTitle, DisplayText(what) + "\n\n" + consequence);
+  ShowBox(MessageIcon::kCritical, kTitle, DisplayText(what) + "\n\n" + consequence);
+}
+
+void Form::ShowBox(MessageIcon icon, const std::string& title, const std::string& text) {
+  box_open_ = true;
+  window_.ShowMessageBox(icon, title, text);
+  box_open_ = false;
+  // During a run, the run's own end decides (Command1_Click).
+  if (const int signal = window_.PendingInterrupt(); !running_ && signal != 0) {
+    EndProgram(128 + signal);
+  }
 }
 
 void Form::EndProgram(int exit_code) {

@@ -170,9 +170,12 @@ class FormWindow {
   // cannot be resized and no border icons, and white text in the given labels.
   virtual void SetDarkWindow() = 0;
   virtual void SetWhiteText(Control control) = 0;
-  // A modal box with an OK button; returns when the user has closed it.
+  // A modal box with an OK button; returns when the user has closed it, or CloseMessageBox has.
   virtual void ShowMessageBox(MessageIcon icon, const std::string& title,
                               const std::string& text) = 0;
+  // Closes the box ShowMessageBox has open as its OK button would. Called from a timer that
+  // fires while the box is open, inside the box's own event handling.
+  virtual void CloseMessageBox() = 0;
   // Handles the pending window events: repaints, clicks, a close, timers.
   virtual void ProcessEvents() = 0;
   // The shell calls Form::TimerFired every `interval` until the timer is stopped.
@@ -187,6 +190,9 @@ class FormWindow {
   // thousands of times in a large list, so it should be the cheapest the platform has; a
   // resolution of a few milliseconds is plenty.
   virtual std::chrono::nanoseconds Now() const = 0;
+  // The signal that asked the program to stop, or 0 while none has (InterruptSignal). Tests
+  // raise one here, as a real signal cannot be taken back for the tests that follow.
+  virtual int PendingInterrupt() const;
 };
 
 // The run happens on the GUI thread: the engine calls Yield() at every block and line it reads,
@@ -217,6 +223,9 @@ class Form : public View {
   // Silent mode's one tick: runs the list, then ends the program (exit status 0 when the list
   // was written, 1 otherwise).
   void Timer1_Timer();
+  // The interrupt poll: Ctrl+C, a service stop or a closed terminal ends the program between
+  // runs. An open message box is closed first, as nobody may be there to click it, and the
+  // program ends once the code that showed the box has gone on as it does after a click.
   void TimerFired(FormTimer timer);
   // The user asks to close the window: true when it may close now. During a run the run is
   // asked to stop, and the form closes the window once the run has unwound, so neither the
@@ -231,7 +240,8 @@ class Form : public View {
   // at the end of the run, and tabulonreport.txt keeps them.
   void Warning(const std::string& text) override;
   // A box with an exclamation mark and an OK button; returns when the user has closed it. In
-  // silent mode the text goes to stderr.
+  // silent mode the text goes to stderr. Throws RunInterrupted when an interrupt came while the
+  // box was open, so the run stops there as it would at its next yield.
   void ShowMessage(const std::string& title, const std::string& text) override;
 
   // The least time between two repaints during a run; zero repaints at every yield.
@@ -250,6 +260,9 @@ class Form : public View {
   void ShowError(const std::string& what, const std::string& consequence);
   // At the end of a run with warnings, outside silent mode: how many, and the first of them.
   void ShowWarnings();
+  // Every box goes through here, so that an interrupt can close it. Outside a run, an interrupt
+  // that came while it was open ends the program when it is closed.
+  void ShowBox(MessageIcon icon, const std::string& title, const std::string& text);
   void EndProgram(int exit_code);
 
   FormWindow& window_;
@@ -264,6 +277,7 @@ class Form : public View {
   bool running_ = false;
   bool stop_requested_ = false;
   bool close_requested_ = false;
+  bool box_open_ = false;
   Outcome last_outcome_ = Outcome::kWritten;
   int exit_code_ = -1;
 };

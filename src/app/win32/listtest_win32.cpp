@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/error.h"
 
@@ -65,6 +66,15 @@ std::wstring MessageFontFace() {
     return metrics.lfMessageFont.lfFaceName;
   }
   return L"MS Shell Dlg 2";
+}
+
+// Presses OK in a message box: MessageBoxW makes it as a dialog of the standard dialog class.
+BOOL CALLBACK PressOkInMessageBox(HWND window, LPARAM /*unused*/) {
+  wchar_t name[8] = {};
+  if (GetClassNameW(window, name, 8) > 0 && std::wstring_view(name) == L"#32770") {
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+  }
+  return TRUE;
 }
 
 }  // namespace
@@ -428,6 +438,12 @@ void ListtestWin32::ShowMessageBox(MessageIcon icon, const std::string& title,
                                    const std::string& text) {
   const UINT type = MB_OK | (icon == MessageIcon::kCritical ? MB_ICONERROR : MB_ICONWARNING);
   MessageBoxW(window_, WideText(text).c_str(), WideText(title).c_str(), type);
+}
+
+// MessageBoxW hands out no handle to its box; the box is the one dialog of this thread, as the
+// window makes no other.
+void ListtestWin32::CloseMessageBox() {
+  EnumThreadWindows(GetCurrentThreadId(), PressOkInMessageBox, 0);
 }
 
 void ListtestWin32::ProcessEvents() {

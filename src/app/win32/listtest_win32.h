@@ -58,6 +58,7 @@ class ListtestWin32 : private FormWindow {
   void SetDarkWindow() override;
   void SetWhiteText(Control control) override;
   void ShowMessageBox(MessageIcon icon, const std::string& title, const std::string& text) override;
+  void CloseMessageBox() override;
   void ProcessEvents() override;
   void StartTimer(FormTimer timer, std::chrono::milliseconds interval) override;
   void StopTimer(FormTimer timer) override;

@@ -222,7 +222,13 @@ void Listtest::ShowMessageBox(MessageIcon icon, const std::string& title, const 
   QMessageBox box(icon == MessageIcon::kCritical ? QMessageBox::Critical : QMessageBox::Warning,
                   ToQString(title), ToQString(text), QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);
+  open_box_ = &box;
   box.exec();
+  open_box_ = nullptr;
+}
+
+void Listtest::CloseMessageBox() {
+  if (open_box_ != nullptr) open_box_->reject();
 }
 
 void Listtest::ProcessEvents() { QCoreApplication::processEvents(); }

@@ -10,6 +10,7 @@
 #include "app/form/form.h"
 
 class QLabel;
+class QMessageBox;
 class QTimer;
 
 namespace tabulon {
@@ -58,6 +59,7 @@ class Listtest : public QWidget, private FormWindow {
   void SetDarkWindow() override;
   void SetWhiteText(Control control) override;
   void ShowMessageBox(MessageIcon icon, const std::string& title, const std::string& text) override;
+  void CloseMessageBox() override;
   void ProcessEvents() override;
   void StartTimer(FormTimer timer, std::chrono::milliseconds interval) override;
   void StopTimer(FormTimer timer) override;
@@ -69,6 +71,7 @@ class Listtest : public QWidget, private FormWindow {
   std::map<Control, QWidget*> controls_;
   QTimer* Timer1;
   QTimer* interrupt_poll_;
+  QMessageBox* open_box_ = nullptr;  // the box ShowMessageBox waits on
   Form form_;
 };
 
