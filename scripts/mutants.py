@@ -208,6 +208,8 @@ def suite(build, args):
     cmd = ["ctest", "-j", str(args.jobs), "--timeout", str(args.timeout), "--stop-on-failure"]
     if not args.all_tests:
         cmd += ["-E", args.exclude]
+    if args.tests:
+        cmd += ["-R", args.tests]
     result = run(cmd, build)
     failed = re.findall(r"^\s*\d+ - (\S+) \(", result.stdout, re.M)
     return result.returncode == 0, failed
@@ -226,7 +228,9 @@ def main():
     ap.add_argument("--timeout", type=int, default=60, help="seconds per test")
     ap.add_argument("--exclude", default="DebianMame", help="ctest -E pattern of slow tests")
     ap.add_argument("--all-tests", action="store_true", help="run the slow tests too")
-    ap.add_argument("--only", help="take mutants from this file only (a path under src/)")
+    ap.add_argument("--only", help="take mutants from this file only (src/x.cpp or x.cpp), or from "
+                    "its lines FROM to TO (x.cpp:FROM-TO)")
+    ap.add_argument("--tests", help="ctest -R pattern: run only these tests (to check one gap)")
     ap.add_argument("--list", action="store_true", help="print the sample, change nothing")
     args = ap.parse_args()
 
@@ -240,9 +244,18 @@ def main():
             sys.exit(r.stdout)
 
     files = linux_sources(build)
+    lines = None
     if args.only:
-        files = [f for f in files if str(f) == args.only or f.name == args.only]
+        name, _, span = args.only.partition(":")
+        files = [f for f in files if str(f) == name or f.name == name]
+        if span:
+            first, _, last = span.partition("-")
+            lines = range(int(first), int(last or first) + 1)
     sites = mutation_sites(files)
+    if lines:
+        texts = {rel: (ROOT / rel).read_bytes().decode("utf-8", errors="surrogateescape") for rel in
+                 {site[0] for site in sites}}
+        sites = [site for site in sites if line_of(texts[site[0]], site[1])[0] in lines]
     random.Random(args.seed).shuffle(sites)
     print(f"{len(sites)} mutants in {len(files)} files; seed {args.seed}, {args.count} to try", flush=True)
     if args.list:

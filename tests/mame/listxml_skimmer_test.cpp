@@ -208,24 +208,38 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeGiveWhatTheParserGives) {
       "\t\t<description>I</description>\r\n"
       "\t\t<display type=\" raster\" rotate=\" 270 \"/>\r\n"
       "\t\t<driver status=\" preliminary \" color=\"good\"/>\r\n\t</machine>\r\n";
-  const std::string subsets[] = {
-      "",
+  // Each subset, and whether the skimmer can read it and so reads machines whole.
+  const std::pair<std::string, bool> subsets[] = {
+      {"", true},
       // MAME 0.251's own defaults, and a comment and a PI.
-      "<!ELEMENT mame (machine+)>\r\n\t<!ATTLIST mame build CDATA #IMPLIED>\r\n"
-      "<!-- <!ENTITY no \"no\"> -->\r\n<?note ]? ?>\r\n"
-      "\t<!ATTLIST machine isbios (yes|no) \"no\">\r\n"
-      "\t<!ATTLIST machine runnable (yes|no) \"yes\">\r\n"
-      "\t\t<!ATTLIST display flipx (yes|no) \"no\">\r\n",
+      {"<!ELEMENT mame (machine+)>\r\n\t<!ATTLIST mame build CDATA #IMPLIED>\r\n"
+       "<!-- <!ENTITY no \"no\"> -->\r\n<?note ]? ?>\r\n"
+       "\t<!ATTLIST machine isbios (yes|no) \"no\">\r\n"
+       "\t<!ATTLIST machine runnable (yes|no) \"yes\">\r\n"
+       "\t\t<!ATTLIST display flipx (yes|no) \"no\">\r\n",
+       true},
       // Defaults that change the lists, and values the parser trims.
-      "<!ATTLIST machine runnable (yes|no) 'no' cloneof NMTOKENS #IMPLIED\r\n"
-      "\tsourcefile CDATA #FIXED \" x\t.cpp \" romof CDATA \"p\">\r\n"
-      "<!ATTLIST machine sourcefile CDATA \"y.cpp\" isdevice CDATA #REQUIRED>\r\n"
-      "<!ATTLIST display rotate NOTATION (n) #IMPLIED type CDATA #IMPLIED>\r\n"
-      "<!ATTLIST driver status (good|preliminary) \"  good  \" cocktail CDATA \"preliminary\">\r\n"
-      "<!ATTLIST rom size CDATA \"0\">\r\n",
+      {"<!ATTLIST machine runnable (yes|no) 'no' cloneof NMTOKENS #IMPLIED\r\n"
+       "\tsourcefile CDATA #FIXED \" x\t.cpp \" romof CDATA \"p\">\r\n"
+       "<!ATTLIST machine sourcefile CDATA \"y.cpp\" isdevice CDATA #REQUIRED>\r\n"
+       "<!ATTLIST display rotate NOTATION (n) #IMPLIED type CDATA #IMPLIED>\r\n"
+       "<!ATTLIST driver status (good|preliminary) \"  good  \" cocktail CDATA \"preliminary\">\r\n"
+       "<!ATTLIST rom size CDATA \"0\">\r\n",
+       true},
       // After a parameter entity reference the parser takes no more defaults.
-      "<!ENTITY % e \"\">\r\n%e;\r\n<!ATTLIST machine runnable CDATA 'no'>\r\n"};
-  for (const std::string& subset : subsets) {
+      {"<!ENTITY % e \"\">\r\n%e;\r\n<!ATTLIST machine runnable CDATA 'no'>\r\n", false},
+      // A default holding a reference is the parser's to read.
+      {"<!ATTLIST machine romof CDATA 'p&amp;q'>\r\n", false}};
+  struct Machines final : ListXmlSkimmer::Sink {
+    void Flush() override {}
+    void StartElement(const char* name, const char**) override {
+      count += std::string_view(name) == "machine";
+    }
+    void Text(std::string_view) override {}
+    void EndElement() override {}
+    int count = 0;
+  };
+  for (const auto& [subset, readable] : subsets) {
     std::string read_whole = PlainDocument(body);
     read_whole.insert(read_whole.find("<mame"), "<!DOCTYPE mame [\r\n" + subset + "]>\r\n");
     std::string parsed = read_whole;
@@ -234,6 +248,13 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeGiveWhatTheParserGives) {
       if (parsed.compare(at - 3, 2, "e>") != 0) parsed.insert(at, "\t\t<!-- -->\r\n");
     }
     EXPECT_EQ(Lists(read_whole), Lists(parsed)) << subset;
+    ListXmlSkimmer skimmer([](std::string_view name) { return name != "rom"; });
+    Machines machines;
+    skimmer.SetSink(&machines);
+    std::string out;
+    skimmer.Feed(read_whole, &out);
+    skimmer.Finish(&out);
+    EXPECT_EQ(machines.count > 0, readable) << subset;
   }
 }
 
