@@ -47,6 +47,7 @@ TEST(DisplayTextTest, Utf8StaysAndAnythingElseIsWindows1252) {
       {"\x80\x81\x9F", "\xE2\x82\xAC\xC2\x81\xC5\xB8"},  // the euro sign, a gap, Y with diaeresis
       {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                  // an overlong "/"
       {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate
+      {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},          // U+10FFFF, the last there is
       {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},  // past U+10FFFF
       {"caf\xC3", "caf\xC3\x83"},                                        // cut off
   };
@@ -110,7 +111,10 @@ class FormTest : public ::testing::Test {
   // run that does not fail writes 16 lines. Silent mode's timer starts the run by itself.
   void Run(int warnings, const std::string& failure = "", bool silent = false) {
     window_.exit_code = -1;
+    Form* self = nullptr;
     Form form(window_, silent, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
+      // The interrupt poll, uninterrupted, during the run and after it: the program goes on.
+      self->TimerFired(FormTimer::kInterruptPoll);
       for (int i = 1; i <= warnings; ++i) run.Warn("warning " + std::to_string(i));
       if (failure == "MAME") {
         run.view->ShowMessage("Error Accessing Mame", "Mame could not be run.");
@@ -120,6 +124,7 @@ class FormTest : public ::testing::Test {
       run.ShowStatus("List Creation Complete");
       return GenerationResult{dir_ / "masterlist.lst", 16};
     });
+    self = &form;
     form.Form_Initialize();
     form.Form_Load();
     if (silent) {
@@ -127,6 +132,7 @@ class FormTest : public ::testing::Test {
     } else {
       form.Command1_Click();
     }
+    form.TimerFired(FormTimer::kInterruptPoll);
   }
 
   testing::TempDir dir_;
@@ -140,6 +146,7 @@ TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
                                      "warning:\n\nwarning 1\n\nAll of them are in " +
                                      dir_ / "tabulonreport.txt" + "."});
   EXPECT_EQ(window_.texts[Control::lWritten], "16 lines written to " + dir_ / "masterlist.lst");
+  EXPECT_EQ(window_.exit_code, -1);
   window_.boxes.clear();
   Run(23);
   ASSERT_EQ(window_.boxes.size(), 1u);
