@@ -13,6 +13,7 @@
 #include <new>
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include "app/generation_run.h"
 #include "mame/bat_scripts.h"
@@ -266,6 +267,16 @@ class TodaysMameTest : public MameExtractionTest {
     // Each run's first argument goes to "runs".
     InstallMame(mame_, "@log runs\r\n" + first_lines + "-listxml print-slowly listxml.xml\r\n");
   }
+  // Makes cfgs/mame.cfg name a script that runs MAME: in its place (`exec`), or as its child.
+  void InstallLauncher(bool exec) {
+    const bool bat = exe_.ends_with(".exe");
+    const std::string launcher = bat ? "launch.bat" : "launch";
+    WriteFile(In(mame_, launcher),
+              bat ? "@" + exe_ + " %*\r\n"
+                  : "#!/bin/sh\n" + std::string(exec ? "exec " : "") + "./" + exe_ + " \"$@\"\n");
+    fs::permissions(In(mame_, launcher), fs::perms::owner_exec, fs::perm_options::add);
+    WriteFile(In(front_, "cfgs/mame.cfg"), CrLf({"PATH=" + mame_, "EXE=" + launcher}));
+  }
 };
 
 // A MAME folder that takes no scripts (a folder in place of one makes writing it fail, as a
@@ -361,14 +372,7 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     InstallTodaysMame(c.first_lines);
-    if (c.launcher) {
-      const bool bat = exe_.ends_with(".exe");
-      const std::string launcher = bat ? "launch.bat" : "launch";
-      WriteFile(In(mame_, launcher),
-                bat ? "@" + exe_ + " %*\r\n" : "#!/bin/sh\nexec ./" + exe_ + " \"$@\"\n");
-      fs::permissions(In(mame_, launcher), fs::perms::owner_exec, fs::perm_options::add);
-      WriteFile(In(front_, "cfgs/mame.cfg"), CrLf({"PATH=" + mame_, "EXE=" + launcher}));
-    }
+    if (c.launcher) InstallLauncher(true);
     fs::remove(stamp);
     ASSERT_EQ(Run(), 0) << Err();
     EXPECT_CONTAINS(Err(),
@@ -396,9 +400,11 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
 // Closing the window while MAME writes its list stops MAME; a conversion that fails for want of
 // memory or of a thread ends as a MAME that fails does. Either way MAME is gone, the previous
 // lists are back, and nothing else is left: no listxml.xml, no half list, no temporary file. The
-// conversion works while MAME runs however busy the machine is.
+// conversion works while MAME runs however busy the machine is. MAME is started by a launcher
+// whose child it is, so the stop has to reach MAME, not only the program it started.
 TEST_F(TodaysMameTest, AStoppedOrFailedConversionStopsMameAndLeavesThePreviousLists) {
   InstallTodaysMame();
+  InstallLauncher(false);
   WriteFile(In(mame_, "standin.txt"),
             "-listxml pid; text <?xml version=\"1.0\"?>\\n<mame build=\"0\">\\n; sleep 60\r\n");
   // The previous lists; read, they make MAME's category file in catvers/.
@@ -433,7 +439,12 @@ TEST_F(TodaysMameTest, AStoppedOrFailedConversionStopsMameAndLeavesThePreviousLi
       EXPECT_EQ(probe->warnings.at(0).substr(0, start.size()), start);
     }
 
-    EXPECT_FALSE(ProcessRuns(std::stol(ReadFile(In(mame_, "pid"))))) << "MAME still runs";
+    // The launcher's child is reaped by init, a moment after the stop.
+    const long pid = std::stol(ReadFile(In(mame_, "pid")));
+    for (int i = 0; i < 250 && ProcessRuns(pid); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(ProcessRuns(pid)) << "MAME still runs";
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(FsPath(app_)))
       left.insert(PathText(entry.path().filename()));
