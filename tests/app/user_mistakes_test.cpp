@@ -50,10 +50,9 @@ class UserMistakesTest : public testing::FrontEndTest,
     WriteFile(In(app_, "listinfo.dat"),
               testing::CrLf({"game (", "\tname a", ")", "", "game (", "\tname b", ")"}));
     // Noon of a mid-month day: the date the notes give is that day in any time zone's month.
-    const std::chrono::sys_seconds noon =
-        std::chrono::sys_days{std::chrono::year{2001} / 6 / 15} + std::chrono::hours(12);
-    std::filesystem::last_write_time(FsPath(In(app_, "listinfo.dat")),
-                                     std::chrono::file_clock::from_sys(noon));
+    using namespace std::chrono;
+    const sys_seconds noon = sys_days{year{2001} / 6 / 15} + hours(12);
+    std::filesystem::last_write_time(FsPath(In(app_, "listinfo.dat")), file_clock::from_sys(noon));
     WriteFile(In(app_, "listdetails.dat"),
               testing::CrLf({"t", "t", "a        drva", "b        drvb"}));
     WriteFile(In(app_, "gamelist.dat"), testing::CrLf({"| Game Name", "---", "a", "b"}));

@@ -48,11 +48,10 @@ TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
     std::string text, path, exe, error{};
   };
   const Case cases[] = {
-      {"[General]\r\npath = /opt/mame \r\nexe= mame\r\n", "/opt/mame", "mame"},
+      // clang-format off
+      {"[General]\r\npath = /opt/mame \r\nexe= mame\r\n", "/opt/mame", "mame"}, {"PATH=/a=b\r\nEXE=m=n\r\n", "/a", "m"},
       {" PATH=/ignored\r\nPathName=/x\r\nEXE=m\r\n", "/x", "m"},  // a leading space hides a key
-      {"EXE=early\r\nPATH=/x\r\nEXE=late\r\n", "/x", "late"},
-      {"PATH=/a=b\r\nEXE=m=n\r\n", "/a", "m"},
-      {"PATH=\r\nEXE=\tm\r\n", "", "\tm"},
+      {"EXE=early\r\nPATH=/x\r\nEXE=late\r\n", "/x", "late"}, {"PATH=\r\nEXE=\tm\r\n", "", "\tm"},
       {"EXE=m\r\n", "", "", "mame.cfg: no PATH line"},
       {"EXE=m\r\nPATH=/x\r\n\r\n", "", "", "mame.cfg: no EXE line after the PATH line (line 2)"},
       {"PATHS\r\nEXE=m\r\n", "", "", "mame.cfg:1: the PATH line has no \"=\""},
@@ -60,8 +59,8 @@ TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
       // Notepad's "UTF-8" and "Unicode" (UTF-16, with either byte order).
       {"\xEF\xBB\xBFPATH=/x\r\nEXE=m\r\n", "/x", "m"},
       {std::string("\xFF\xFEP\0A\0T\0H\0=\0/\0\xE9\0\r\0\n\0E\0X\0E\0=\0m\0"sv), "/\xC3\xA9", "m"},
-      {std::string("\xFE\xFF\0P\0A\0T\0H\0=\0/\0x\0\n\0E\0X\0E\0=\0m"sv), "/x", "m"},
-  };
+      {std::string("\xFE\xFF\0P\0A\0T\0H\0=\0/\0x\0\n\0E\0X\0E\0=\0m"sv), "/x", "m"}};
+  // clang-format on
   testing::TempDir dir;
   for (const Case& c : cases) {
     WriteFile(dir / "mame.cfg", c.text);
@@ -271,9 +270,8 @@ class TodaysMameTest : public MameExtractionTest {
   void InstallLauncher(bool exec) {
     const bool bat = exe_.ends_with(".exe");
     const std::string launcher = bat ? "launch.bat" : "launch";
-    WriteFile(In(mame_, launcher),
-              bat ? "@" + exe_ + " %*\r\n"
-                  : "#!/bin/sh\n" + std::string(exec ? "exec " : "") + "./" + exe_ + " \"$@\"\n");
+    const std::string sh = "#!/bin/sh\n" + std::string(exec ? "exec " : "") + "./" + exe_;
+    WriteFile(In(mame_, launcher), bat ? "@" + exe_ + " %*\r\n" : sh + " \"$@\"\n");
     fs::permissions(In(mame_, launcher), fs::perms::owner_exec, fs::perm_options::add);
     WriteFile(In(front_, "cfgs/mame.cfg"), CrLf({"PATH=" + mame_, "EXE=" + launcher}));
   }
@@ -441,9 +439,7 @@ TEST_F(TodaysMameTest, AStoppedOrFailedConversionStopsMameAndLeavesThePreviousLi
 
     // The launcher's child is reaped by init, a moment after the stop.
     const long pid = std::stol(ReadFile(In(mame_, "pid")));
-    for (int i = 0; i < 250 && ProcessRuns(pid); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    for (int i = 0; i < 250 && ProcessRuns(pid); ++i) std::this_thread::sleep_for(20ms);
     EXPECT_FALSE(ProcessRuns(pid)) << "MAME still runs";
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(FsPath(app_)))
