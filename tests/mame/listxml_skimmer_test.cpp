@@ -157,7 +157,7 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeHideNoError) {
       PlainDocument(machine + machine + "\t</machine>\r\n"),
       PlainDocument(machine + machine, "</mame>\r\n" + machine),
       PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<input>\r\n\t</machine>\r\n"),
-      PlainDocument("\t<machine name=\"o\">\r\n\t\t<input>\r\n\t\t</x>\r\n\t</y>\r\n"),
+      PlainDocument("\t<machine name=\"o\">\r\n\t\t<year>19<<year>\r\n\t</machine>\r\n"),
       PlainDocument("\t<machine name=\"o\">\r\n\t\t<rom name=\"a\"/>\r\n\t\t<x\ry=\"1\"/>\r\n" +
                     machine + "\t</machin>\r\n"),
       PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<x>a</x>\r\n" + machine +
