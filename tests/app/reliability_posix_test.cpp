@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/reliability_fixture.h"
+#include "platform/child_process.h"
 
 namespace tabulon {
 namespace {
@@ -183,6 +184,13 @@ TEST_F(ReliabilityTest, PipesHiddenFilesAndLinks) {
   EXPECT_CONTAINS(Err(), "; the sets of dats/pin.dat get placeholder categories\n");
   EXPECT_TRUE(fs::is_symlink(app_ + "/catvers/catver.ini"));
   EXPECT_EQ(MasterList(), "pin|Pin|????||pin|MAME|????/????|????||na|na|na||\r\n");
+  // MAME's output that cannot be read (a folder here) is an error at once, not a read retried.
+  OutputReader output;
+  std::string error;
+  const int folder = open(app_.c_str(), O_RDONLY);
+  ASSERT_TRUE(output.Open(folder, &error)) << error;
+  EXPECT_EQ(output.ReadAt(0, error.data(), 0, &error), -1);
+  close(folder);
 }
 
 // MAME's output that did not fit on the disk is named as such, not as malformed XML.
