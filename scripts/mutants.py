@@ -235,7 +235,8 @@ def main():
     args = ap.parse_args()
 
     build = (ROOT / args.build_dir).resolve()
-    undo_killed_run(build) if build.exists() else None
+    if build.exists():
+        undo_killed_run(build)
     os.environ.setdefault("CCACHE_BASEDIR", str(ROOT.parent))
     if not (build / "build.ninja").exists():
         r = run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
