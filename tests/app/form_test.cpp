@@ -29,27 +29,25 @@ TEST(CommandLineTest, SilentModeAndHelpExamples) {
 }
 
 TEST(CommandLineTest, WindowsCommandLineAfterTheProgramName) {
+  // clang-format off
   const std::pair<const char*, const char*> cases[] = {
-      {R"("C:\Front End\Tabulon\tabulon.exe" -S)", "-S"},
-      {R"("C:\Tabulon\tabulon.exe"-S)", "-S"},
-      {"tabulon.exe \t /S -S ", "/S -S "},
-      {"tabulon.exe", ""},
-      {R"("C:\unclosed -S)", ""},
-  };
+      {R"("C:\Front End\Tabulon\tabulon.exe" -S)", "-S"}, {R"("C:\Tabulon\tabulon.exe"-S)", "-S"},
+      {"tabulon.exe \t /S -S ", "/S -S "}, {"tabulon.exe", ""}, {R"("C:\unclosed -S)", ""}};
+  // clang-format on
   for (const auto& [line, rest] : cases) EXPECT_EQ(CommandLineAfterProgram(line), rest) << line;
 }
 
 TEST(DisplayTextTest, Utf8StaysAndAnythingElseIsWindows1252) {
+  // clang-format off
   const std::pair<const char*, const char*> cases[] = {
-      {"Pok\xC3\xA9mon \xE2\x82\xAC \xF0\x9F\x95\xB9",
-       "Pok\xC3\xA9mon \xE2\x82\xAC \xF0\x9F\x95\xB9"},
-      {"Pok\xE9mon", "Pok\xC3\xA9mon"},
+      {"Pok\xC3\xA9mon \xE2\x82\xAC \xF0\x9F\x95\xB9", "Pok\xC3\xA9mon \xE2\x82\xAC \xF0\x9F\x95\xB9"},
+      {"Pok\xE9mon", "Pok\xC3\xA9mon"}, {"caf\xC3", "caf\xC3\x83"},  // cut off
       {"\x80\x81\x9F", "\xE2\x82\xAC\xC2\x81\xC5\xB8"},  // the euro sign, a gap, Y with diaeresis
       {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                  // an overlong "/"
       {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate
-      {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},  // past U+10FFFF
-      {"caf\xC3", "caf\xC3\x83"},                                        // cut off
-  };
+      {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},          // U+10FFFF, the last there is
+      {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"}};  // past U+10FFFF
+  // clang-format on
   for (const auto& [bytes, shown] : cases) EXPECT_EQ(DisplayText(bytes), shown) << bytes;
 }
 
@@ -62,17 +60,15 @@ TEST(ElideMiddleTest, KeepsBothEndsAndWholeCharacters) {
       return characters <= n;
     };
   };
+  // clang-format off
   const std::tuple<const char*, size_t, const char*> cases[] = {
       {"Parsing Atari 2600 Dat File", 27, "Parsing Atari 2600 Dat File"},
-      {"Parsing Atari 2600 Dat File", 10,
-       "Parsi\xE2\x80\xA6"
-       "File"},
-      {"Pok\xC3\xA9mon Stadium", 8, "Pok\xC3\xA9\xE2\x80\xA6ium"},
-      {"abc", 0, "\xE2\x80\xA6"}};
+      {"Parsing Atari 2600 Dat File", 10, "Parsi\xE2\x80\xA6" "File"},
+      {"Pok\xC3\xA9mon Stadium", 8, "Pok\xC3\xA9\xE2\x80\xA6ium"}, {"abc", 0, "\xE2\x80\xA6"}};
+  // clang-format on
   for (const auto& [text, n, shown] : cases) EXPECT_EQ(ElideMiddle(text, room(n)), shown) << n;
 }
 
-// Records what the form asks for; its clock moves only when the test moves it.
 class RecordingWindow : public FormWindow {
  public:
   void SetTitle(const std::string& text) override { title = text; }
@@ -142,6 +138,8 @@ class FormTest : public ::testing::Test {
     } else {
       form.Command1_Click();
     }
+    // The interrupt poll after the run, without an interrupt: the program goes on.
+    form.TimerFired(FormTimer::kInterruptPoll);
   }
 
   testing::TempDir dir_;
@@ -155,6 +153,7 @@ TEST_F(FormTest, WarningsAreListedAtTheEndOfAWrittenListOnly) {
                                      "warning:\n\nwarning 1\n\nAll of them are in " +
                                      dir_ / "tabulonreport.txt" + "."});
   EXPECT_EQ(window_.texts[Control::lWritten], "16 lines written to " + dir_ / "masterlist.lst");
+  EXPECT_EQ(window_.exit_code, -1);
   window_.boxes.clear();
   Run(23);
   ASSERT_EQ(window_.boxes.size(), 1u);

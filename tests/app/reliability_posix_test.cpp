@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/reliability_fixture.h"
+#include "platform/child_process.h"
 
 namespace tabulon {
 namespace {
@@ -160,13 +161,16 @@ TEST_F(ProcessTest, LaunchersAndFolders) {
 }
 
 // A pipe among the dats is no dat, a hidden file is none either, a master list kept elsewhere
-// and linked into the front end stays a link, and a MAME list that cannot be read (even by root:
-// reading /proc/self/mem from its start fails) costs MAME's games only.
+// and linked into the front end stays a link, a MAME list that cannot be read (even by root:
+// reading /proc/self/mem from its start fails) costs MAME's games only, and a category file that
+// cannot be read gives placeholders, as a missing one does, and is not written over.
 TEST_F(ReliabilityTest, PipesHiddenFilesAndLinks) {
   ASSERT_EQ(Run(), 0) << Err();
   fs::remove(front_ + "/cfgs/mame.cfg");
   fs::remove(app_ + "/listdetails.dat");
   fs::create_symlink("/proc/self/mem", app_ + "/listdetails.dat");
+  fs::remove(app_ + "/catvers/catver.ini");
+  fs::create_symlink("/proc/self/mem", app_ + "/catvers/catver.ini");
   mkfifo((app_ + "/dats/pipe.dat").c_str(), 0644);
   WriteFile(app_ + "/dats/.hidden.dat", "game (\r\nname hidden\r\n)\r\n");
   fs::remove(front_ + "/masterlist.lst");
@@ -177,7 +181,16 @@ TEST_F(ReliabilityTest, PipesHiddenFilesAndLinks) {
   EXPECT_TRUE(fs::is_symlink(front_ + "/masterlist.lst"));
   EXPECT_CONTAINS(Err(), "warning: " + app_ + "/listdetails.dat:1: read error: ");
   EXPECT_CONTAINS(Err(), "; MAME's games are left out, the dats of dats/ are still read\n");
-  EXPECT_EQ(MasterList(), "pin|Pin|????||pin|MAME|???? / ????|????||na|na|na||\r\n");
+  EXPECT_CONTAINS(Err(), "; the sets of dats/pin.dat get placeholder categories\n");
+  EXPECT_TRUE(fs::is_symlink(app_ + "/catvers/catver.ini"));
+  EXPECT_EQ(MasterList(), "pin|Pin|????||pin|MAME|????/????|????||na|na|na||\r\n");
+  // MAME's output that cannot be read (a folder here) is an error at once, not a read retried.
+  OutputReader output;
+  std::string error;
+  const int folder = open(app_.c_str(), O_RDONLY);
+  ASSERT_TRUE(output.Open(folder, &error)) << error;
+  EXPECT_EQ(output.ReadAt(0, error.data(), 0, &error), -1);
+  close(folder);
 }
 
 // MAME's output that did not fit on the disk is named as such, not as malformed XML.

@@ -23,25 +23,20 @@ using testing::WriteFile;
 // it: the lists are read as they stand.
 TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
   // The other old options print nothing and succeed.
+  // clang-format off
   const std::pair<const char*, std::string> cases[] = {
-      {"-li text game (\\r\\n; exit 3\n* exit 0",
-       In(mame_, "listinfo.bat: MAME exited with status 3")},
-      {"-li text game (\\r\\n; kill\n* exit 0",
-       In(mame_, OnWindows() ? "listinfo.bat: MAME exited with status 9"
-                             : "listinfo.bat: MAME was ended by SIGKILL")},
-      {"-li text game (\\r\\n\\tname half\\r\\n\n* exit 0",
-       In(app_, "listinfo.dat: ends inside a block: MAME's output was cut off")},
+      {"-li text game (\\r\\n; exit 3\n* exit 0", In(mame_, "listinfo.bat: MAME exited with status 3")},
+      {"-li text game (\\r\\n; kill\n* exit 0", In(mame_, OnWindows() ? "listinfo.bat: MAME exited with status 9"
+                                                                  : "listinfo.bat: MAME was ended by SIGKILL")},
+      {"-li text game (\\r\\n\\tname half\\r\\n\n* exit 0", In(app_, "listinfo.dat: ends inside a block: MAME's output was cut off")},
       // An old MAME whose -gamelist run wrote nothing.
-      {"-li text game (\\r\\n\\tname x\\r\\n)\\r\\n\n"
-       "-listdetails text x\\r\\n| Game Name\\r\\nx drv\\r\\n\n* exit 0",
+      {"-li text game (\\r\\n\\tname x\\r\\n)\\r\\n\n-listdetails text x\\r\\n| Game Name\\r\\nx drv\\r\\n\n* exit 0",
        In(app_, "gamelist.dat: MAME wrote nothing for -gamelist")},
-      {"-listxml text <mame>\\n<machine name=\"a\">\\n; exit 0",
-       In(app_, "listxml.xml:3: malformed XML at column 1: no element found")},
+      {"-listxml text <mame>\\n<machine name=\"a\">\\n; exit 0", In(app_, "listxml.xml:3: malformed XML at column 1: no element found")},
       // Games enough for the lists to be read as they are converted, before the fault.
-      {"-listxml print big.xml; exit 0",
-       In(app_, "listxml.xml:6002: malformed XML at column 3: mismatched tag")},
-      {"-listxml text <mame>\\n; exit 1", In(mame_, exe_ + " -listxml: MAME exited with status 1")},
-  };
+      {"-listxml print big.xml; exit 0", In(app_, "listxml.xml:6002: malformed XML at column 3: mismatched tag")},
+      {"-listxml text <mame>\\n; exit 1", In(mame_, exe_ + " -listxml: MAME exited with status 1")}};
+  // clang-format on
   std::string big = "<mame build=\"big\">\n";
   for (int i = 1; i <= 6000; ++i) {
     big += "<machine name=\"big" + std::to_string(i) + "\"><description>Big " + std::to_string(i) +

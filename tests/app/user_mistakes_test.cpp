@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -48,6 +49,10 @@ class UserMistakesTest : public testing::FrontEndTest,
   void EarlierLists() const {
     WriteFile(In(app_, "listinfo.dat"),
               testing::CrLf({"game (", "\tname a", ")", "", "game (", "\tname b", ")"}));
+    // Noon of a mid-month day: the date the notes give is that day in any time zone's month.
+    using namespace std::chrono;
+    const sys_seconds noon = sys_days{year{2001} / 6 / 15} + hours(12);
+    std::filesystem::last_write_time(FsPath(In(app_, "listinfo.dat")), file_clock::from_sys(noon));
     WriteFile(In(app_, "listdetails.dat"),
               testing::CrLf({"t", "t", "a        drva", "b        drvb"}));
     WriteFile(In(app_, "gamelist.dat"), testing::CrLf({"| Game Name", "---", "a", "b"}));
@@ -165,12 +170,12 @@ const Mistake kMistakes[] = {
      {{"{app}/cfgs/mame.cfg", "PATH=/x\r\nEXE=y\r\n"}}},
     {"MameMissingBesideEarlierLists", Mistake::kWarning,
      {"mame.cfg:2: PATH={mame}X: no such folder",
-      "the lists of an earlier run are still in {app} (listinfo.dat: 2 games, from ",
+      "the lists of an earlier run are still in {app} (listinfo.dat: 2 games, from 2001-06-1",
       "move cfgs/mame.cfg away to have them read as they stand"},
      {Cfg("{mame}X", "{exe}")}, [](UserMistakesTest& t) { t.EarlierLists(); }},
     {"MameCfgMissingBesideEarlierLists", Mistake::kNote,
      {"no cfgs/mame.cfg in {front}/: MAME was not run; the lists an earlier run left in {app}",
-      "were read as they stand"},
+      " (listinfo.dat from 2001-06-1", "were read as they stand"},
      {}, [](UserMistakesTest& t) { t.EarlierLists(); }},
     // A folder in a script's place makes writing it fail even for root, as a read-only
     // /usr/games does for a user.

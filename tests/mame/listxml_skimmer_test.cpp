@@ -98,18 +98,15 @@ class ListXmlSkimmerTest : public ::testing::Test {
 TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
   const std::string rom = "\t\t<rom name=\"a.bin\" size=\"4\"/>\r\n";
   const std::string long_value = "\t\t<rom name=\"abcdefghijklmnopq";  // scanned in blocks
+  // clang-format off
   const std::string documents[] = {
-      Document("\t\t<rom name=\"a&b\" size=\"4\"/>\r\n"),
-      Document("\t\t<rom name=\"a&amp;b&ap\"/>\r\n"),
+      Document("\t\t<rom name=\"a&b\" size=\"4\"/>\r\n"), Document("\t\t<rom name=\"a&amp;b&ap\"/>\r\n"),
       Document("\t\t<rom name=\"a&lt;&gt;&quot;&apos;&nbsp;\"/>\r\n"),
       Document("\t\t<rom name=\"&#180;&#xB4;&#x10FFFF;&#xFFFE;\"/>\r\n"),
-      Document("\t\t<rom name=\"&#180;&#0;\"/>\r\n"),
-      Document("\t\t<rom name=\"&#180;&#x;&#12a;\"/>\r\n"),
-      Document("\t\t<rom name=\"a\"size=\"4\"/>\r\n"),
-      Document("\t\t<rom name=\"a\" size=\"4\" name=\"b\"/>\r\n"),
+      Document("\t\t<rom name=\"&#180;&#0;\"/>\r\n"), Document("\t\t<rom name=\"&#180;&#x;&#12a;\"/>\r\n"),
+      Document("\t\t<rom name=\"a\"size=\"4\"/>\r\n"), Document("\t\t<rom name=\"a\" size=\"4\" name=\"b\"/>\r\n"),
       Document("\t\t<rom name=\"\xff\"/>\r\n"), Document("\t\t<rom name=\"a\x01\"/>\r\n"),
-      Document("\t\t<rom name=\"a\" / >\r\n"),
-      Document(long_value + "\xffrstuvwxyz0123456789\" size=\"4\"/>\r\n"),
+      Document("\t\t<rom name=\"a\" / >\r\n"), Document(long_value + "\xffrstuvwxyz0123456789\" size=\"4\"/>\r\n"),
       Document(long_value + "\x01rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
       Document(long_value + "<rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
       Document(long_value + "&bad;rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
@@ -119,8 +116,7 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
       Document("\t\t<dipswitch name=\"d\">\r\n\t\t\t<port tag=\"p\">\r\n\t\t</dipswitch>\r\n" +
                rom + "\t\t\t</port>\r\n"),
       Document("\t\t<dipswitch name=\"d\">\r\n\t\t\t<dipvalue name=\"v\"/>\r\n", ""),
-      Document("\t\t<rom name=\"a\"", ""),
-      Document("\t\t<chip name=\"a\r\n" + rom + "\t\t\"/>\r\n"),
+      Document("\t\t<rom name=\"a\"", ""), Document("\t\t<chip name=\"a\r\n" + rom + "\t\t\"/>\r\n"),
       // Well-formed: the cut must not end or open a comment, CDATA section or PI.
       Document("\t\t<!-- a note\r\n\t\t<rom name=\"-->\"/>\r\n"),
       Document("\t\t<![CDATA[ a note\r\n\t\t<rom name=\"]]>\"/>\r\n"),
@@ -134,6 +130,7 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
       Document(
           rom + rom + "\t\t<sound channels=\"1\"/>\r\n" + rom + "\t\t<!-- never closed\r\n" + rom,
           "")};
+  // clang-format on
   for (const std::string& xml : documents) {
     ListXmlSkimmer skimmer([](std::string_view) { return false; });
     std::string skimmed;
@@ -147,6 +144,7 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
 // that does not close as it opened, text that is not plain, and errors after such machines.
 TEST_F(ListXmlSkimmerTest, MachinesReadWholeHideNoError) {
   const std::string machine = "\t<machine name=\"n\">\r\n\t\t<year>1980</year>\r\n\t</machine>\r\n";
+  // clang-format off
   const std::string documents[] = {
       PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<year>1980</yea>\r\n\t</machine>\r\n"),
       PlainDocument("\t<machine name=\"o\">\r\n\t\t<year>19]]>80</year>\r\n\t</machine>\r\n"),
@@ -159,10 +157,12 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeHideNoError) {
       PlainDocument(machine + machine + "\t</machine>\r\n"),
       PlainDocument(machine + machine, "</mame>\r\n" + machine),
       PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<input>\r\n\t</machine>\r\n"),
+      PlainDocument("\t<machine name=\"o\">\r\n\t\t<year>19<<year>\r\n\t</machine>\r\n"),
       PlainDocument("\t<machine name=\"o\">\r\n\t\t<rom name=\"a\"/>\r\n\t\t<x\ry=\"1\"/>\r\n" +
                     machine + "\t</machin>\r\n"),
       PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<x>a</x>\r\n" + machine +
                     "\t\t<y>\r\n\t</machine>\r\n")};
+  // clang-format on
   for (const std::string& xml : documents) {
     ExpectExpatsVerdict(xml);
   }
@@ -208,6 +208,8 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeGiveWhatTheParserGives) {
       "\t\t<description>I</description>\r\n"
       "\t\t<display type=\" raster\" rotate=\" 270 \"/>\r\n"
       "\t\t<driver status=\" preliminary \" color=\"good\"/>\r\n\t</machine>\r\n";
+  // The skimmer reads the first three subsets and so reads machines whole; the parser alone
+  // reads the rest.
   const std::string subsets[] = {
       "",
       // MAME 0.251's own defaults, and a comment and a PI.
@@ -224,7 +226,17 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeGiveWhatTheParserGives) {
       "<!ATTLIST driver status (good|preliminary) \"  good  \" cocktail CDATA \"preliminary\">\r\n"
       "<!ATTLIST rom size CDATA \"0\">\r\n",
       // After a parameter entity reference the parser takes no more defaults.
-      "<!ENTITY % e \"\">\r\n%e;\r\n<!ATTLIST machine runnable CDATA 'no'>\r\n"};
+      "<!ENTITY % e \"\">\r\n%e;\r\n<!ATTLIST machine runnable CDATA 'no'>\r\n",
+      // A default holding a reference.
+      "<!ATTLIST machine romof CDATA 'p&amp;q'>\r\n"};
+  // clang-format off
+  struct Machines final : ListXmlSkimmer::Sink {
+    void Flush() override {}
+    void StartElement(const char* name, const char**) override { count += std::string_view(name) == "machine"; }
+    void Text(std::string_view) override {} void EndElement() override {}
+    int count = 0;
+  };
+  // clang-format on
   for (const std::string& subset : subsets) {
     std::string read_whole = PlainDocument(body);
     read_whole.insert(read_whole.find("<mame"), "<!DOCTYPE mame [\r\n" + subset + "]>\r\n");
@@ -234,6 +246,13 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeGiveWhatTheParserGives) {
       if (parsed.compare(at - 3, 2, "e>") != 0) parsed.insert(at, "\t\t<!-- -->\r\n");
     }
     EXPECT_EQ(Lists(read_whole), Lists(parsed)) << subset;
+    ListXmlSkimmer skimmer([](std::string_view name) { return name != "rom"; });
+    Machines machines;
+    skimmer.SetSink(&machines);
+    std::string out;
+    skimmer.Feed(read_whole, &out);
+    skimmer.Finish(&out);
+    EXPECT_EQ(machines.count > 0, &subset < subsets + 3) << subset;
   }
 }
 

@@ -13,6 +13,7 @@
 #include <new>
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include "app/generation_run.h"
 #include "mame/bat_scripts.h"
@@ -49,11 +50,10 @@ TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
     std::string text, path, exe, error{};
   };
   const Case cases[] = {
-      {"[General]\r\npath = /opt/mame \r\nexe= mame\r\n", "/opt/mame", "mame"},
+      // clang-format off
+      {"[General]\r\npath = /opt/mame \r\nexe= mame\r\n", "/opt/mame", "mame"}, {"PATH=/a=b\r\nEXE=m=n\r\n", "/a", "m"},
       {" PATH=/ignored\r\nPathName=/x\r\nEXE=m\r\n", "/x", "m"},  // a leading space hides a key
-      {"EXE=early\r\nPATH=/x\r\nEXE=late\r\n", "/x", "late"},
-      {"PATH=/a=b\r\nEXE=m=n\r\n", "/a", "m"},
-      {"PATH=\r\nEXE=\tm\r\n", "", "\tm"},
+      {"EXE=early\r\nPATH=/x\r\nEXE=late\r\n", "/x", "late"}, {"PATH=\r\nEXE=\tm\r\n", "", "\tm"},
       {"EXE=m\r\n", "", "", "mame.cfg: no PATH line"},
       {"EXE=m\r\nPATH=/x\r\n\r\n", "", "", "mame.cfg: no EXE line after the PATH line (line 2)"},
       {"PATHS\r\nEXE=m\r\n", "", "", "mame.cfg:1: the PATH line has no \"=\""},
@@ -61,8 +61,8 @@ TEST(MameConfigTest, PathAndExeOrWhatIsMissing) {
       // Notepad's "UTF-8" and "Unicode" (UTF-16, with either byte order).
       {"\xEF\xBB\xBFPATH=/x\r\nEXE=m\r\n", "/x", "m"},
       {std::string("\xFF\xFEP\0A\0T\0H\0=\0/\0\xE9\0\r\0\n\0E\0X\0E\0=\0m\0"sv), "/\xC3\xA9", "m"},
-      {std::string("\xFE\xFF\0P\0A\0T\0H\0=\0/\0x\0\n\0E\0X\0E\0=\0m"sv), "/x", "m"},
-  };
+      {std::string("\xFE\xFF\0P\0A\0T\0H\0=\0/\0x\0\n\0E\0X\0E\0=\0m"sv), "/x", "m"}};
+  // clang-format on
   testing::TempDir dir;
   for (const Case& c : cases) {
     WriteFile(dir / "mame.cfg", c.text);
@@ -269,6 +269,15 @@ class TodaysMameTest : public MameExtractionTest {
     // Each run's first argument goes to "runs".
     InstallMame(mame_, "@log runs\r\n" + first_lines + "-listxml print-slowly listxml.xml\r\n");
   }
+  // Makes cfgs/mame.cfg name a script that runs MAME: in its place (`exec`), or as its child.
+  void InstallLauncher(bool exec) {
+    const bool bat = exe_.ends_with(".exe");
+    const std::string launcher = bat ? "launch.bat" : "launch";
+    const std::string sh = "#!/bin/sh\n" + std::string(exec ? "exec " : "") + "./" + exe_;
+    WriteFile(In(mame_, launcher), bat ? "@" + exe_ + " %*\r\n" : sh + " \"$@\"\n");
+    fs::permissions(In(mame_, launcher), fs::perms::owner_exec, fs::perm_options::add);
+    WriteFile(In(front_, "cfgs/mame.cfg"), CrLf({"PATH=" + mame_, "EXE=" + launcher}));
+  }
 };
 
 // A MAME folder that takes no scripts (a folder in place of one makes writing it fail, as a
@@ -364,14 +373,7 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     InstallTodaysMame(c.first_lines);
-    if (c.launcher) {
-      const bool bat = exe_.ends_with(".exe");
-      const std::string launcher = bat ? "launch.bat" : "launch";
-      WriteFile(In(mame_, launcher),
-                bat ? "@" + exe_ + " %*\r\n" : "#!/bin/sh\nexec ./" + exe_ + " \"$@\"\n");
-      fs::permissions(In(mame_, launcher), fs::perms::owner_exec, fs::perm_options::add);
-      WriteFile(In(front_, "cfgs/mame.cfg"), CrLf({"PATH=" + mame_, "EXE=" + launcher}));
-    }
+    if (c.launcher) InstallLauncher(true);
     fs::remove(stamp);
     ASSERT_EQ(Run(), 0) << Err();
     EXPECT_CONTAINS(Err(),
@@ -399,9 +401,11 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
 // Closing the window while MAME writes its list stops MAME; a conversion that fails for want of
 // memory or of a thread ends as a MAME that fails does. Either way MAME is gone, the previous
 // lists are back, and nothing else is left: no listxml.xml, no half list, no temporary file. The
-// conversion works while MAME runs however busy the machine is.
+// conversion works while MAME runs however busy the machine is. MAME is started by a launcher
+// whose child it is, so the stop has to reach MAME, not only the program it started.
 TEST_F(TodaysMameTest, AStoppedOrFailedConversionStopsMameAndLeavesThePreviousLists) {
   InstallTodaysMame();
+  InstallLauncher(false);
   WriteFile(In(mame_, "standin.txt"),
             "-listxml pid; text <?xml version=\"1.0\"?>\\n<mame build=\"0\">\\n; sleep 60\r\n");
   // The previous lists; read, they make MAME's category file in catvers/.
@@ -436,7 +440,10 @@ TEST_F(TodaysMameTest, AStoppedOrFailedConversionStopsMameAndLeavesThePreviousLi
       EXPECT_EQ(probe->warnings.at(0).substr(0, start.size()), start);
     }
 
-    EXPECT_FALSE(ProcessRuns(std::stol(ReadFile(In(mame_, "pid"))))) << "MAME still runs";
+    // The launcher's child is reaped by init, a moment after the stop.
+    const long pid = std::stol(ReadFile(In(mame_, "pid")));
+    for (int i = 0; i < 250 && ProcessRuns(pid); ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(ProcessRuns(pid)) << "MAME still runs";
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(FsPath(app_)))
       left.insert(PathText(entry.path().filename()));

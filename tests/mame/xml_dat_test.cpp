@@ -56,7 +56,7 @@ std::string Utf16(std::u16string_view text, bool big) {
 }
 
 constexpr std::u16string_view kFaultHalfway =
-    u"\r\n <datafile>\n<header><name>Tiny</name></header>\n"
+    u"\r\n <datafile>\n<header><author>T</author><name>Tiny</name></header>\n"
     u"<game name=\"a\"><description>A \u00E9\U0001F600</description></game>\n"
     u"<game name=\"b\"><!-- it's \"B\" --><description>B</description></game>\n"
     u"<game name=\"c\"><description>C</descriptio></game>\n";
