@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/reliability_fixture.h"
-#include "platform/child_process.h"
+#include "platform/output_reader.h"
 
 namespace tabulon {
 namespace {
