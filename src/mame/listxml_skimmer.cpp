@@ -17,7 +17,15 @@ ListXmlSkimmer::ListXmlSkimmer(KeepName keep, KeepName reads_text)
     : keep_(keep), reads_text_(reads_text) {}
 
 ListXmlSkimmer::~ListXmlSkimmer() {
-  if (ahead_ != nullptr) ahead_->task = Task();  // stops and waits for the read-ahead
+  if (ahead_ == nullptr) return;
+  // A flag under the lock, not the task's stop token: condition_variable_any's wait on a token
+  // can miss its wake-up with MinGW's threads.
+  {
+    std::lock_guard<std::mutex> lock(ahead_->mutex);
+    ahead_->quit = true;
+  }
+  ahead_->cv.notify_all();
+  ahead_->task = Task();  // waits for the read-ahead
 }
 
 void ListXmlSkimmer::ReadAhead(size_t smallest_piece) {
@@ -35,10 +43,12 @@ void ListXmlSkimmer::Feed(std::string_view data, std::string* out) {
   }
   if (!ahead->started) {
     try {
-      ahead->task = Task([this, ahead, priority = CurrentThreadPriority()](std::stop_token stop) {
+      ahead->task = Task([this, ahead, priority = CurrentThreadPriority()](std::stop_token) {
         SetThreadPriorityLike(priority);
         std::unique_lock<std::mutex> lock(ahead->mutex);
-        while (ahead->cv.wait(lock, stop, [ahead] { return ahead->busy; })) {
+        while (true) {
+          ahead->cv.wait(lock, [ahead] { return ahead->busy || ahead->quit; });
+          if (ahead->quit) return;
           Piece* const piece = ahead->pending;
           lock.unlock();
           ReadLines(piece);

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstring>
 #include <mutex>
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -196,10 +195,11 @@ struct ListXmlSkimmer::Piece {
 
 struct ListXmlSkimmer::Ahead {
   std::mutex mutex;
-  std::condition_variable_any cv;
+  std::condition_variable cv;
   Piece pieces[2];
   Piece* pending = nullptr;  // handed to the thread: read, or being read while `busy`
   bool busy = false;
+  bool quit = false;          // the skimmer goes: the thread ends
   bool at_line_start = true;  // what Feed() got so far ends with an LF
   size_t smallest_piece = 0;
   bool started = false;

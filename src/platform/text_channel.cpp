@@ -9,8 +9,16 @@
 namespace tabulon {
 
 bool TextBudget::WaitForRoom(const std::stop_token& stop) {
+  // Not condition_variable_any's wait with a stop token: with MinGW's threads it can miss the
+  // stop's wake-up and wait for ever. The callback takes the lock before it wakes the waiter, so
+  // the waiter has either not yet looked at the token or is already waiting.
+  std::stop_callback wake(stop, [this] {
+    { std::lock_guard<std::mutex> lock(mutex_); }
+    changed_.notify_all();
+  });
   std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait(lock, stop, [this] { return closed_ || held_ <= limit_; });
+  changed_.wait(lock, [&] { return stop.stop_requested() || closed_ || held_ <= limit_; });
+  return !stop.stop_requested();
 }
 
 void TextBudget::Close() {

@@ -40,7 +40,7 @@ class TextBudget {
 
   const size_t limit_;
   mutable std::mutex mutex_;
-  std::condition_variable_any changed_;
+  std::condition_variable changed_;
   size_t held_ = 0;
   size_t most_held_ = 0;
   bool closed_ = false;
