@@ -27,8 +27,7 @@ class CliTest : public ::testing::Test {
   std::string App() const { return dir_ / "Tabulon"; }
 
   testing::TempDir dir_;
-  std::ostringstream out_;
-  std::ostringstream err_;
+  std::ostringstream out_, err_;
 };
 
 TEST_F(CliTest, DemoFrontEnd) {

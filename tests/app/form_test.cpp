@@ -23,9 +23,8 @@ TEST(CommandLineTest, SilentModeAndHelpExamples) {
       {"S", kWindow},     {"/S", kWindow},        {"--help", kHelp},    {"x -h", kHelp},
       {"/?", kHelp},      {"-S --help", kHelp},   {"--helpx", kWindow}, {"--version", kVersion},
       {"/? -S", kSilent}, {"--version -h", kHelp}};
-  for (const auto& [line, start] : cases) {
+  for (const auto& [line, start] : cases)
     EXPECT_EQ(static_cast<int>(ParseWindowStart(line)), static_cast<int>(start)) << line;
-  }
 }
 
 TEST(CommandLineTest, WindowsCommandLineAfterTheProgramName) {

@@ -37,12 +37,8 @@ TEST_F(ReliabilityTest, AFailingMameKeepsThePreviousLists) {
       {"-listxml print big.xml; exit 0", In(app_, "listxml.xml:6002: malformed XML at column 3: mismatched tag")},
       {"-listxml text <mame>\\n; exit 1", In(mame_, exe_ + " -listxml: MAME exited with status 1")}};
   // clang-format on
-  std::string big = "<mame build=\"big\">\n";
-  for (int i = 1; i <= 6000; ++i) {
-    big += "<machine name=\"big" + std::to_string(i) + "\"><description>Big " + std::to_string(i) +
-           "</description></machine>\n";
-  }
-  WriteFile(In(mame_, "big.xml"), big + "</machine>\n");
+  WriteFile(In(mame_, "big.xml"),
+            ReadFile(testing::TestData("listxml/6000_games_then_a_fault.xml")));
   // A good run deletes the lists it kept aside before it ends.
   ASSERT_EQ(Run(), 0) << Err();
   ASSERT_EQ(Run(), 0) << Err();

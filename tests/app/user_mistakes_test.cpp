@@ -35,10 +35,8 @@ struct Mistake {
 class UserMistakesTest : public testing::FrontEndTest,
                          public ::testing::WithParamInterface<Mistake> {
  public:
+  // The rows' own steps reach these folders from outside the fixture.
   using FrontEndTest::app_;
-  using FrontEndTest::exe_;
-  using FrontEndTest::front_;
-  using FrontEndTest::InstallMame;
   using FrontEndTest::mame_;
 
   // Writes the front end's mame.cfg, each line ended by CR LF.
@@ -111,9 +109,8 @@ TEST_P(UserMistakesTest, TheRunSaysWhatWentWrong) {
   for (const std::string& piece : mistake.says) pieces.push_back(Expand(piece));
   const bool warning = mistake.kind == Mistake::kWarning;
   int matches = 0;
-  for (const std::string& line : Section(warning ? "Warnings:" : "Notes:")) {
+  for (const std::string& line : Section(warning ? "Warnings:" : "Notes:"))
     matches += SaysInOrder(line, pieces);
-  }
   EXPECT_EQ(matches, 1) << Report();
   // A warning is also shown as it comes; a note is for the report alone.
   int shown = 0;

@@ -147,9 +147,8 @@ TEST_F(WindowTest, FailuresThatEndTheProgram) {
 TEST_F(WindowTest, TheProgramItself) {
   const std::string bare = dir_ / "Bare";
   std::filesystem::create_directory(bare);
-  for (const std::string& folder : {bare, App()}) {
+  for (const std::string& folder : {bare, App()})
     std::filesystem::copy_file(TABULON_WINDOW_EXE, folder + "/tabulon");
-  }
   // After the silent run that wrote the list, one that cannot write it.
   const std::function<void()> list_is_a_folder = [&] {
     EXPECT_EQ(MasterList(), testing::DemoMasterList());
@@ -177,9 +176,8 @@ TEST_F(WindowTest, TheProgramItself) {
     // The bare folder's runs have no display at all; the others run on the offscreen platform.
     if (c.folder == bare) {
       QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
-      }
       process.setProcessEnvironment(environment);
     }
     process.start(QString::fromStdString(c.folder + "/tabulon"), c.args);

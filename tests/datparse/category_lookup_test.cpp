@@ -48,9 +48,8 @@ TEST(CategoryLookupTest, MissingFileGetsPlaceholdersForEverySet) {
   testing::TempDir dir;
   CategoryLookup lookup = CategoryLookup::PrepareCatver(dir.path(), "Mame");
   ASSERT_FALSE(lookup.existed_at_start());
-  for (const char* rom : {"Berzerk", "", "Armor Attack", "Berzerk"}) {
+  for (const char* rom : {"Berzerk", "", "Armor Attack", "Berzerk"})
     EXPECT_EQ(Lookup(lookup, rom, rom), "????/????|????");
-  }
   lookup.Finish();
   EXPECT_EQ(lookup.summary().placeholders, 2u);
   EXPECT_EQ(testing::ReadFile(dir / "catvers/Mamecatver.ini"),

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "testing/temp_dir.h"
 
@@ -24,16 +25,13 @@ TEST(ListXmlConverterTest, TheThreeListsInStep) {
     SCOPED_TRACE("fed in pieces of " + std::to_string(chunk));
     testing::TempDir dir;
     ListXmlConverter converter(dir.path(), "listxml.xml");
-    for (size_t pos = 0; pos < xml.size(); pos += chunk) {
+    for (size_t pos = 0; pos < xml.size(); pos += chunk)
       converter.Feed(xml.data() + pos, std::min(chunk, xml.size() - pos));
-    }
     converter.Finish();
-    EXPECT_EQ(converter.counts().games, 4u);
-    EXPECT_EQ(converter.counts().resources, 1u);
-    EXPECT_EQ(converter.counts().devices, 1u);
-    for (const std::string list : {"listinfo.dat", "listdetails.dat", "gamelist.dat"}) {
+    const ListXmlCounts& counts = converter.counts();
+    EXPECT_EQ(std::tuple(counts.games, counts.resources, counts.devices), std::tuple(4u, 1u, 1u));
+    for (const std::string list : {"listinfo.dat", "listdetails.dat", "gamelist.dat"})
       EXPECT_EQ(ReadFile(dir / list), ReadFile(TestData("listxml/new_dialect_" + list))) << list;
-    }
   }
 }
 

@@ -7,8 +7,6 @@
 #include <expat.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "mame/listxml_converter.h"
 #include "testing/temp_dir.h"
 
@@ -57,9 +55,8 @@ class ListXmlSkimmerTest : public ::testing::Test {
     return testing::ErrorOf([&] {
       ListXmlConverter converter(dir_.path(), "listxml.xml");
       if (ahead) converter.ReadAhead(1);
-      for (size_t pos = 0; pos < xml.size(); pos += chunk) {
+      for (size_t pos = 0; pos < xml.size(); pos += chunk)
         converter.Feed(xml.data() + pos, std::min(chunk, xml.size() - pos));
-      }
       converter.Finish();
     });
   }
@@ -163,9 +160,7 @@ TEST_F(ListXmlSkimmerTest, MachinesReadWholeHideNoError) {
       PlainDocument(machine + "\t<machine name=\"o\">\r\n\t\t<x>a</x>\r\n" + machine +
                     "\t\t<y>\r\n\t</machine>\r\n")};
   // clang-format on
-  for (const std::string& xml : documents) {
-    ExpectExpatsVerdict(xml);
-  }
+  for (const std::string& xml : documents) ExpectExpatsVerdict(xml);
 }
 
 // A machine read whole gives the lists the parser would. The reference is the same XML with a
@@ -269,13 +264,12 @@ TEST_F(ListXmlSkimmerTest, TextAroundCutLinesAndLongElementsAreKept) {
                    dipswitch + "\t\t</dipswitch>\r\n\t</machine>\r\n</mame>\r\n");
   ASSERT_EQ(ConversionVerdict(xml, 4096), "no error");
   const std::string listinfo = testing::ReadFile(dir_ / "listinfo.dat");
-  EXPECT_PRED_FORMAT2(::testing::IsSubstring, "\tyear 19      80\r\n", listinfo);
-  EXPECT_PRED_FORMAT2(::testing::IsSubstring, "\tdescription \"N   <rom name=\"b\"/> \"\r\n",
-                      listinfo);
+  EXPECT_CONTAINS(listinfo, "\tyear 19      80\r\n");
+  EXPECT_CONTAINS(listinfo, "\tdescription \"N   <rom name=\"b\"/> \"\r\n");
   ListXmlSkimmer skimmer([](std::string_view) { return false; });
   std::string out;
   skimmer.Feed(xml.substr(0, xml.size() - 100), &out);
-  EXPECT_PRED_FORMAT2(::testing::IsSubstring, dipswitch.substr(0, 1000), out);
+  EXPECT_CONTAINS(out, dipswitch.substr(0, 1000));
 }
 
 // On MAME 0.78's real output, behind its document type declaration and with CR LF line ends,
@@ -284,9 +278,7 @@ TEST_F(ListXmlSkimmerTest, RealOutputIsCutToWhatTheConversionReads) {
   const std::string xml = testing::ReadFile(testing::TestData("mame_dats/mame078_listxml.xml"));
   auto count = [](const std::string& text, const std::string& what) {
     size_t n = 0;
-    for (size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos; pos += what.size()) {
-      ++n;
-    }
+    for (size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos; pos += what.size()) ++n;
     return n;
   };
   ListXmlSkimmer skimmer([](std::string_view name) { return name == "description"; });

@@ -142,9 +142,8 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
             "Mame Data Extraction complete\r\nGoing to Parse Other Dats\r\n");
   // The scripts are gone, and nothing in a folder name ran as a command.
   for (const char* file : {"listinfo.bat", "listdetails.bat", "gamelist.bat", "pwned", "pwned2"}) {
-    for (const std::string& folder : {mame_, front_, app_, dir_.path()}) {
+    for (const std::string& folder : {mame_, front_, app_, dir_.path()})
       EXPECT_FALSE(FileExists(In(folder, file))) << folder << " " << file;
-    }
   }
 
   // Each line up to its empty field: name, description, year, maker, parent, emulator, category

@@ -26,17 +26,13 @@ TEST(LineReaderTest, LineEnds) {
   // block's last byte must still pair with the LF that starts the next block, and a CR found
   // only after the first block still rules the whole file.
   const std::string block((1 << 18) - 1, 'x');
+  // clang-format off
   const std::pair<std::string, std::vector<std::string>> cases[] = {
-      {"", {}},
-      {"a\r\nb\r\n", {"a", "b"}},
-      {"a\rb\r", {"a", "b"}},
-      {"a\nb\n\nc", {"a", "b", "", "c"}},
-      {"a\nb\r\nc", {"a\nb", "c"}},
-      {"a\r\n\r\n", {"a", ""}},
-      {"\r\r\n", {"", ""}},
-      {block + "\r\nsecond\r\n", {block, "second"}},
-      {block + "\n\nsecond\n", {block, "", "second"}},
-      {block + "\n\nsecond\r", {block + "\n\nsecond"}}};
+      {"", {}}, {"a\r\nb\r\n", {"a", "b"}}, {"a\rb\r", {"a", "b"}}, {"a\r\n\r\n", {"a", ""}},
+      {"a\nb\n\nc", {"a", "b", "", "c"}}, {"a\nb\r\nc", {"a\nb", "c"}}, {"\r\r\n", {"", ""}},
+      {block + "\r\nsecond\r\n", {block, "second"}}, {block + "\n\nsecond\r", {block + "\n\nsecond"}},
+      {block + "\n\nsecond\n", {block, "", "second"}}};
+  // clang-format on
   auto read_all = [](LineReader& reader) {
     std::vector<std::string> lines;
     for (std::string line; reader.ReadLine(&line);) lines.push_back(line);
@@ -62,9 +58,8 @@ TEST(LineReaderTest, LineEnds) {
     writer.join();
   }
   // Why the file cannot be opened is the system's own text.
-  EXPECT_TRUE(testing::ErrorOf([&] {
-                LineReader reader(dir / "absent.dat");
-              }).starts_with(dir / "absent.dat: cannot open: "));
+  const std::string error = testing::ErrorOf([&] { LineReader reader(dir / "absent.dat"); });
+  EXPECT_TRUE(error.starts_with(dir / "absent.dat: cannot open: ")) << error;
 }
 
 // Text that will never be complete stops its reader, also one waiting for more, and at once;
@@ -107,9 +102,8 @@ TEST(ChannelLineReaderTest, AbandonedFailedAndBudgetedText) {
   std::string lines[3];
   int rows = 0;
   while (readers[0].ReadLine(&lines[0]) && readers[1].ReadLine(&lines[1]) &&
-         readers[2].ReadLine(&lines[2]) && lines[0] == lines[1] && lines[1] == lines[2]) {
+         readers[2].ReadLine(&lines[2]) && lines[0] == lines[1] && lines[1] == lines[2])
     ++rows;
-  }
   writer.join();
   EXPECT_EQ(rows, 2000);
   // The limit, and one round of ten rows written before the writer asks again.

@@ -77,9 +77,8 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
 }
 
 std::string LineStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
-  for (const std::string& line : lines) {
+  for (const std::string& line : lines)
     if (line.starts_with(prefix)) return line;
-  }
   return "";
 }
 

@@ -114,9 +114,8 @@ int main(int argc, char** argv) {
   }
   // Named as MAME names it: the list option, after the options that only name files.
   const char* option = "";
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1; i < argc; ++i)
     if (argv[i][0] == '-') option = argv[i];
-  }
   std::fprintf(stderr, "Error: unknown option: %s\r\n", option);
   return 6;
 }
