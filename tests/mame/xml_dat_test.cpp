@@ -67,7 +67,13 @@ TEST(XmlDatTest, FaultsKeepTheGamesBeforeThem) {
   const std::string utf8 = "\xEF\xBB\xBF" + Utf16ToUtf8(Utf16(kFaultHalfway, true).substr(2), true);
   const std::string games = utf8.substr(0, utf8.find("<game name=\"c\""));
   const std::string huge(XmlDatLines::kLongestToken, 'x');
+  // In UTF-16LE, a comment that puts the emoji's two halves on both sides of the parser's first
+  // 256 KiB read.
+  std::u16string across(kFaultHalfway);
+  across.insert(across.find(u"<header>"),
+                u"<!--" + std::u16string(131063 - across.find(u'\xD83D'), u' ') + u"-->");
   const std::pair<std::string, std::string> rows[] = {
+      {Utf16(across, false), ":6: malformed XML at column 32: mismatched tag"},
       {utf8, ":6: malformed XML at column 32: mismatched tag"},
       {Utf16(kFaultHalfway, false), ":6: malformed XML at column 32: mismatched tag"},
       {Utf16(
