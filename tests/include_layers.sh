@@ -7,7 +7,7 @@
 cd "$1" || exit 1
 status=0
 grep -rn '^#include "[a-z_]*/' --include='*.h' --include='*.cpp' . | awk '
-  BEGIN { split("platform records datparse mame app", order, " "); for (i in order) rank[order[i]] = i }
+  BEGIN { split("platform records datparse mame shaping app", order, " "); for (i in order) rank[order[i]] = i }
   {
     split($0, from, "/"); split($0, to, "\""); split(to[2], folder, "/")
     if (rank[folder[1]] > rank[from[2]]) { print "includes from a folder above: " $0; bad = 1 }

@@ -1,0 +1,1 @@
+#include "shaping/availability.h"

@@ -1,0 +1,1 @@
+#include "shaping/shape_steps.h"

@@ -1,0 +1,1 @@
+#include "shaping/shaping_settings.h"
