@@ -103,7 +103,7 @@ TEST_F(ListXmlSkimmerTest, TheConversionSeesWhatExpatSees) {
       Document("\t\t<rom name=\"&#180;&#0;\"/>\r\n"), Document("\t\t<rom name=\"&#180;&#x;&#12a;\"/>\r\n"),
       Document("\t\t<rom name=\"a\"size=\"4\"/>\r\n"), Document("\t\t<rom name=\"a\" size=\"4\" name=\"b\"/>\r\n"),
       Document("\t\t<rom name=\"\xff\"/>\r\n"), Document("\t\t<rom name=\"a\x01\"/>\r\n"),
-      Document("\t\t<rom name=\"a\" / >\r\n"), Document(long_value + "\xffrstuvwxyz0123456789\" size=\"4\"/>\r\n"),
+      Document("\t\t<rom name=\"a\" / >\r\n"), "\xEF\xBB\xBF" + Document("\t\t<rom name=\"a\" / >\r\n"), Document(long_value + "\xffrstuvwxyz0123456789\" size=\"4\"/>\r\n"),
       Document(long_value + "\x01rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
       Document(long_value + "<rstuvwxyz0123456789\" size=\"4\"/>\r\n"),
       Document(long_value + "&bad;rstuvwxyz0123456789\" size=\"4\"/>\r\n"),

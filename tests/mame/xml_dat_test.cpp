@@ -93,6 +93,15 @@ TEST(XmlDatTest, FaultsKeepTheGamesBeforeThem) {
     EXPECT_TRUE(last.starts_with(InFolder("dats", "one.dat") + warning)) << last;
     EXPECT_TRUE(last.ends_with("; the records before the fault are kept")) << last;
   }
+  // Text one byte short of the limit (the ">" before it counts) is read; the one warning is that
+  // of MAME's missing settings.
+  testing::RecordingView view;
+  EXPECT_EQ(Generate(games + "<game name=\"c\">" + std::string(huge.size() - 1, ' ') +
+                         "<description>C</description></game></datafile>",
+                     &view)
+                .size(),
+            3u);
+  EXPECT_EQ(view.warnings.size(), 1u);
 }
 
 }  // namespace
