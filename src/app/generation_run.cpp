@@ -17,6 +17,8 @@
 #include "platform/text_io.h"
 #include "records/game_record.h"
 #include "records/vp_reader.h"
+#include "shaping/shaping.h"
+#include "shaping/shaping_settings.h"
 
 namespace tabulon {
 
@@ -44,6 +46,11 @@ std::vector<std::string> RunSummary(const RunReport& report, const GenerationRes
   }
   if (!report.mame.reused_from.empty()) {
     lines.push_back("  MAME was not run: the lists of " + report.mame.reused_from + " were reused");
+  }
+  if (report.shaping.active) {
+    lines.push_back("  shaping (" + report.shaping.file +
+                    "): " + std::to_string(report.shaping.in) + " of MAME's records in, " +
+                    std::to_string(report.shaping.out) + " out");
   }
   if (result != nullptr) {
     lines.push_back("  " + result->master_list + ": " + std::to_string(result->lines_written) +
@@ -162,6 +169,10 @@ void WriteRunReport(RunState& run, const GenerationResult* result, const std::st
   if (!ending.empty()) lines.push_back(ending);
   for (std::string& line : RunSummary(report, result)) lines.push_back(std::move(line));
   for (std::string& line : SourceLines(report)) lines.push_back(std::move(line));
+  if (report.shaping.active) {
+    lines.push_back("Shaping (" + report.shaping.file + "):");
+    for (const std::string& line : report.shaping.lines) lines.push_back("  " + line);
+  }
   if (!report.notes.empty()) lines.push_back("Notes:");
   for (const std::string& note : report.notes) lines.push_back("  " + note);
   if (!report.warnings.empty()) lines.push_back("Warnings:");
@@ -176,7 +187,11 @@ void WriteRunReport(RunState& run, const GenerationResult* result, const std::st
 
 GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
                           ScriptRunner script_runner) {
+  // A mistake in the shaping's settings stops the run before anything is touched.
+  const ShapingSettings shaping = LoadShaping(run.app_dir, run.shaping, nullptr);
   run.List1.Clear();
+  run.held_mame.clear();
+  run.hold_mame = shaping.Active();
   // What a killed run left behind goes first: the temporary files of the master list, the
   // category files and MAME's lists, each as large as what it was to replace.
   for (const std::string& folder : {run.app_dir, run.CatversDir(), FrontEndFolder(run.app_dir)}) {
@@ -196,9 +211,14 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     // A MAME list that cannot be read costs MAME's games, as a dat that cannot be read costs its
     // own; the previous lists are back in place by now.
     run.List1.Clear();
+    run.held_mame.clear();
     run.Warn(std::string(e.what()) +
              "; MAME's games are left out, the dats of dats/ are still read");
     run.report.mame.LeaveOut(e.what());
+  }
+  if (run.hold_mame) {
+    run.hold_mame = false;
+    ShapeMameRecords(run, shaping);
   }
   if (mame_records > 0) run.report.dats.push_back(DatSummary{kMameSource, mame_records, {}});
 
@@ -237,7 +257,12 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   result.master_list = MasterListPath(run.app_dir);
   result.lines_written = WriteMasterList(run.app_dir, run.List1, run.layout);
   run.WaitForBackground();
-  run.ShowStatus("List Creation Complete");
+  result.shaped = run.report.shaping.active;
+  result.mame_in = run.report.shaping.in;
+  result.mame_kept = run.report.shaping.out;
+  run.ShowStatus(result.shaped ? "List Creation Complete (" + std::to_string(result.mame_kept) +
+                                     " of " + std::to_string(result.mame_in) + " MAME games kept)"
+                               : std::string("List Creation Complete"));
   return result;
 }
 

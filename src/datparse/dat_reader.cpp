@@ -208,7 +208,11 @@ size_t GetListInfo(LineSource& dat, const std::string& shown_name, RunState& run
 
     if (mame_mode) catver.ReplaceUnknownForMame(&s);
 
-    AddGameRecord(s, run.layout, &run.List1);
+    if (mame_mode && run.hold_mame) {
+      run.held_mame.push_back({s, resource});
+    } else {
+      AddGameRecord(s, run.layout, &run.List1);
+    }
     ++added;
   }
 

@@ -14,6 +14,7 @@ namespace tabulon {
 ListsReadAlong::ListsReadAlong(const RunState& run, MameSideFiles& side_files)
     : side_files_(side_files), run_(run.app_dir, &view_) {
   run_.layout = run.layout;
+  run_.hold_mame = run.hold_mame;
   reading_ = Task([this](std::stop_token) { Read(); });
 }
 
@@ -90,6 +91,12 @@ size_t ListsReadAlong::Take(RunState& run, CategorySummary* categories) {
     for (std::string_view record : run_.List1.Items()) run.List1.Add(record);
   }
   run_.List1.Clear();
+  if (run.held_mame.empty()) {
+    run.held_mame = std::move(run_.held_mame);
+  } else {
+    for (HeldRecord& held : run_.held_mame) run.held_mame.push_back(std::move(held));
+  }
+  run_.held_mame.clear();
   run.slots = run_.slots;
   run.lgame = run_.lgame;
   *categories = categories_;

@@ -13,6 +13,7 @@
 #include "platform/task.h"
 #include "records/field_slots.h"
 #include "records/game_record.h"
+#include "records/held_record.h"
 #include "records/record_list.h"
 #include "records/view.h"
 
@@ -69,6 +70,15 @@ struct MameSetup {
   std::string build;     // the build its -listxml named, in this run or the run its lists are from
 };
 
+// What the list shaping of tabulon.ini did to MAME's records, for the report and the summary.
+struct ShapingSummary {
+  bool active = false;
+  std::string file;                // the settings file as the report names it
+  size_t in = 0;                   // MAME's records before shaping
+  size_t out = 0;                  // and after
+  std::vector<std::string> lines;  // the report's lines of each step, indented
+};
+
 // What the run report is made of, gathered as the run goes: each source's summary, MAME's setup,
 // and what the user is told besides.
 struct RunReport {
@@ -77,6 +87,7 @@ struct RunReport {
   MameSetup mame_setup;
   std::vector<std::string> warnings;  // every warning, in the order it was given
   std::vector<std::string> notes;     // lines for the report alone (Note)
+  ShapingSummary shaping;
 };
 
 // The lock file of a folder a run writes in; hidden, and left in place when the run ends.
@@ -112,8 +123,12 @@ struct RunState {
   bool refresh_mame = false;  // run MAME even when the lists it gave last time are still good
 
   FieldSlots slots;
-  std::string lgame;   // text of the block being read
-  RecordList List1;    // the records of this run
+  std::string lgame;  // text of the block being read
+  RecordList List1;   // the records of this run
+  // While the list is shaped, MAME's own records are held here instead of going into List1,
+  // until the shaping has chosen those it keeps.
+  bool hold_mame = false;
+  std::vector<HeldRecord> held_mame;
   std::string status;  // the latest status text
 
   RunReport report;  // emptied by each generation run as it starts
