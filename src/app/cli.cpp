@@ -14,13 +14,16 @@
 #include "platform/interrupts.h"
 #include "platform/text_io.h"
 #include "records/game_record.h"
+#include "shaping/shaping_settings.h"
 
 namespace tabulon {
 namespace {
 
 constexpr const char* kUsage =
     "usage: tabulon-cli [--app-dir DIR] [--quintara] [--refresh-mame] [--no-wait]\n"
+    "                   [--shaping FILE | --no-shaping] [--set SECTION.KEY=VALUE]...\n"
     "       tabulon-cli --convert-listxml FILE [--app-dir DIR]\n"
+    "       tabulon-cli --write-shaping-template [--app-dir DIR]\n"
     "\n"
     "Builds masterlist.lst in the parent of the application folder DIR (default: the folder\n"
     "that holds this program) from every *.dat file in DIR/dats, with categories and versions\n"
@@ -31,6 +34,14 @@ constexpr const char* kUsage =
     "  --refresh-mame run MAME even when it is unchanged since the run that made its lists\n"
     "  --no-wait      when another run is using DIR or the MAME folder, end at once with\n"
     "                 exit status 75 instead of waiting for it to end\n"
+    "  --shaping FILE read the list shaping settings from FILE instead of DIR/tabulon.ini\n"
+    "  --no-shaping   ignore DIR/tabulon.ini: list every game MAME knows\n"
+    "  --set SECTION.KEY=VALUE\n"
+    "                 change one shaping setting for this run, after the file is read (and\n"
+    "                 without one), such as --set Filters.HideBIOS=1; may be repeated\n"
+    "  --write-shaping-template\n"
+    "                 only write DIR/tabulon.ini, every setting explained and every step\n"
+    "                 off, to edit; an existing one is left as it is\n"
     "  --convert-listxml FILE\n"
     "                 only turn MAME's -listxml output FILE into listinfo.dat, listdetails.dat\n"
     "                 and gamelist.dat in DIR, as an old MAME would have written them\n"
@@ -102,6 +113,20 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
         *error = "--app-dir needs a folder";
         return std::nullopt;
       }
+    } else if (arg == "--no-shaping") {
+      parsed.shaping.ignore = true;
+    } else if (arg == "--write-shaping-template") {
+      parsed.write_shaping_template = true;
+    } else if (arg == "--shaping" || arg == "--set") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        *error = arg + (arg == "--set" ? " needs SECTION.KEY=VALUE" : " needs a file");
+        return std::nullopt;
+      }
+      if (arg == "--set") {
+        parsed.shaping.set_options.push_back(args[++i]);
+      } else {
+        parsed.shaping.file = args[++i];
+      }
     } else if (arg == "--convert-listxml") {
       if (i + 1 >= args.size()) {
         *error = "--convert-listxml needs a file";
@@ -112,6 +137,11 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
       *error = "unknown argument '" + arg + "'";
       return std::nullopt;
     }
+  }
+  if (parsed.shaping.ignore &&
+      (!parsed.shaping.file.empty() || !parsed.shaping.set_options.empty())) {
+    *error = "--no-shaping cannot go with --shaping or --set: give one or the other";
+    return std::nullopt;
   }
   return parsed;
 }
@@ -157,8 +187,23 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       out << InFolder(app_dir, "listinfo.dat") << '\n';
       return 0;
     }
+    if (parsed->write_shaping_template) {
+      const std::string path = InFolder(app_dir, kShapingFileName);
+      WriteShapingTemplate(path);
+      err << "Wrote " << path << " with every step off: edit it to shape the list\n";
+      out << path << '\n';
+      return 0;
+    }
+    // A mistake in the settings stops the run before anything is read or written. The file is
+    // named in full, as the report names it.
+    if (!parsed->shaping.file.empty()) {
+      parsed->shaping.file =
+          PathText(std::filesystem::absolute(FsPath(parsed->shaping.file)).lexically_normal());
+    }
+    LoadShaping(app_dir, parsed->shaping, nullptr);
     CheckAppFolder(app_dir);
     RunState run(app_dir, &view);
+    run.shaping = parsed->shaping;
     run.layout = parsed->quintara ? RecordLayout::kQuintara : RecordLayout::kNormal;
     run.refresh_mame = parsed->refresh_mame;
     run.no_wait = parsed->no_wait;
@@ -182,7 +227,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } catch (const std::exception& e) {
     err << "tabulon-cli: error: " << e.what() << '\n';
   }
-  if (parsed->convert_listxml.empty()) {
+  if (parsed->convert_listxml.empty() && !parsed->write_shaping_template) {
     err << "tabulon-cli: the master list was not written; the previous one is unchanged\n";
   }
   return 1;

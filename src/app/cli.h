@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "records/run_state.h"
+
 namespace tabulon {
 
 struct CliArgs {
@@ -14,6 +16,8 @@ struct CliArgs {
   bool refresh_mame = false;    // run MAME even when its lists of the last run are still good
   bool no_wait = false;         // end with status 75, not wait, when another run has the folder
   std::string convert_listxml;  // --convert-listxml FILE: only convert, no generation run
+  ShapingRequest shaping;       // --shaping FILE, --no-shaping, --set SECTION.KEY=VALUE
+  bool write_shaping_template = false;  // only write tabulon.ini with every step off
   bool help = false;
   bool version = false;
 };

@@ -18,6 +18,9 @@ void LoadAppFolder(RunState& run, std::vector<std::string>* file_list);
 struct GenerationResult {
   std::string master_list;  // path of the master list written
   size_t lines_written = 0;
+  bool shaped = false;   // tabulon.ini left MAME's games out
+  size_t mame_in = 0;    // MAME's games before the shaping
+  size_t mame_kept = 0;  // and after it
 };
 
 // Empties the record list, reads MAME's own list, then every dat of `file_list` (VPLAUNCHER.DAT, in

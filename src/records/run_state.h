@@ -90,6 +90,13 @@ struct RunReport {
   ShapingSummary shaping;
 };
 
+// Which list shaping settings a run is to read, as the command line asked.
+struct ShapingRequest {
+  std::string file;                      // --shaping FILE; empty: tabulon.ini, when there is one
+  bool ignore = false;                   // --no-shaping
+  std::vector<std::string> set_options;  // each --set SECTION.KEY=VALUE, in order
+};
+
 // The lock file of a folder a run writes in; hidden, and left in place when the run ends.
 inline constexpr const char* kFolderLockName = ".tabulon.lock";
 
@@ -121,6 +128,7 @@ struct RunState {
   RecordLayout layout = RecordLayout::kNormal;
   bool no_wait = false;       // end with FolderBusy, not wait, when another run has the folder
   bool refresh_mame = false;  // run MAME even when the lists it gave last time are still good
+  ShapingRequest shaping;
 
   FieldSlots slots;
   std::string lgame;  // text of the block being read

@@ -10,6 +10,11 @@
 
 namespace tabulon {
 
+struct ShapingRequest;  // records/run_state.h
+
+// The file's name in the application folder.
+inline constexpr const char* kShapingFileName = "tabulon.ini";
+
 enum class RomMatch { kNameOrCrc, kName, kCrc };
 enum class BiosOptions { kDefault, kAll };
 enum class Orientation { kAny, kHorizontal, kVertical };
@@ -67,6 +72,8 @@ struct ShapingSettings {
   // holds; otherwise every output is what it is without tabulon.ini.
   bool AnyStepOn() const;
   bool Active() const { return enabled && AnyStepOn(); }
+
+  bool operator==(const ShapingSettings&) const = default;
 };
 
 // Reads `path` (a missing file is an Error too: callers look first) and then applies the
@@ -84,5 +91,13 @@ void WriteShapingTemplate(const std::string& path);
 
 // Sets [Shaping] Enabled in the file at `path`, keeping everything else in it as it is.
 void SetShapingEnabled(const std::string& path, bool enabled);
+// [Shaping] Enabled of the file at `path`: false only for a value that says off. A value that
+// says neither is left for the run to report. Throws Error when the file cannot be read.
+bool ShapingEnabledIn(const std::string& path);
+
+// The settings a run goes by: none (Enabled off) with `ignore`; the request's file, which must
+// exist; else tabulon.ini in `app_dir` when it is there; then the request's --set options on top.
+// `found` (may be null) tells whether a file was read. Throws Error as ReadShapingSettings does.
+ShapingSettings LoadShaping(const std::string& app_dir, const ShapingRequest& request, bool* found);
 
 }  // namespace tabulon

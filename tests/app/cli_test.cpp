@@ -125,9 +125,39 @@ TEST_F(CliTest, ApplicationFoldersThatCannotWork) {
   }
 }
 
+// A mistake in the shaping settings stops the run before anything is made or read.
+TEST_F(CliTest, ShapingSettingsAreCheckedFirst) {
+  const std::string ini = InFolder(App(), "tabulon.ini");
+  ASSERT_EQ(Run({"--write-shaping-template", "--app-dir", App()}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), ini + "\n");
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--write-shaping-template"},
+       ini + ": exists already; Tabulon does not write over it (rename or delete it first)\n"},
+      {{"--set", "Filters.YearFrom=19x0"},
+       "--set: Filters.YearFrom=19x0: write a year of 4 digits, or nothing for no bound\n"
+       "tabulon-cli: the master list was not written; the previous one is unchanged\n"},
+      {{"--shaping", dir_ / "gone.ini"},
+       dir_ / "gone.ini: no such file: give the settings file to read, or leave out --shaping\n"
+              "tabulon-cli: the master list was not written; the previous one is unchanged\n"}};
+  for (const auto& [args, error] : cases) {
+    std::vector<std::string> all = {"--app-dir", App()};
+    all.insert(all.end(), args.begin(), args.end());
+    EXPECT_EQ(Run(all), 1);
+    EXPECT_EQ(err_.str(), "tabulon-cli: error: " + error);
+    EXPECT_FALSE(testing::FileExists(App() + "/tabulonreport.txt")) << args[0];
+  }
+  WriteFile(ini, "[Availability]\r\nMatch=fuzzy\r\n");
+  EXPECT_EQ(Run({"--app-dir", App()}), 1);
+  EXPECT_CONTAINS(err_.str(), ini + ":2: Match=fuzzy: write name-or-crc, name or crc\n");
+  ASSERT_EQ(Run({"--app-dir", App(), "--no-shaping"}), 0) << err_.str();
+  EXPECT_EQ(ReadFile(dir_ / "masterlist.lst"), testing::DemoMasterList());
+}
+
 TEST_F(CliTest, BadArguments) {
   EXPECT_EQ(Run({"--frobnicate"}), 2);
   EXPECT_EQ(err_.str().substr(0, 51), "tabulon-cli: error: unknown argument '--frobnicate'");
+  EXPECT_EQ(Run({"--no-shaping", "--set", "Filters.HideBIOS=1"}), 2);
+  EXPECT_CONTAINS(err_.str(), "error: --no-shaping cannot go with --shaping or --set: give one");
   EXPECT_EQ(Run({"--app-dir"}), 2);
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_EQ(out_.str().substr(0, 18), "usage: tabulon-cli");
