@@ -12,6 +12,11 @@
 namespace tabulon {
 namespace {
 
+void Lower(std::string_view text, std::string* lower) {
+  lower->assign(text);
+  for (char& c : *lower) c = LowerAscii(c);
+}
+
 struct Member {
   size_t index;
   bool pinned;  // the [PreferClone] pin of the family's parent
@@ -24,11 +29,11 @@ struct Member {
 // The rank of the first Regions rank with a word in the description from its first "(" on; one
 // without any ranks before every rank as the parent (the world set, as a rule) and after every
 // rank as a clone.
-size_t RegionRank(const FieldSlots& f, bool clone,
+size_t RegionRank(std::string_view description, bool clone,
                   const std::vector<std::vector<std::string>>& regions) {
-  const size_t open = f.lDesc.find('(');
-  if (open != std::string::npos) {
-    const std::string_view tail = std::string_view(f.lDesc).substr(open);
+  const size_t open = description.find('(');
+  if (open != std::string_view::npos) {
+    const std::string_view tail = description.substr(open);
     for (size_t rank = 0; rank < regions.size(); ++rank) {
       for (const std::string& word : regions[rank]) {
         if (HasWholeWord(tail, word)) return rank + 1;
@@ -46,12 +51,14 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
   if (!settings.one_per_family) return;
 
   // The kept sets in families: by "clone of" without regard to case, in list order within each.
-  std::vector<std::pair<std::string, size_t>> kept;
+  std::vector<size_t> kept;
   for (size_t i = 0; i < records.size(); ++i) {
-    if ((*verdicts)[i] == ShapeStep::kKept)
-      kept.emplace_back(LowerAscii(records[i].slots.LClone), i);
+    if ((*verdicts)[i] == ShapeStep::kKept) kept.push_back(i);
   }
-  std::sort(kept.begin(), kept.end());
+  std::sort(kept.begin(), kept.end(), [&](size_t a, size_t b) {
+    const int order = CompareNoCase(records[a].slots.LClone, records[b].slots.LClone);
+    return order != 0 ? order < 0 : a < b;
+  });
 
   std::unordered_set<std::string> always;
   for (const std::string& name : settings.always_show) always.insert(LowerAscii(TrimSpaces(name)));
@@ -66,15 +73,16 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
 
   std::vector<Member> members;
   std::vector<size_t> shown;
+  std::string description, manufacturer;  // in lower case
   for (size_t begin = 0, end = 0; begin < kept.size(); begin = end) {
-    const std::string& family = kept[begin].first;
+    const std::string& family = records[kept[begin]].slots.LClone;
     end = begin + 1;
-    while (end < kept.size() && kept[end].first == family) ++end;
+    while (end < kept.size() && EqualsNoCase(records[kept[end]].slots.LClone, family)) ++end;
 
     shown.clear();
     for (size_t k = begin; k < end; ++k) {
-      if (always.count(LowerAscii(records[kept[k].second].slots.lrom)) != 0) {
-        shown.push_back(kept[k].second);
+      if (!always.empty() && always.count(LowerAscii(records[kept[k]].slots.lrom)) != 0) {
+        shown.push_back(kept[k]);
       }
     }
     if (shown.empty() && end - begin > 1) {
@@ -87,14 +95,16 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
       }
       members.clear();
       for (size_t k = begin; k < end; ++k) {
-        const FieldSlots& f = records[kept[k].second].slots;
+        const FieldSlots& f = records[kept[k]].slots;
         const bool clone = !EqualsNoCase(f.lrom, f.LClone);
+        Lower(f.lDesc, &description);
+        Lower(f.LManu, &manufacturer);
         const bool avoided = std::any_of(avoid.begin(), avoid.end(), [&](const std::string& w) {
-          return HasWholeWord(f.lDesc, w) || HasWholeWord(f.LManu, w);
+          return HasWholeWord(description, w) || HasWholeWord(manufacturer, w);
         });
-        members.push_back({kept[k].second, pin != nullptr && EqualsNoCase(TrimSpaces(*pin), f.lrom),
-                           StatusOf(records[kept[k].second]), avoided,
-                           RegionRank(f, clone, regions), clone});
+        members.push_back({kept[k], pin != nullptr && EqualsNoCase(TrimSpaces(*pin), f.lrom),
+                           StatusOf(records[kept[k]]), avoided,
+                           RegionRank(description, clone, regions), clone});
       }
       const auto best =
           std::min_element(members.begin(), members.end(), [&](const Member& a, const Member& b) {
@@ -105,11 +115,11 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
           });
       shown.push_back(best->index);
     } else if (shown.empty()) {
-      shown.push_back(kept[begin].second);
+      shown.push_back(kept[begin]);
     }
 
     for (size_t k = begin; k < end; ++k) {
-      const size_t i = kept[k].second;
+      const size_t i = kept[k];
       if (std::find(shown.begin(), shown.end(), i) == shown.end()) {
         (*verdicts)[i] = ShapeStep::kFamily;
       }

@@ -54,14 +54,12 @@ DriverStatus StatusOf(const HeldRecord& record) {
 }
 
 bool HasWholeWord(std::string_view text, std::string_view word) {
-  if (word.empty() || word.size() > text.size()) return false;
-  for (size_t at = 0; at + word.size() <= text.size(); ++at) {
-    if (at > 0 && IsWordChar(text[at - 1])) continue;
+  if (word.empty()) return false;
+  for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
     const size_t end = at + word.size();
-    if (end < text.size() && IsWordChar(text[end])) continue;
-    size_t i = 0;
-    while (i < word.size() && LowerAscii(text[at + i]) == word[i]) ++i;
-    if (i == word.size()) return true;
+    if ((at == 0 || !IsWordChar(text[at - 1])) && (end == text.size() || !IsWordChar(text[end]))) {
+      return true;
+    }
   }
   return false;
 }
@@ -138,7 +136,8 @@ std::string_view FieldWord(std::string_view field, std::string_view key) {
 }
 
 bool IsJoystick(std::string_view type) {
-  return type == "joy" || type == "doublejoy" || type == "triplejoy";
+  return EqualsNoCase(type, "joy") || EqualsNoCase(type, "doublejoy") ||
+         EqualsNoCase(type, "triplejoy");
 }
 
 int FirstNumber(std::string_view text) {
@@ -146,34 +145,23 @@ int FirstNumber(std::string_view text) {
   return digit == std::string_view::npos ? 0 : NumberAt(text.substr(digit));
 }
 
-std::vector<Control> ControlsOfInput(std::string_view input) {
+bool ControlOfInput(std::string_view input, Control* control) {
   const std::string_view type = FieldWord(input, "control");
-  const int buttons = NumberAt(FieldWord(input, "buttons"));
-  if (type.empty() && buttons == 0) return {};
-  Control control{LowerAscii(type), {}, buttons};
+  *control = {type, {}, NumberAt(FieldWord(input, "buttons"))};
+  if (type.empty()) return control->buttons != 0;
   // Old MAME names a joystick by its ways, "v" in front for a vertical one: joy8way, vjoy2way,
   // doublejoy4way.
-  std::string_view name = type;
-  if (name.size() > 3 && name.substr(name.size() - 3) == "way") {
-    size_t digits = name.size() - 3;
-    while (digits > 0 && IsDigit(name[digits - 1])) --digits;
-    std::string_view base = name.substr(0, digits);
-    if (!base.empty() && base[0] == 'v') base.remove_prefix(1);
-    if (digits < name.size() - 3 && IsJoystick(base)) {
-      control.type = std::string(base);
-      control.ways = name.substr(digits, name.size() - 3 - digits);
+  if (type.size() > 3 && type.substr(type.size() - 3) == "way") {
+    size_t digits = type.size() - 3;
+    while (digits > 0 && IsDigit(type[digits - 1])) --digits;
+    std::string_view base = type.substr(0, digits);
+    if (!base.empty() && LowerAscii(base[0]) == 'v') base.remove_prefix(1);
+    if (digits < type.size() - 3 && IsJoystick(base)) {
+      control->type = base;
+      control->ways = type.substr(digits, type.size() - 3 - digits);
     }
   }
-  return {control};
-}
-
-std::vector<Control> ControlsOfFacts(const MachineFacts& machine) {
-  std::vector<Control> controls;
-  controls.reserve(machine.controls.size());
-  for (const ControlFact& fact : machine.controls) {
-    controls.push_back({LowerAscii(fact.type), fact.ways, fact.buttons});
-  }
-  return controls;
+  return true;
 }
 
 }  // namespace tabulon

@@ -23,8 +23,8 @@ DriverStatus StatusOf(const HeldRecord& record);
 char LowerAscii(char c);
 std::string LowerAscii(std::string_view text);
 
-// Whether `word` stands in `text` as a whole word (no letter or digit either side), without
-// regard to ASCII case; `word` must be in lower case.
+// Whether `word` stands in `text` as a whole word (no letter or digit either side); both in lower
+// case.
 bool HasWholeWord(std::string_view text, std::string_view word);
 
 // `*` and `?` over the whole of `text`; both in lower case.
@@ -49,16 +49,16 @@ int MostPlayersOf(std::string_view value);
 // empty when the key is not there.
 std::string_view FieldWord(std::string_view field, std::string_view key);
 
-// A control as the steps compare it: the type without the old joystick's ways ("joy4way" is a
+// A control as the steps compare it: the type without an old joystick's ways ("joy4way" is a
 // "joy" with ways "4"), and its ways as MAME writes them.
 struct Control {
-  std::string type;  // lower case
+  std::string_view type;
   std::string_view ways;
   int buttons = 0;
 };
-// The record's input field's control, or none when it names neither a control nor buttons.
-std::vector<Control> ControlsOfInput(std::string_view input);
-std::vector<Control> ControlsOfFacts(const MachineFacts& machine);
+// The input field's control ("players 2 control joy4way buttons 0 coins 2"); false when it names
+// neither a control nor buttons.
+bool ControlOfInput(std::string_view input, Control* control);
 bool IsJoystick(std::string_view type);
 // The first number in a joystick's ways ("vertical2" is 2, "5 (half8)" is 5), 0 when none.
 int FirstNumber(std::string_view text);

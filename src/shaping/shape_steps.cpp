@@ -46,8 +46,9 @@ bool AnyMatches(const std::vector<Pattern>& patterns, std::string_view category)
   return false;
 }
 
-bool Listed(const std::vector<std::string>& lower_list, std::string_view value) {
-  return std::find(lower_list.begin(), lower_list.end(), value) != lower_list.end();
+bool Listed(const std::vector<std::string>& list, std::string_view value) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const std::string& entry) { return EqualsNoCase(entry, value); });
 }
 
 // What the settings ask, prepared once for the whole list: names and patterns in lower case,
@@ -62,27 +63,27 @@ class Filters {
         always_(LowerNames(s_.always_show)),
         hide_patterns_(Patterns(s_.hide_categories)),
         show_patterns_(Patterns(s_.show_categories)) {
-    for (const std::string& type : s_.hide_controls) hide_controls_.push_back(LowerAscii(type));
-    for (const std::string& type : s_.screen_types) screen_types_.push_back(LowerAscii(type));
     mechanical_ = s_.hide_mechanical && facts_ != nullptr && facts_->known.mechanical;
     categories_ = s_.hide_mature || s_.hide_uncategorized || !hide_patterns_.empty() ||
                   !show_patterns_.empty();
     year_ = s_.year_from || s_.year_to || s_.hide_unknown_year;
     players_ = s_.players_min || s_.players_max || s_.hide_unknown_players;
-    controls_ = !hide_controls_.empty() || !s_.joystick_ways.empty() || s_.buttons_max;
-    screen_ = s_.orientation != Orientation::kAny || !screen_types_.empty();
+    controls_ = !s_.hide_controls.empty() || !s_.joystick_ways.empty() || s_.buttons_max;
+    controls_facts_ = controls_ && facts_ != nullptr && facts_->known.controls;
+    screen_ = s_.orientation != Orientation::kAny || !s_.screen_types.empty();
   }
 
   ShapeStep Judge(const HeldRecord& record) {
     const FieldSlots& f = record.slots;
-    const std::string name = LowerAscii(f.lrom);
-    if (never_.count(name) != 0) return ShapeStep::kNeverShow;
-    if (always_.count(name) != 0) return ShapeStep::kKept;
+    name_.assign(f.lrom);
+    for (char& c : name_) c = LowerAscii(c);
+    if (never_.count(name_) != 0) return ShapeStep::kNeverShow;
+    if (always_.count(name_) != 0) return ShapeStep::kKept;
     if (s_.hide_bios && record.resource) return ShapeStep::kBios;
-    if (mechanical_) {
-      const MachineFacts* machine = facts_->Find(f.lrom);
-      if (machine != nullptr && machine->mechanical) return ShapeStep::kMechanical;
-    }
+    // One look-up serves the mechanical machines and the controls.
+    const MachineFacts* machine =
+        facts_ != nullptr && (mechanical_ || controls_facts_) ? facts_->Find(f.lrom) : nullptr;
+    if (mechanical_ && machine != nullptr && machine->mechanical) return ShapeStep::kMechanical;
     if (s_.hide_screenless && f.LVideo == "na") return ShapeStep::kScreenless;
     if ((s_.hide_not_working || s_.hide_imperfect) && !record.resource) {
       const DriverStatus status = StatusOf(record);
@@ -98,7 +99,9 @@ class Filters {
     }
     if (year_ && YearHidden(f.lYear)) return ShapeStep::kYear;
     if (players_ && PlayersHidden(f)) return ShapeStep::kPlayers;
-    if (controls_ && ControlsHidden(f)) return ShapeStep::kControls;
+    if (controls_ && ControlsHidden(f, controls_facts_ ? machine : nullptr)) {
+      return ShapeStep::kControls;
+    }
     if (screen_ && ScreenHidden(f.LVideo)) return ShapeStep::kScreen;
     if (s_.hide_clones && !EqualsNoCase(f.LClone, f.lrom)) return ShapeStep::kClones;
     return ShapeStep::kKept;
@@ -148,25 +151,28 @@ class Filters {
            (s_.players_max && players > *s_.players_max);
   }
 
-  bool ControlsHidden(const FieldSlots& f) const {
-    const MachineFacts* machine =
-        facts_ != nullptr && facts_->known.controls ? facts_->Find(f.lrom) : nullptr;
-    const std::vector<Control> controls =
-        machine != nullptr ? ControlsOfFacts(*machine) : ControlsOfInput(f.LInput);
+  // Every control MAME knows of, when the facts have them, else the input field's one.
+  bool ControlsHidden(const FieldSlots& f, const MachineFacts* machine) const {
     int buttons = 0;
-    for (const Control& control : controls) {
-      if (Listed(hide_controls_, control.type)) return true;
-      if (!s_.joystick_ways.empty() && IsJoystick(control.type)) {
-        // A joystick whose ways MAME does not say can be no mismatch.
-        const int ways = FirstNumber(control.ways);
-        if (ways != 0 && std::find(s_.joystick_ways.begin(), s_.joystick_ways.end(), ways) ==
-                             s_.joystick_ways.end()) {
-          return true;
-        }
+    if (machine != nullptr) {
+      for (const ControlFact& fact : machine->controls) {
+        if (ControlHidden({fact.type, fact.ways, fact.buttons}, &buttons)) return true;
       }
-      buttons = std::max(buttons, control.buttons);
+    } else if (Control control; ControlOfInput(f.LInput, &control)) {
+      if (ControlHidden(control, &buttons)) return true;
     }
     return s_.buttons_max && buttons > *s_.buttons_max;
+  }
+
+  // Whether the control's type or ways hide the set; `most_buttons` gets its buttons.
+  bool ControlHidden(const Control& control, int* most_buttons) const {
+    *most_buttons = std::max(*most_buttons, control.buttons);
+    if (Listed(s_.hide_controls, control.type)) return true;
+    if (s_.joystick_ways.empty() || !IsJoystick(control.type)) return false;
+    // A joystick whose ways MAME does not give can be no mismatch.
+    const int ways = FirstNumber(control.ways);
+    return ways != 0 && std::find(s_.joystick_ways.begin(), s_.joystick_ways.end(), ways) ==
+                            s_.joystick_ways.end();
   }
 
   // The video field describes the first display: "screen raster orientation vertical x 224 ...".
@@ -175,7 +181,7 @@ class Filters {
     const bool vertical = FieldWord(video, "orientation") == "vertical";
     if (s_.orientation == Orientation::kVertical && !vertical) return true;
     if (s_.orientation == Orientation::kHorizontal && vertical) return true;
-    return !screen_types_.empty() && !Listed(screen_types_, LowerAscii(FieldWord(video, "screen")));
+    return !s_.screen_types.empty() && !Listed(s_.screen_types, FieldWord(video, "screen"));
   }
 
   const ShapingSettings& s_;
@@ -183,9 +189,9 @@ class Filters {
   const ProfileIni* nplayers_;
   std::unordered_set<std::string> never_, always_;
   std::vector<Pattern> hide_patterns_, show_patterns_;
-  std::vector<std::string> hide_controls_, screen_types_;
-  bool mechanical_, categories_, year_, players_, controls_, screen_;
+  bool mechanical_, categories_, year_, players_, controls_, controls_facts_, screen_;
   std::unordered_map<std::string, Category> categories_seen_;
+  std::string name_;  // the record's name in lower case
 };
 
 }  // namespace
