@@ -46,9 +46,10 @@ struct FilterContext {
 std::vector<ShapeStep> RunFilters(const std::vector<HeldRecord>& records,
                                   const FilterContext& context);
 
-// Among the records still kept, leaves out (kFamily) all but one of each family (the sets that
-// share a "clone of"), and marks in `represents` (sized like `records`) each clone that now
-// stands for its family alone.
+// With OnePerFamily, among the records still kept, leaves out (kFamily) all but one of each
+// family (the sets that share a "clone of"), or all but its [AlwaysShow] sets when it has any,
+// and marks in `represents` (sized like `records`) each clone that now stands for its family
+// alone; whether such a clone then names itself as its "clone of" is KeepCloneOf's to say.
 void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSettings& settings,
                       std::vector<ShapeStep>* verdicts, std::vector<bool>* represents);
 

@@ -1,0 +1,135 @@
+// One set per family: of the sets still listed that share a "clone of", the one a cabinet owner
+// would pick by hand.
+#include <algorithm>
+#include <string>
+#include <tuple>
+#include <unordered_set>
+
+#include "platform/strings.h"
+#include "shaping/shape_fields.h"
+#include "shaping/shape_steps.h"
+
+namespace tabulon {
+namespace {
+
+void Lower(std::string_view text, std::string* lower) {
+  lower->assign(text);
+  for (char& c : *lower) c = LowerAscii(c);
+}
+
+struct Member {
+  size_t index;
+  bool pinned;  // the [PreferClone] pin of the family's parent
+  DriverStatus status;
+  bool avoided;  // an AvoidWords word in the description or manufacturer
+  size_t region;
+  bool clone;
+};
+
+// The rank of the first Regions rank with a word in the description from its first "(" on; one
+// without any ranks before every rank as the parent (the world set, as a rule) and after every
+// rank as a clone.
+size_t RegionRank(std::string_view description, bool clone,
+                  const std::vector<std::vector<std::string>>& regions) {
+  const size_t open = description.find('(');
+  if (open != std::string_view::npos) {
+    const std::string_view tail = description.substr(open);
+    for (size_t rank = 0; rank < regions.size(); ++rank) {
+      for (const std::string& word : regions[rank]) {
+        if (HasWholeWord(tail, word)) return rank + 1;
+      }
+    }
+  }
+  return clone ? regions.size() + 1 : 0;
+}
+
+}  // namespace
+
+void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSettings& settings,
+                      std::vector<ShapeStep>* verdicts, std::vector<bool>* represents) {
+  represents->assign(records.size(), false);
+  if (!settings.one_per_family) return;
+
+  // The kept sets in families: by "clone of" without regard to case, in list order within each.
+  std::vector<size_t> kept;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if ((*verdicts)[i] == ShapeStep::kKept) kept.push_back(i);
+  }
+  std::sort(kept.begin(), kept.end(), [&](size_t a, size_t b) {
+    const int order = CompareNoCase(records[a].slots.LClone, records[b].slots.LClone);
+    return order != 0 ? order < 0 : a < b;
+  });
+
+  std::unordered_set<std::string> always;
+  for (const std::string& name : settings.always_show) always.insert(LowerAscii(TrimSpaces(name)));
+  std::vector<std::vector<std::string>> regions;
+  for (const auto& rank : settings.regions) {
+    regions.emplace_back();
+    for (const std::string& word : rank) regions.back().push_back(LowerAscii(TrimSpaces(word)));
+  }
+  std::vector<std::string> avoid;
+  for (const std::string& word : settings.avoid_words)
+    avoid.push_back(LowerAscii(TrimSpaces(word)));
+
+  std::vector<Member> members;
+  std::vector<size_t> shown;
+  std::string description, manufacturer;  // in lower case
+  for (size_t begin = 0, end = 0; begin < kept.size(); begin = end) {
+    const std::string& family = records[kept[begin]].slots.LClone;
+    end = begin + 1;
+    while (end < kept.size() && EqualsNoCase(records[kept[end]].slots.LClone, family)) ++end;
+
+    shown.clear();
+    for (size_t k = begin; k < end; ++k) {
+      if (!always.empty() && always.count(LowerAscii(records[kept[k]].slots.lrom)) != 0) {
+        shown.push_back(kept[k]);
+      }
+    }
+    if (shown.empty() && end - begin > 1) {
+      const std::string* pin = nullptr;
+      for (const auto& [parent, clone] : settings.prefer_clone) {
+        if (EqualsNoCase(TrimSpaces(parent), family)) {
+          pin = &clone;
+          break;
+        }
+      }
+      members.clear();
+      for (size_t k = begin; k < end; ++k) {
+        const FieldSlots& f = records[kept[k]].slots;
+        const bool clone = !EqualsNoCase(f.lrom, f.LClone);
+        Lower(f.lDesc, &description);
+        Lower(f.LManu, &manufacturer);
+        const bool avoided = std::any_of(avoid.begin(), avoid.end(), [&](const std::string& w) {
+          return HasWholeWord(description, w) || HasWholeWord(manufacturer, w);
+        });
+        members.push_back({kept[k], pin != nullptr && EqualsNoCase(TrimSpaces(*pin), f.lrom),
+                           StatusOf(records[kept[k]]), avoided,
+                           RegionRank(description, clone, regions), clone});
+      }
+      const auto best =
+          std::min_element(members.begin(), members.end(), [&](const Member& a, const Member& b) {
+            return std::make_tuple(!a.pinned, a.status, a.avoided, a.region, a.clone,
+                                   std::string_view(records[a.index].slots.lrom)) <
+                   std::make_tuple(!b.pinned, b.status, b.avoided, b.region, b.clone,
+                                   std::string_view(records[b.index].slots.lrom));
+          });
+      shown.push_back(best->index);
+    } else if (shown.empty()) {
+      shown.push_back(kept[begin]);
+    }
+
+    for (size_t k = begin; k < end; ++k) {
+      const size_t i = kept[k];
+      if (std::find(shown.begin(), shown.end(), i) == shown.end()) {
+        (*verdicts)[i] = ShapeStep::kFamily;
+      }
+    }
+    // A clone that is all that is left of its family stands for it.
+    if (shown.size() == 1) {
+      const FieldSlots& f = records[shown[0]].slots;
+      (*represents)[shown[0]] = !EqualsNoCase(f.lrom, f.LClone);
+    }
+  }
+}
+
+}  // namespace tabulon
