@@ -45,6 +45,8 @@ const MachineFacts* MameFacts::Find(std::string_view name) const {
 
 size_t MameFacts::size() const { return impl_->machines.size(); }
 
+const MachineFacts& MameFacts::at(size_t index) const { return impl_->machines.at(index); }
+
 MachineFacts& MameFacts::Add(std::string_view name) {
   const std::string_view kept = Keep(name);
   if (MachineFacts* existing = impl_->by_name.emplace(kept, nullptr).first->second) {
