@@ -20,7 +20,6 @@ bool FactsBuilder::Begin(std::string_view name) {
     return false;
   }
   machine_ = &facts_->Add(Flat(name));
-  interned_.insert(machine_->name);
   added_.push_back(machine_);
   return true;
 }
@@ -47,6 +46,9 @@ std::string_view FactsBuilder::Flat(std::string_view text) {
 std::string_view FactsBuilder::Intern(std::string_view text) {
   if (text.empty()) return {};
   text = Flat(text);
+  // Most repeated texts name a machine (a parent, a device) that is already kept.
+  const MachineFacts* machine = facts_->Find(text);
+  if (machine != nullptr && machine->name == text) return machine->name;
   const auto found = interned_.find(text);
   if (found != interned_.end()) return *found;
   return *interned_.insert(facts_->Keep(text)).first;
