@@ -209,7 +209,8 @@ size_t GetListInfo(LineSource& dat, const std::string& shown_name, RunState& run
     if (mame_mode) catver.ReplaceUnknownForMame(&s);
 
     if (mame_mode && run.hold_mame) {
-      run.held_mame.push_back({s, resource});
+      HeldRecord& held = run.held_mame.emplace_back(HeldRecord{s, resource, {}});
+      GetSlot(run.lgame, "driver (", &held.driver_line);
     } else {
       AddGameRecord(s, run.layout, &run.List1);
     }
