@@ -25,7 +25,7 @@ struct RomFact {
 };
 
 struct DiskFact {
-  std::string_view name;
+  std::string_view name;  // without ".chd", which MAME 0.78 wrote for some
   std::string_view merge;
   bool nodump = false;
   bool optional = false;
@@ -103,11 +103,16 @@ MameFacts ReadFactsFromListXml(const std::string& xml_path);
 // cloneof, sampleof). Throws Error naming the file when it cannot be read.
 MameFacts ReadFactsFromListinfo(const std::string& listinfo_path);
 
+// The facts file kept in the application folder.
+inline constexpr const char* kMameFactsName = "mamefacts.dat";
+
 // The facts for the lists now in `app_dir`: from the facts file kept beside them when it was
 // made from the same listxml.xml (or listinfo.dat of an old MAME), unchanged; otherwise read
 // from that file and kept for the next run (a facts file that cannot be written is no fault:
-// it is read again next time). Returns facts with nothing known, and `*why` saying how to get
-// them, when neither listxml.xml nor an old MAME's listinfo.dat with ROM lines is there.
+// it is read again next time). An old MAME's own listinfo.dat (one with ROM lines, which the
+// lists converted from -listxml never have) comes first: its lists are the ones read, and a
+// listxml.xml beside it is an earlier MAME's. Returns facts with nothing known, and `*why` saying
+// how to get them, when neither is there or the one there cannot be read.
 MameFacts LoadMameFacts(const std::string& app_dir, std::string* why);
 
 }  // namespace tabulon

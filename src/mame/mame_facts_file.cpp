@@ -1,17 +1,19 @@
 // The facts kept in the application folder, so that a repeat run reads a few megabytes of lines
-// instead of MAME's 270 MB of XML. One line per machine and per file it needs, fields between
-// tabs (no value holds one: the readers make them spaces):
+// instead of MAME's 270 MB of XML. The head:
 //
 //   Tabulon: what MAME knows of its machines
-//   source=listxml.xml                           the file they were read from, in the same folder
-//   identity=SIZE MODIFIED CHANGED VOLUME FILE   that file's identity, as in mamelists.stamp
-//   known=files mechanical controls              what the source told
+//   source=listxml.xml                          the file they came from, in the same folder
+//   identity=SIZE MODIFIED CHANGED VOLUME FILE  that file's identity, as in mamelists.stamp
+//   known=files mechanical controls             what the source told
 //   machines=N
-//   M name cloneof romof sampleof FLAGS          FLAGS: b (BIOS), d (device), m (mechanical)
-//   R name merge bios size crc FLAGS             crc in hex, empty when none; n (nodump), o
-//   (optional) D name merge FLAGS V device          B name FLAGS (d: the default)          S sample
-//   C type ways buttons
-//   end
+//
+// then one line per machine and one per file or fact of it, fields after the kind letter each
+// behind a tab (no value holds one: the readers make them spaces), and "end":
+//
+//   M name cloneof romof sampleof FLAGS   b BIOS, d device, m mechanical
+//   R name merge bios size crc FLAGS      crc in hex, empty when none; n nodump, o optional
+//   D name merge FLAGS                    n nodump, o optional
+//   V device        B name FLAGS (d the default)        S sample        C type ways buttons
 //
 // The source's identity changes with every new listxml.xml; a facts file that does not match it,
 // or that is damaged or cut off anywhere, is not trusted: the source is read again.
@@ -33,7 +35,6 @@
 namespace tabulon {
 namespace {
 
-constexpr const char* kFactsName = "mamefacts.dat";
 constexpr std::string_view kFirstLine = "Tabulon: what MAME knows of its machines";
 constexpr std::string_view kLastLine = "end";
 
@@ -335,7 +336,7 @@ MameFacts LoadMameFacts(const std::string& app_dir, std::string* why) {
         "keeps it there, or save MAME's -listxml output there as listxml.xml.";
     return MameFacts();
   }
-  const std::string kept = InFolder(app_dir, kFactsName);
+  const std::string kept = InFolder(app_dir, kMameFactsName);
   const std::string identity_text = IdentityText(identity);
   if (std::optional<MameFacts> facts = ReadKeptFacts(kept, source_name, identity_text)) {
     facts->source = source;

@@ -1,8 +1,9 @@
-// MAME's facts from its -listxml: expat over the whole file, which the facts need all of (ROMs,
-// disks, devices), unlike the conversion into the three lists. Both dialects: MAME 0.78's <game>
-// with runnable="no" for its BIOS sets, today's <machine> with isbios, isdevice and ismechanical.
-// MAME's internal DTD gives the yes/no attributes their defaults, which expat reports as if
-// written; only "yes" (and status="nodump") counts, so a default changes nothing.
+// MAME's facts from its -listxml: the ROM, disk, device, BIOS option, sample and control lines of
+// every machine, through the skimmer (which takes out the lines of everything else) and expat. Both
+// dialects: MAME 0.78's <game> with runnable="no" for its BIOS sets, today's <machine> with isbios,
+// isdevice and ismechanical. MAME's internal DTD gives the yes/no attributes their defaults, which
+// expat reports as if written; only "yes" (and status="nodump") counts, so a default changes
+// nothing.
 #include <expat.h>
 
 #include <cerrno>
@@ -15,7 +16,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
+#include "mame/listxml_skimmer.h"
 #include "mame/mame_facts.h"
 #include "mame/mame_facts_builder.h"
 #include "platform/error.h"
@@ -46,7 +49,7 @@ std::string_view WithoutSuffix(std::string_view name, std::string_view suffix) {
   return name;
 }
 
-class FactsXmlReader {
+class FactsXmlReader final : private ListXmlSkimmer::Sink {
  public:
   FactsXmlReader(std::string path, MameFacts* facts)
       : path_(std::move(path)), facts_(facts), builder_(facts), parser_(XML_ParserCreate(nullptr)) {
@@ -54,23 +57,24 @@ class FactsXmlReader {
     XML_SetUserData(parser(), this);
     XML_SetElementHandler(parser(), OnStart, OnEnd);
     XML_SetAttlistDeclHandler(parser(), OnAttlist);
+    skimmer_.SetSink(this);
   }
 
   void Read() {
     std::string error;
     std::unique_ptr<std::FILE, FileClose> file(OpenForReading(path_, &error));
     if (file == nullptr) throw Error(path_, "cannot open: " + error);
-    for (;;) {
-      void* buffer = XML_GetBuffer(parser(), kBlockSize);
-      if (buffer == nullptr) throw std::bad_alloc();
-      const size_t got = std::fread(buffer, 1, kBlockSize, file.get());
-      if (got < static_cast<size_t>(kBlockSize) && std::ferror(file.get())) {
-        throw Error(path_, "cannot be read: " + std::string(std::strerror(errno)));
-      }
-      const bool last = got == 0;
-      if (XML_ParseBuffer(parser(), static_cast<int>(got), last) != XML_STATUS_OK) Fail();
-      if (last) break;
+    std::vector<char> block(kBlockSize);
+    size_t got;
+    while ((got = std::fread(block.data(), 1, block.size(), file.get())) > 0) {
+      skimmer_.Feed(std::string_view(block.data(), got), &skimmed_);
+      ParseSkimmed(false);
     }
+    if (std::ferror(file.get())) {
+      throw Error(path_, "cannot be read: " + std::string(std::strerror(errno)));
+    }
+    skimmer_.Finish(&skimmed_);
+    ParseSkimmed(true);
     builder_.KeepDevicesWithFiles();
     facts_->known.files = true;
     facts_->known.mechanical = mechanical_known_;
@@ -80,9 +84,39 @@ class FactsXmlReader {
  private:
   XML_Parser parser() const { return parser_.get(); }
 
+  // The elements Start() reads; the skimmer takes out the lines of all others before expat
+  // sees them (DIP switches, ports, slots: most of the file), and reads plain machines itself.
+  static bool ReadsElement(std::string_view name) {
+    for (std::string_view read : {"machine", "game", "rom", "disk", "device_ref", "biosset",
+                                  "sample", "input", "control"}) {
+      if (name == read) return true;
+    }
+    return false;
+  }
+
+  // The elements the skimmer read whole, which expat never sees.
+  void Flush() override {
+    if (!skimmed_.empty()) ParseSkimmed(false);
+  }
+  void StartElement(const char* name, const char** atts) override { Start(name, atts); }
+  void Text(std::string_view /*text*/) override {}
+  void EndElement() override { End(); }
+
+  void ParseSkimmed(bool is_final) {
+    // Expat tells the encoding from the XML's first bytes, and only when it has them together.
+    if (!is_final && !started_ && skimmed_.size() < 4) return;
+    started_ = true;
+    const enum XML_Status status =
+        XML_Parse(parser(), skimmed_.data(), static_cast<int>(skimmed_.size()), is_final);
+    skimmed_.clear();
+    if (status != XML_STATUS_OK) Fail();
+    skimmer_.ForgetBefore(XML_GetCurrentLineNumber(parser()));
+  }
+
   [[noreturn]] void Fail() {
     if (pending_) std::rethrow_exception(pending_);
-    const long line = static_cast<long>(XML_GetCurrentLineNumber(parser()));
+    // The skimmer took lines out: the line expat counts is a line of what it was given.
+    const long line = static_cast<long>(skimmer_.OriginalLine(XML_GetCurrentLineNumber(parser())));
     const unsigned long column = XML_GetCurrentColumnNumber(parser()) + 1;
     throw Error(path_, line,
                 "malformed XML at column " + std::to_string(column) + ": " +
@@ -90,7 +124,7 @@ class FactsXmlReader {
   }
 
   // Exceptions must not unwind through expat's C frames: the callback stops the parser, and
-  // Fail() rethrows once XML_ParseBuffer has returned.
+  // Fail() rethrows once XML_Parse has returned.
   void Abort() {
     if (!pending_) pending_ = std::current_exception();
     XML_StopParser(parser(), XML_FALSE);
@@ -108,12 +142,16 @@ class FactsXmlReader {
   static void XMLCALL OnEnd(void* user, const XML_Char* /*name*/) {
     auto* self = static_cast<FactsXmlReader*>(user);
     try {
-      if (self->depth_-- == 2 && self->in_machine_) {
-        self->builder_.End();
-        self->in_machine_ = false;
-      }
+      self->End();
     } catch (...) {
       self->Abort();
+    }
+  }
+
+  void End() {
+    if (depth_-- == 2 && in_machine_) {
+      builder_.End();
+      in_machine_ = false;
     }
   }
 
@@ -235,7 +273,10 @@ class FactsXmlReader {
   MameFacts* facts_;
   FactsBuilder builder_;
   std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
-  int depth_ = 0;  // open elements; the root is level 1, machines level 2
+  ListXmlSkimmer skimmer_{ReadsElement};
+  std::string skimmed_;   // what the skimmer left of the last block, for the parser
+  bool started_ = false;  // expat has been given the XML's first bytes
+  int depth_ = 0;         // open elements; the root is level 1, machines level 2
   bool in_machine_ = false;
   bool in_input_ = false;  // the machine's <input> is the open element at level 3
   bool mechanical_known_ = false;

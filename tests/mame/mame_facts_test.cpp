@@ -234,8 +234,8 @@ TEST(MameFactsTest, WhereTheFactsComeFrom) {
       {"listinfo.dat", ReadFile(TestData("oldmame/mame078_li.txt")), 4720, "100", ""},
       {"listinfo.dat", ReadFile(TestData("listxml/new_dialect_listinfo.dat")), 0, "000",
        "there is no listxml.xml in"},
-      {"listxml.xml", "<mame>\n<machine name=\"a\">\n</mame>\n", 0, "000",
-       "listxml.xml:3: malformed XML at column 3: mismatched tag: run Tabulon with MAME again"},
+      {"listxml.xml", "<mame>\n<machine name=\"a\">\n<dipswitch name=\"b\"/>\n</mame>\n", 0, "000",
+       "listxml.xml:4: malformed XML at column 3: mismatched tag: run Tabulon with MAME again"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text.substr(0, 20));
