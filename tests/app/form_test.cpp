@@ -236,7 +236,7 @@ TEST_F(FormTest, TheShapingRowComesWithTabulonIni) {
     EXPECT_EQ(window_.title, with_file ? "List Creation Complete (3 of 10 MAME games kept)"
                                        : "List Creation Complete");
     if (!with_file) {
-      EXPECT_EQ(std::pair(window_.client_height, window_.visible.size()), std::pair(0, 0ul));
+      EXPECT_EQ(std::pair(window_.client_height, window_.visible.size()), std::pair(0, size_t{0}));
       continue;
     }
     EXPECT_EQ(window_.client_height, kClientHeightWithShaping);

@@ -1,8 +1,9 @@
 // The row of tabulon.ini's controls in the Win32 window: the check box's state, the window grown
 // to show the row, and the file opened in the editor Windows has for it.
-#include <shellapi.h>
-
 #include "app/win32/listtest_win32.h"
+
+// After windows.h, which listtest_win32.h brings in.
+#include <shellapi.h>
 
 namespace tabulon {
 namespace {
