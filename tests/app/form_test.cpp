@@ -73,9 +73,17 @@ class RecordingWindow : public FormWindow {
   void SetTitle(const std::string& text) override { title = text; }
   void SetText(Control control, const std::string& text) override { texts[control] = text; }
   void SetItems(Control, const std::vector<std::string>&) override {}
-  void SetVisible(Control, bool) override {}
+  void SetVisible(Control control, bool shown) override { visible[control] = shown; }
   void SetEnabled(Control, bool) override {}
-  bool IsChecked(Control) const override { return false; }
+  bool IsChecked(Control control) const override {
+    return checked.contains(control) && checked.at(control);
+  }
+  void SetChecked(Control control, bool check) override { checked[control] = check; }
+  void SetClientHeight(int twips) override { client_height = twips; }
+  bool OpenInEditor(const std::string& path) override {
+    opened.push_back(path);
+    return true;
+  }
   void SetDarkWindow() override {}
   void SetWhiteText(Control) override {}
   void ShowMessageBox(MessageIcon icon, const std::string& box_title,
@@ -98,7 +106,9 @@ class RecordingWindow : public FormWindow {
 
   std::string title;
   std::map<Control, std::string> texts;
-  std::vector<std::string> boxes;
+  std::map<Control, bool> visible, checked;
+  int client_height = 0;
+  std::vector<std::string> opened, boxes;
   int repaints = 0;
   int exit_code = -1;
   std::chrono::nanoseconds now{std::chrono::hours(1)};
@@ -209,6 +219,35 @@ TEST_F(FormTest, AnInterruptClosesTheOpenBoxAndEndsTheProgram) {
     EXPECT_EQ(std::pair(window_.exit_code, window_.boxes_closed), std::pair(143, 1)) << failure;
   }
   EXPECT_EQ(window_.boxes[2], "exclamation|Error Accessing Mame|Mame could not be run.");
+}
+
+// Only with tabulon.ini does the window grow a row, for the check box that writes its [Shaping]
+// Enabled and the button that opens it; a shaped run says how many of MAME's games it kept.
+TEST_F(FormTest, TheShapingRowComesWithTabulonIni) {
+  const std::string ini = dir_ / "tabulon.ini";
+  for (const bool with_file : {false, true}) {
+    if (with_file) testing::WriteFile(ini, "[Shaping]\r\nEnabled=0\r\n");
+    Form form(window_, false, dir_.path(), [&](RunState& run, std::vector<std::string>*) {
+      run.ShowStatus("List Creation Complete");
+      return GenerationResult{dir_ / "masterlist.lst", 16, with_file, 10, 3};
+    });
+    form.Form_Load();
+    form.Command1_Click();
+    EXPECT_EQ(window_.title, with_file ? "List Creation Complete (3 of 10 MAME games kept)"
+                                       : "List Creation Complete");
+    if (!with_file) {
+      EXPECT_EQ(std::pair(window_.client_height, window_.visible.size()), std::pair(0, size_t{0}));
+      continue;
+    }
+    EXPECT_EQ(window_.client_height, kClientHeightWithShaping);
+    EXPECT_TRUE(window_.visible[Control::chkShaping] && window_.visible[Control::cmdSettings]);
+    EXPECT_FALSE(window_.checked[Control::chkShaping]);
+    window_.checked[Control::chkShaping] = true;
+    form.chkShaping_Click();
+    EXPECT_EQ(testing::ReadFile(ini), "[Shaping]\r\nEnabled=1\r\n");
+    form.cmdSettings_Click();
+    EXPECT_EQ(window_.opened, std::vector<std::string>{ini});
+  }
 }
 
 TEST_F(FormTest, RepaintsOncePerIntervalWithTheGameBeingRead) {

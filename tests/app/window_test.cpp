@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
@@ -88,6 +89,17 @@ TEST_F(WindowTest, RunsFromTheButtonAgainAndAgain) {
               "16 lines written to " + dir_ / "masterlist.lst");
   }
   EXPECT_GT(presses, 0);
+}
+
+// tabulon.ini brings a row under the button: the window grows, and a click on the check box
+// writes the file.
+TEST_F(WindowTest, TheShapingRow) {
+  testing::WriteFile(App() + "/tabulon.ini", "[Shaping]\r\nEnabled=1\r\n");
+  Listtest window(false, App());
+  window.show();
+  EXPECT_EQ(window.size(), QSize(429, 330));
+  Child<QCheckBox>(window, "chkShaping")->click();
+  EXPECT_EQ(testing::ReadFile(App() + "/tabulon.ini"), "[Shaping]\r\nEnabled=0\r\n");
 }
 
 // Closing the window during a run stops it and leaves the old list, and no half category file;

@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/interrupts.h"
+#include "shaping/shaping_settings.h"
 
 namespace tabulon {
 namespace {
@@ -116,6 +117,40 @@ void Form::Form_Load() {
     return;
   }
   FillFile1();
+  ShowShapingRow();
+}
+
+void Form::ShowShapingRow() {
+  if (silent_mode_ || !IsFile(ShapingFile())) return;
+  bool enabled = true;
+  try {
+    enabled = ShapingEnabledIn(ShapingFile());
+  } catch (const Error&) {
+    // The run names a file it cannot read; the box stays as the missing key would have it.
+  }
+  window_.SetClientHeight(kClientHeightWithShaping);
+  window_.SetChecked(Control::chkShaping, enabled);
+  window_.SetVisible(Control::chkShaping, true);
+  window_.SetVisible(Control::cmdSettings, true);
+}
+
+std::string Form::ShapingFile() const { return InFolder(run_.app_dir, kShapingFileName); }
+
+void Form::chkShaping_Click() {
+  const bool enabled = window_.IsChecked(Control::chkShaping);
+  try {
+    SetShapingEnabled(ShapingFile(), enabled);
+  } catch (const Error& e) {
+    window_.SetChecked(Control::chkShaping, !enabled);
+    ShowError(e.what(), "The shaping of the list was not changed.");
+  }
+}
+
+void Form::cmdSettings_Click() {
+  if (!window_.OpenInEditor(ShapingFile())) {
+    ShowError(ShapingFile() + ": no editor could be started for it",
+              "Open it with a text editor of your own.");
+  }
 }
 
 void Form::Command1_Click(bool shift_held) {
@@ -123,6 +158,7 @@ void Form::Command1_Click(bool shift_held) {
   running_ = true;
   stop_requested_ = false;
   window_.SetEnabled(Control::Command1, false);
+  window_.SetEnabled(Control::chkShaping, false);
   window_.SetText(Control::lWritten, "");
   run_.layout =
       window_.IsChecked(Control::Quintara) ? RecordLayout::kQuintara : RecordLayout::kNormal;
@@ -154,6 +190,10 @@ void Form::Command1_Click(bool shift_held) {
     ShowError("an unexpected failure", not_written);
   }
   if (outcome == Outcome::kFailed) ShowStatus("List Creation Failed");
+  if (outcome == Outcome::kWritten && result.shaped) {
+    ShowStatus("List Creation Complete (" + std::to_string(result.mame_kept) + " of " +
+               std::to_string(result.mame_in) + " MAME games kept)");
+  }
   if (outcome == Outcome::kWritten) {
     window_.SetText(Control::lWritten, std::to_string(result.lines_written) +
                                            (result.lines_written == 1 ? " line" : " lines") +
@@ -163,6 +203,7 @@ void Form::Command1_Click(bool shift_held) {
   FillFile1();  // the MAME step may have found new dats
   running_ = false;
   window_.SetEnabled(Control::Command1, true);
+  window_.SetEnabled(Control::chkShaping, true);
   last_outcome_ = outcome;
 
   if (outcome == Outcome::kMameFailed) {

@@ -36,6 +36,8 @@ enum class Control {
   LInput,
   LDriverC,
   lWritten,
+  chkShaping,
+  cmdSettings,
 };
 
 enum class ControlKind { kLabel, kButton, kFileList, kSortedList, kCheckBox };
@@ -69,6 +71,9 @@ struct ControlLayout {
 
 constexpr int kClientWidth = 6435;  // twips
 constexpr int kClientHeight = 4470;
+// With tabulon.ini in the application folder the window grows by a row under the button, for
+// its check box and its Settings button; without it the window stays as it always was.
+constexpr int kClientHeightWithShaping = kClientHeight + 480;
 // The right edge lStatus may grow to.
 constexpr int kStatusRightEdge = kClientWidth - 120;
 constexpr const char* kTitle = "Tabulon Version 5.0";
@@ -119,6 +124,12 @@ inline constexpr ControlLayout kControls[] = {
     // other one. It has no place of its own.
     {Control::Quintara, "Quintara", ControlKind::kCheckBox, 0, 0, 0, 0, "Quintara Format", false,
      false, TextFit::kNone},
+    // Shown only when tabulon.ini is there: whether its settings shape the list, and the file
+    // opened in the system's editor.
+    {Control::chkShaping, "chkShaping", ControlKind::kCheckBox, 120, 4470, 2880, 312,
+     "&Shape with tabulon.ini", false, false, TextFit::kNone},
+    {Control::cmdSettings, "cmdSettings", ControlKind::kButton, 3120, 4440, 1212, 372,
+     "Settings...", false, false, TextFit::kNone},
 };
 
 constexpr const ControlLayout& LayoutOf(Control control) {
@@ -166,6 +177,11 @@ class FormWindow {
   virtual void SetVisible(Control control, bool visible) = 0;
   virtual void SetEnabled(Control control, bool enabled) = 0;
   virtual bool IsChecked(Control control) const = 0;
+  virtual void SetChecked(Control control, bool checked) = 0;
+  // Gives the window's client area this height in twips, its width unchanged.
+  virtual void SetClientHeight(int twips) = 0;
+  // Opens the file in the system's editor for its kind; false when nothing could open it.
+  virtual bool OpenInEditor(const std::string& path) = 0;
   // Silent mode's look, for a cabinet that runs unattended: a black window with a frame that
   // cannot be resized and no border icons, and white text in the given labels.
   virtual void SetDarkWindow() = 0;
@@ -220,6 +236,10 @@ class Form : public View {
   // wrote the list says under the field slots how many lines it wrote, and where. With Shift
   // held, MAME runs even when it is unchanged since the run that made its lists.
   void Command1_Click(bool shift_held = false);
+  // The check box of tabulon.ini writes its [Shaping] Enabled as the box now stands; the
+  // Settings button opens the file in the system's editor.
+  void chkShaping_Click();
+  void cmdSettings_Click();
   // Silent mode's one tick: runs the list, then ends the program (exit status 0 when the list
   // was written, 1 otherwise).
   void Timer1_Timer();
@@ -257,6 +277,9 @@ class Form : public View {
 
   void ShowSlots();
   void FillFile1();
+  // Shows the row of tabulon.ini's controls when the file is there, outside silent mode.
+  void ShowShapingRow();
+  std::string ShapingFile() const;
   void ShowError(const std::string& what, const std::string& consequence);
   // At the end of a run with warnings, outside silent mode: how many, and the first of them.
   void ShowWarnings();

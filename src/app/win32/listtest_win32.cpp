@@ -207,12 +207,17 @@ LRESULT CALLBACK ListtestWin32::WindowProc(HWND window, UINT message, WPARAM wpa
 LRESULT ListtestWin32::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lparam) == controls_[Control::Command1] &&
-          HIWORD(wparam) == BN_CLICKED) {
+      if (HIWORD(wparam) != BN_CLICKED) break;
+      if (reinterpret_cast<HWND>(lparam) == controls_[Control::Command1]) {
         form_.Command1_Click(GetKeyState(VK_SHIFT) < 0);
-        return 0;
+      } else if (reinterpret_cast<HWND>(lparam) == controls_[Control::chkShaping]) {
+        form_.chkShaping_Click();
+      } else if (reinterpret_cast<HWND>(lparam) == controls_[Control::cmdSettings]) {
+        form_.cmdSettings_Click();
+      } else {
+        break;
       }
-      break;
+      return 0;
     case WM_TIMER:
       if (wparam == kTimer1Id || wparam == kInterruptPollId) {
         form_.TimerFired(wparam == kTimer1Id ? FormTimer::kTimer1 : FormTimer::kInterruptPoll);

@@ -55,6 +55,10 @@ class ListtestWin32 : private FormWindow {
   void SetVisible(Control control, bool visible) override;
   void SetEnabled(Control control, bool enabled) override;
   bool IsChecked(Control control) const override;
+  // In shaping_row_win32.cpp.
+  void SetChecked(Control control, bool checked) override;
+  void SetClientHeight(int twips) override;
+  bool OpenInEditor(const std::string& path) override;
   void SetDarkWindow() override;
   void SetWhiteText(Control control) override;
   void ShowMessageBox(MessageIcon icon, const std::string& title, const std::string& text) override;

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <functional>
 
@@ -72,9 +74,13 @@ Listtest::Listtest(bool silent_mode, std::string app_dir, RunFunction run)
       }
       case ControlKind::kButton: {
         auto* button = new QPushButton(caption, this);
-        connect(button, &QPushButton::clicked, this, [this] {
-          // The modifiers as they were when the press came in.
-          form_.Command1_Click(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+        connect(button, &QPushButton::clicked, this, [this, id = layout.id] {
+          if (id == Control::cmdSettings) {
+            form_.cmdSettings_Click();
+          } else {
+            // The modifiers as they were when the press came in.
+            form_.Command1_Click(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+          }
         });
         control = button;
         break;
@@ -83,9 +89,15 @@ Listtest::Listtest(bool silent_mode, std::string app_dir, RunFunction run)
       case ControlKind::kSortedList:
         control = new QListWidget(this);
         break;
-      case ControlKind::kCheckBox:
-        control = new QCheckBox(caption, this);
+      case ControlKind::kCheckBox: {
+        auto* box = new QCheckBox(caption, this);
+        // A click, not a change from SetChecked, writes the file.
+        if (layout.id == Control::chkShaping) {
+          connect(box, &QCheckBox::clicked, this, [this] { form_.chkShaping_Click(); });
+        }
+        control = box;
         break;
+      }
     }
     control->setObjectName(QString::fromLatin1(layout.name));
     if (layout.slot_font) control->setFont(SlotFont());
@@ -200,6 +212,16 @@ void Listtest::SetEnabled(Control control, bool enabled) {
 
 bool Listtest::IsChecked(Control control) const {
   return static_cast<QCheckBox*>(controls_.at(control))->isChecked();
+}
+
+void Listtest::SetChecked(Control control, bool checked) {
+  static_cast<QCheckBox*>(controls_.at(control))->setChecked(checked);
+}
+
+void Listtest::SetClientHeight(int twips) { resize(Twips(0, 0, kClientWidth, twips).size()); }
+
+bool Listtest::OpenInEditor(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
 }
 
 void Listtest::SetDarkWindow() {

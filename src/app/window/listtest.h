@@ -56,6 +56,9 @@ class Listtest : public QWidget, private FormWindow {
   void SetVisible(Control control, bool visible) override;
   void SetEnabled(Control control, bool enabled) override;
   bool IsChecked(Control control) const override;
+  void SetChecked(Control control, bool checked) override;
+  void SetClientHeight(int twips) override;
+  bool OpenInEditor(const std::string& path) override;
   void SetDarkWindow() override;
   void SetWhiteText(Control control) override;
   void ShowMessageBox(MessageIcon icon, const std::string& title, const std::string& text) override;
