@@ -26,9 +26,9 @@ struct Member {
   bool clone;
 };
 
-// The rank of the first Regions rank with a word in the description from its first "(" on; one
-// without any ranks before every rank as the parent (the world set, as a rule) and after every
-// rank as a clone.
+// Where a description stands among the Regions ranks: 1 + the first rank with a word in it from
+// its first "(" on. One with none goes before every rank for the parent (as a rule the world
+// set, named without a region) and after every rank for a clone.
 size_t RegionRank(std::string_view description, bool clone,
                   const std::vector<std::vector<std::string>>& regions) {
   const size_t open = description.find('(');
