@@ -1,6 +1,7 @@
 // One set per family: of the sets still listed that share a "clone of", the one a cabinet owner
 // would pick by hand.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <unordered_set>
@@ -11,6 +12,15 @@
 
 namespace tabulon {
 namespace {
+
+uint64_t FoldedHash(std::string_view name) {
+  uint64_t hash = 14695981039346656037ull;
+  for (const char c : name) {
+    hash ^= static_cast<unsigned char>(LowerAscii(c));
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
 
 void Lower(std::string_view text, std::string* lower) {
   lower->assign(text);
@@ -26,9 +36,9 @@ struct Member {
   bool clone;
 };
 
-// The rank of the first Regions rank with a word in the description from its first "(" on; one
-// without any ranks before every rank as the parent (the world set, as a rule) and after every
-// rank as a clone.
+// Where a description stands among the Regions ranks: 1 + the first rank with a word in it from
+// its first "(" on. One with none goes before every rank for the parent (as a rule the world
+// set, named without a region) and after every rank for a clone.
 size_t RegionRank(std::string_view description, bool clone,
                   const std::vector<std::vector<std::string>>& regions) {
   const size_t open = description.find('(');
@@ -50,14 +60,17 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
   represents->assign(records.size(), false);
   if (!settings.one_per_family) return;
 
-  // The kept sets in families: by "clone of" without regard to case, in list order within each.
-  std::vector<size_t> kept;
+  // The kept sets in families: by a hash of "clone of" without regard to case, which spares the
+  // sort most name comparisons, then by the name itself, in list order within each family.
+  std::vector<std::pair<uint64_t, size_t>> kept;
   for (size_t i = 0; i < records.size(); ++i) {
-    if ((*verdicts)[i] == ShapeStep::kKept) kept.push_back(i);
+    if ((*verdicts)[i] == ShapeStep::kKept)
+      kept.emplace_back(FoldedHash(records[i].slots.LClone), i);
   }
-  std::sort(kept.begin(), kept.end(), [&](size_t a, size_t b) {
-    const int order = CompareNoCase(records[a].slots.LClone, records[b].slots.LClone);
-    return order != 0 ? order < 0 : a < b;
+  std::sort(kept.begin(), kept.end(), [&](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    const int order = CompareNoCase(records[a.second].slots.LClone, records[b.second].slots.LClone);
+    return order != 0 ? order < 0 : a.second < b.second;
   });
 
   std::unordered_set<std::string> always;
@@ -75,14 +88,14 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
   std::vector<size_t> shown;
   std::string description, manufacturer;  // in lower case
   for (size_t begin = 0, end = 0; begin < kept.size(); begin = end) {
-    const std::string& family = records[kept[begin]].slots.LClone;
+    const std::string& family = records[kept[begin].second].slots.LClone;
     end = begin + 1;
-    while (end < kept.size() && EqualsNoCase(records[kept[end]].slots.LClone, family)) ++end;
+    while (end < kept.size() && EqualsNoCase(records[kept[end].second].slots.LClone, family)) ++end;
 
     shown.clear();
     for (size_t k = begin; k < end; ++k) {
-      if (!always.empty() && always.count(LowerAscii(records[kept[k]].slots.lrom)) != 0) {
-        shown.push_back(kept[k]);
+      if (!always.empty() && always.count(LowerAscii(records[kept[k].second].slots.lrom)) != 0) {
+        shown.push_back(kept[k].second);
       }
     }
     if (shown.empty() && end - begin > 1) {
@@ -95,15 +108,15 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
       }
       members.clear();
       for (size_t k = begin; k < end; ++k) {
-        const FieldSlots& f = records[kept[k]].slots;
+        const FieldSlots& f = records[kept[k].second].slots;
         const bool clone = !EqualsNoCase(f.lrom, f.LClone);
         Lower(f.lDesc, &description);
         Lower(f.LManu, &manufacturer);
         const bool avoided = std::any_of(avoid.begin(), avoid.end(), [&](const std::string& w) {
           return HasWholeWord(description, w) || HasWholeWord(manufacturer, w);
         });
-        members.push_back({kept[k], pin != nullptr && EqualsNoCase(TrimSpaces(*pin), f.lrom),
-                           StatusOf(records[kept[k]]), avoided,
+        members.push_back({kept[k].second, pin != nullptr && EqualsNoCase(TrimSpaces(*pin), f.lrom),
+                           StatusOf(records[kept[k].second]), avoided,
                            RegionRank(description, clone, regions), clone});
       }
       const auto best =
@@ -115,11 +128,11 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
           });
       shown.push_back(best->index);
     } else if (shown.empty()) {
-      shown.push_back(kept[begin]);
+      shown.push_back(kept[begin].second);
     }
 
     for (size_t k = begin; k < end; ++k) {
-      const size_t i = kept[k];
+      const size_t i = kept[k].second;
       if (std::find(shown.begin(), shown.end(), i) == shown.end()) {
         (*verdicts)[i] = ShapeStep::kFamily;
       }

@@ -6,9 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "mame/mame_facts.h"
 #include "records/held_record.h"
 
 namespace tabulon {

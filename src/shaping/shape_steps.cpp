@@ -75,10 +75,12 @@ class Filters {
 
   ShapeStep Judge(const HeldRecord& record) {
     const FieldSlots& f = record.slots;
-    name_.assign(f.lrom);
-    for (char& c : name_) c = LowerAscii(c);
-    if (never_.count(name_) != 0) return ShapeStep::kNeverShow;
-    if (always_.count(name_) != 0) return ShapeStep::kKept;
+    if (!never_.empty() || !always_.empty()) {
+      name_.assign(f.lrom);
+      for (char& c : name_) c = LowerAscii(c);
+      if (never_.count(name_) != 0) return ShapeStep::kNeverShow;
+      if (always_.count(name_) != 0) return ShapeStep::kKept;
+    }
     if (s_.hide_bios && record.resource) return ShapeStep::kBios;
     // One look-up serves the mechanical machines and the controls.
     const MachineFacts* machine =
@@ -136,10 +138,9 @@ class Filters {
   // nplayers.ini's word on the set or else its parent's, then MAME's; 0 when unknown.
   int PlayersOf(const FieldSlots& f) const {
     if (nplayers_ != nullptr) {
-      for (const std::string* name : {&f.lrom, &f.LClone}) {
-        const std::string_view value = nplayers_->Find("NPlayers", *name, {});
-        if (!value.empty()) return MostPlayersOf(value);
-      }
+      std::string_view value = nplayers_->Find("NPlayers", f.lrom, {});
+      if (value.empty() && f.LClone != f.lrom) value = nplayers_->Find("NPlayers", f.LClone, {});
+      if (!value.empty()) return MostPlayersOf(value);
     }
     return FirstNumber(FieldWord(f.LInput, "players"));
   }

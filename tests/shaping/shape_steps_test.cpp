@@ -12,28 +12,31 @@ namespace tabulon {
 namespace {
 
 using S = ShapeStep;
-using Settings = std::function<void(ShapingSettings&)>;
+using V = std::vector<std::string>;
+using N = std::optional<int>;
+using Set = std::function<void(ShapingSettings&)>;
 constexpr const char* kGood = "Working Yes Correct Colors Yes Sound Yes Flip Screen No";
+constexpr const char* kNo = "Working No Correct Colors No Sound Partial Flip Screen Yes";
 constexpr const char* kVertical = "screen raster orientation vertical x 224 y 288 freq 60.606061";
+constexpr const char* kWide = "screen raster orientation horizontal x 320 y 240 freq 58.944887";
+constexpr const char* kVector = "screen vector orientation horizontal freq 61.523438";
+constexpr const char* kJoy8 = "players 1 control joy8way buttons 2 coins 1";
+constexpr S k = S::kKept, x = S::kFamily, c = S::kCategories, y = S::kYear, p = S::kPlayers;
 
 struct R {
   std::string name = "pacman", clone = "puckman", cat = "Maze / Collect", year = "1980";
-  std::string driver = kGood, video = kVertical,
-              input = "players 2 control joy4way buttons 0 coins 2";
-  std::string desc = "Pac-Man (Midway)", manu = "Namco (Midway license)", line = "";
+  std::string driver = kGood, video = kVertical, input = kJoy8, desc = "Pac-Man (Midway)";
+  std::string manu = "Namco", line = "";
   bool resource = false;
 };
 
+// clang-format off
 HeldRecord Held(const R& r) {
-  HeldRecord held;
-  FieldSlots& f = held.slots;
-  f.lrom = r.name, f.LClone = r.clone, f.lCat = r.cat, f.lYear = r.year, f.LDriver = r.driver;
-  f.LVideo = r.video, f.LInput = r.input, f.lDesc = r.desc, f.LManu = r.manu;
-  held.driver_line = r.line, held.resource = r.resource;
-  return held;
+  return {{r.name, r.desc, r.year, r.manu, r.clone, "MAME", r.cat, "0.30", r.driver, r.video,
+           r.input, "pacman"}, r.resource, r.line};
 }
 
-S Verdict(const R& r, const Settings& set, const MameFacts* facts = nullptr,
+S Verdict(const R& r, const Set& set, const MameFacts* facts = nullptr,
           const ProfileIni* nplayers = nullptr) {
   ShapingSettings settings;
   set(settings);
@@ -41,61 +44,28 @@ S Verdict(const R& r, const Settings& set, const MameFacts* facts = nullptr,
 }
 
 TEST(ShapeFilters, CategoriesAndMatureMarker) {
-  struct Row {
-    const char* cat;
-    bool mature, uncategorized;
-    std::vector<std::string> hide, show;
-    S want;
-  } rows[] = {
-      {"Puzzle / Match * Mature *", true, false, {}, {}, S::kMature},
-      {"Maze / Collect *MATURE*", true, false, {"maze"}, {}, S::kMature},
-      {"Tabletop / Mahjong *Mature*", false, false, {"TABLETOP / mahjong"}, {}, S::kCategories},
-      {"Maze / Collect", false, false, {"Maze"}, {}, S::kCategories},
-      {"Mazes / Collect", false, false, {"Maze"}, {}, S::kKept},
-      {"Maze / Collect", false, false, {"Maze / Coll"}, {}, S::kKept},
-      {"Shooter / Flying Vertical", false, false, {"shooter / *vert?cal"}, {}, S::kCategories},
-      {"Shooter / Flying Vertical", false, false, {"shooter*flying"}, {}, S::kKept},
-      {"Shooter / Flying Vertical", false, false, {}, {"Maze", "Shooter"}, S::kKept},
-      {"Maze / Collect * Mature *", false, false, {}, {"shooter"}, S::kCategories},
-      {"TLTC", false, true, {}, {}, S::kCategories},
-      {"???? / ????", false, true, {}, {}, S::kCategories},
-      {"????/????", false, true, {}, {}, S::kCategories},
-      {"TLTC", true, false, {}, {}, S::kKept},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(Verdict({.cat = row.cat},
-                      [&](ShapingSettings& s) {
-                        s.hide_mature = row.mature, s.hide_uncategorized = row.uncategorized;
-                        s.hide_categories = row.hide, s.show_categories = row.show;
-                      }),
-              row.want)
-        << row.cat;
-  }
+  const S m = S::kMature;
+  const char* sfv = "Shooter / Flying Vertical";
+  const std::tuple<const char*, bool, bool, V, V, S> rows[] = {
+      {"Puzzle / Match * Mature *", 1, 0, {}, {}, m}, {"Maze *MATURE*", 1, 0, {"maze"}, {}, m},
+      {"Tabletop / Mahjong *Mature*", 0, 0, {"TABLETOP / mahjong"}, {}, c}, {"TLTC", 0, 1, {}, {}, c},
+      {"Maze / Collect", 0, 0, {"Maze"}, {}, c}, {"Mazes / Collect", 0, 0, {"Maze"}, {}, k},
+      {sfv, 0, 0, {"shooter / *vert?cal"}, {}, c}, {sfv, 0, 0, {"shooter*flying"}, {}, k},
+      {sfv, 0, 0, {}, {"Maze", "Shooter"}, k}, {"Maze / Collect * Mature *", 0, 0, {}, {"shooter"}, c},
+      {"???? / ????", 0, 1, {}, {}, c}, {"????/????", 0, 1, {}, {}, c}};
+  for (const auto& [cat, mature, uncategorized, hide, show, want] : rows)
+    EXPECT_EQ(Verdict({.cat = cat}, [&](auto& s) { s.hide_mature = mature, s.hide_categories = hide,
+              s.show_categories = show, s.hide_uncategorized = uncategorized; }), want) << cat;
 }
 
 TEST(ShapeFilters, YearRanges) {
-  struct Row {
-    const char* year;
-    std::optional<int> from, to;
-    bool hide_unknown;
-    S want;
-  } rows[] = {
-      {"1980", 1981, {}, false, S::kYear},    {"1981", 1981, 1981, false, S::kKept},
-      {"198?", 1989, 1995, false, S::kKept},  {"198?", 1990, {}, false, S::kYear},
-      {"19??", {}, 1899, false, S::kYear},    {"19??", 1999, {}, false, S::kKept},
-      {"1985?", 1985, 1985, false, S::kKept}, {"2001", {}, 2000, false, S::kYear},
-      {"????", 1980, {}, false, S::kKept},    {"????", {}, {}, true, S::kYear},
-      {"19xx", {}, {}, true, S::kYear},       {"198", {}, {}, true, S::kYear},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(Verdict({.year = row.year},
-                      [&](ShapingSettings& s) {
-                        s.year_from = row.from, s.year_to = row.to;
-                        s.hide_unknown_year = row.hide_unknown;
-                      }),
-              row.want)
-        << row.year << " " << row.from.value_or(0) << "-" << row.to.value_or(0);
-  }
+  const std::tuple<const char*, N, N, bool, S> rows[] = {
+      {"1980", 1981, {}, 0, y}, {"1981", 1981, 1981, 0, k}, {"198?", 1989, 1995, 0, k},
+      {"198?", 1990, {}, 0, y}, {"19??", {}, 1899, 0, y}, {"1985?", 1985, 1985, 0, k},
+      {"????", 1980, {}, 0, k}, {"????", {}, {}, 1, y}, {"19xx", {}, {}, 1, y}, {"198", {}, {}, 1, y}};
+  for (const auto& [year, from, to, hide_unknown, want] : rows)
+    EXPECT_EQ(Verdict({.year = year}, [&](auto& s) { s.year_from = from, s.year_to = to,
+              s.hide_unknown_year = hide_unknown; }), want) << year << " " << from.value_or(0);
 }
 
 // nplayers.ini's largest count for the set or else its parent, and MAME's own count only for a
@@ -103,271 +73,114 @@ TEST(ShapeFilters, YearRanges) {
 TEST(ShapeFilters, PlayersFromNplayersThenMame) {
   ProfileIni nplayers;
   nplayers.Load(testing::TestData("catver/nplayers_0.212.ini"));
-  struct Row {
-    const char *name, *clone, *input;
-    std::optional<int> min, max;
-    bool hide_unknown;
-    S want;
-  } rows[] = {
-      {"claychal",
-       "claychal",
-       "players 2 control only_buttons buttons 1 coins 2",
-       {},
-       5,
-       false,
-       S::kPlayers},
-      {"88games", "88games", "players 4 control only_buttons buttons 3 coins 4", 4, 4, false,
-       S::kKept},
-      {"tmntz", "TMNT", "players 1 control joy8way buttons 2 coins 1", 3, {}, false, S::kKept},
-      {"j6pacman",
-       "j6pacman",
-       "players 1 control only_buttons buttons 4 coins 1",
-       {},
-       {},
-       true,
-       S::kPlayers},
-      {"neogeo", "neogeo", "na", {}, {}, false, S::kKept},
-      {"newset",
-       "newset",
-       "players 3 control joy8way buttons 2 coins 3",
-       {},
-       2,
-       false,
-       S::kPlayers},
-      {"newset", "newset", "players 0 buttons 0", 1, {}, true, S::kPlayers},
-      {"newset", "newset", "na", 1, {}, false, S::kKept},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(Verdict(
-                  {.name = row.name, .clone = row.clone, .input = row.input},
-                  [&](ShapingSettings& s) {
-                    s.players_min = row.min, s.players_max = row.max;
-                    s.hide_unknown_players = row.hide_unknown;
-                  },
-                  nullptr, &nplayers),
-              row.want)
-        << row.name << " " << row.input;
-  }
+  const std::tuple<const char*, const char*, const char*, N, N, bool, S> rows[] = {
+      {"claychal", "claychal", "players 2 control only_buttons buttons 1 coins 2", {}, 5, 0, p},
+      {"88games", "88games", "players 4 control only_buttons buttons 3 coins 4", 4, 4, 0, k},
+      {"tmntz", "TMNT", kJoy8, 3, {}, 0, k}, {"neogeo", "neogeo", "na", {}, {}, 0, k},
+      {"j6pacman", "j6pacman", "players 1 control only_buttons buttons 4 coins 1", {}, {}, 1, p},
+      {"newset", "newset", "players 3 control joy8way buttons 2 coins 3", {}, 2, 0, p},
+      {"newset", "newset", "players 0 buttons 0", 1, {}, 1, p}};
+  for (const auto& [name, clone, input, min, max, hide_unknown, want] : rows)
+    EXPECT_EQ(Verdict({.name = name, .clone = clone, .input = input}, [&](auto& s) {
+      s.players_min = min, s.players_max = max, s.hide_unknown_players = hide_unknown; },
+      nullptr, &nplayers), want) << name;
 }
 
-// Every control MAME knows when the facts have them, else the one of the input field.
-TEST(ShapeFilters, ControlsAndJoystickWays) {
+// Every control MAME knows when the facts have them, else the one of the input field; and the
+// steps that read one field each, each record counted by the first step that leaves it out:
+// NeverShow before everything, AlwaysShow past every later step.
+TEST(ShapeFilters, ControlsScreenDriverMachineAndExemptions) {
   MameFacts facts;
-  facts.known.controls = true;
-  auto add = [&](const char* name, std::vector<ControlFact> controls) {
-    for (ControlFact& c : controls) c.type = facts.Keep(c.type), c.ways = facts.Keep(c.ways);
-    facts.Add(facts.Keep(name)).controls = std::move(controls);
-  };
-  add("jp2ways", {{"joy", "vertical2", 1}});
-  add("half8", {{"joy", "5 (half8)", 2}, {"mahjong", "", 0}});
-  add("doubles", {{"doublejoy", "8", 1}, {"doublejoy", "8", 6}});
-  struct Row {
-    const char *name, *input;
-    std::vector<std::string> hide;
-    std::vector<int> ways;
-    std::optional<int> buttons;
-    S want;
-  } rows[] = {
-      {"pacman", "players 2 control joy4way buttons 0 coins 2", {}, {8}, {}, S::kControls},
-      {"pacman", "players 2 control joy4way buttons 0 coins 2", {"keypad"}, {4, 8}, 0, S::kKept},
-      {"mj",
-       "players 1 control mahjong buttons 0 coins 1",
-       {"keypad", "Mahjong"},
-       {},
-       {},
-       S::kControls},
-      {"sf2", "players 2 control joy8way buttons 6 coins 2", {}, {}, 4, S::kControls},
-      {"jp2ways", "players 1 control joy8way buttons 1 coins 1", {}, {2}, 1, S::kKept},
-      {"half8", "players 1 control joy8way buttons 2 coins 1", {}, {5}, 2, S::kKept},
-      {"half8", "players 1 control joy8way buttons 2 coins 1", {}, {8}, {}, S::kControls},
-      {"half8", "players 1 control joy8way buttons 2 coins 1", {"mahjong"}, {}, {}, S::kControls},
-      {"doubles", "players 2 control doublejoy8way buttons 1 coins 1", {}, {}, 5, S::kControls},
-      {"dummy", "players 0 buttons 0", {"mahjong"}, {8}, 0, S::kKept},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(Verdict(
-                  {.name = row.name, .input = row.input},
-                  [&](ShapingSettings& s) {
-                    s.hide_controls = row.hide, s.joystick_ways = row.ways;
-                    s.buttons_max = row.buttons;
-                  },
-                  &facts),
-              row.want)
-        << row.name << " " << row.input;
-  }
-}
-
-TEST(ShapeFilters, ScreenDriverStatusAndMachine) {
-  constexpr const char* kImperfect =
-      "Working Yes Correct Colors Close Sound Partial Flip Screen Yes";
-  constexpr const char* kVector = "screen vector orientation horizontal freq 61.523438";
-  MameFacts facts;
-  facts.known.mechanical = true;
+  facts.known.controls = facts.known.mechanical = true;
   facts.Add("slots").mechanical = true;
-  struct Row {
-    R r;
-    Settings set;
-    S want;
-  } rows[] = {
-      {{}, [](auto& s) { s.orientation = Orientation::kHorizontal; }, S::kScreen},
-      {{.video = kVector}, [](auto& s) { s.orientation = Orientation::kHorizontal; }, S::kKept},
-      {{.video = kVector},
-       [](auto& s) {
-         s.screen_types = {"raster", "lcd"};
-       },
-       S::kScreen},
-      {{.video = kVector},
-       [](auto& s) {
-         s.screen_types = {"lcd", "vector"};
-       },
-       S::kKept},
-      {{.video = "na"},
-       [](auto& s) { s.screen_types = {"lcd"}, s.orientation = Orientation::kVertical; },
-       S::kKept},
-      {{.video = "na"}, [](auto& s) { s.hide_screenless = true; }, S::kScreenless},
-      {{.driver = "Working No Correct Colors No Sound Partial Flip Screen Yes"},
-       [](auto& s) { s.hide_not_working = true; },
-       S::kNotWorking},
-      {{.driver = "Working No(1) Correct Colors Yes Sound Yes Flip Screen Yes"},
-       [](auto& s) { s.hide_not_working = true; },
-       S::kNotWorking},
-      {{.driver = kImperfect, .line = "status imperfect color imperfect sound imperfect )"},
-       [](auto& s) { s.hide_imperfect = true; },
-       S::kImperfect},
-      {{.driver = kImperfect, .line = "status imperfect color imperfect sound imperfect )"},
-       [](auto& s) { s.hide_not_working = true; },
-       S::kKept},
-      {{.driver = "", .line = "status preliminary color good sound good )", .resource = true},
-       [](auto& s) { s.hide_not_working = true; },
-       S::kKept},
-      {{.name = "slots"}, [](auto& s) { s.hide_mechanical = true; }, S::kMechanical},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(Verdict(row.r, row.set, &facts), row.want) << row.r.video << row.r.line;
-  EXPECT_EQ(Verdict(
-                {.name = "slots"}, [](auto& s) { s.hide_mechanical = true; }, nullptr),
-            S::kKept);
-}
-
-// NeverShow before everything, AlwaysShow past every later filter, and each record counted by
-// the first step that leaves it out.
-TEST(ShapeFilters, ExemptionsAndOrder) {
-  const Settings all = [](ShapingSettings& s) {
+  facts.Add("jp2ways").controls = {{"joy", "vertical2", 1}};
+  facts.Add("half8").controls = {{"joy", "5 (half8)", 2}, {"mahjong", "", 0}};
+  facts.Add("doubles").controls = {{"doublejoy", "8", 1}, {"doublejoy", "8", 6}};
+  const S n = S::kControls;
+  const std::tuple<const char*, const char*, V, std::vector<int>, N, S> controls[] = {
+      {"pacman", "players 2 control joy4way buttons 0 coins 2", {}, {8}, {}, n},
+      {"mj", "players 1 control mahjong buttons 0 coins 1", {"keypad", "Mahjong"}, {}, {}, n},
+      {"sf2", "players 2 control joy8way buttons 6 coins 2", {}, {}, 4, n},
+      {"jp2ways", kJoy8, {}, {2}, 1, k}, {"half8", kJoy8, {}, {5}, 2, k},
+      {"half8", kJoy8, {}, {8}, {}, n}, {"half8", kJoy8, {"mahjong"}, {}, {}, n},
+      {"doubles", kJoy8, {}, {}, 5, n}, {"dummy", "players 0 buttons 0", {"mahjong"}, {8}, 0, k}};
+  for (const auto& [name, input, hide, ways, buttons, want] : controls)
+    EXPECT_EQ(Verdict({.name = name, .input = input}, [&](auto& s) { s.hide_controls = hide,
+              s.joystick_ways = ways, s.buttons_max = buttons; }, &facts), want) << name << input;
+  const char *imperfect = "status imperfect color imperfect sound imperfect )", *h = "hangly";
+  const Set all = [](ShapingSettings& s) {
     s.hide_bios = s.hide_screenless = s.hide_clones = s.hide_mature = s.hide_unknown_year = true;
-    s.never_show = {"PUCKMAN", "galaxian"};
+    s.hide_not_working = s.hide_imperfect = s.hide_mechanical = true, s.screen_types = {"RASTER"};
+    s.orientation = Orientation::kHorizontal, s.never_show = {"PUCKMAN", "galaxian"};
     s.always_show = {"Pacman", "galaxian"};
   };
-  struct Row {
-    R r;
-    S want;
-  } rows[] = {
-      {{.cat = "Maze * Mature *", .year = "????", .video = "na"}, S::kKept},
-      {{.name = "galaxian", .clone = "galaxian"}, S::kNeverShow},
-      {{.name = "puckman", .clone = "puckman", .resource = true}, S::kNeverShow},
+  const std::pair<R, S> rows[] = {
+      {{.cat = "Maze * Mature *", .year = "????", .driver = kNo, .video = kVector}, S::kKept},
+      {{.name = "galaxian", .clone = "galaxian"}, S::kNeverShow}, {{.name = "puckman", .resource = true}, S::kNeverShow},
       {{.name = "neogeo", .clone = "neogeo", .video = "na", .resource = true}, S::kBios},
-      {{.name = "hangly", .cat = "Maze * Mature *", .video = "na"}, S::kScreenless},
-      {{.name = "hangly", .year = "????"}, S::kYear},
-      {{.name = "hangly"}, S::kClones},
-      {{.name = "mspacman", .clone = "MSPACMAN"}, S::kKept},
-  };
-  for (const Row& row : rows) EXPECT_EQ(Verdict(row.r, all), row.want) << row.r.name;
+      {{.name = "slots", .clone = "slots", .video = "na"}, S::kMechanical},
+      {{.name = h, .driver = kNo, .video = "na"}, S::kScreenless},
+      {{.name = h, .driver = "Working No(1) Correct Colors Yes Sound Yes Flip Screen Yes"}, S::kNotWorking},
+      {{.name = h, .line = imperfect}, S::kImperfect},
+      {{.name = h, .cat = "Maze * Mature *", .year = "????"}, S::kMature},
+      {{.name = h, .year = "????"}, S::kYear}, {{.name = h}, S::kScreen},
+      {{.name = h, .video = kVector}, S::kScreen}, {{.name = h, .video = kWide}, S::kClones},
+      {{.name = "mspacman", .clone = "MSPACMAN", .video = kWide}, S::kKept}};
+  for (const auto& [r, want] : rows) EXPECT_EQ(Verdict(r, all, &facts), want) << r.name << r.video;
+  for (const R& r : {R{.line = imperfect}, R{.driver = "", .line = "status preliminary )", .resource = true}})
+    EXPECT_EQ(Verdict(r, [](auto& s) { s.hide_not_working = true; }), k) << r.line;
+  EXPECT_EQ(Verdict({.video = "na"}, [](auto& s) { s.orientation = Orientation::kVertical,
+            s.screen_types = {"lcd"}; }), S::kKept);
 }
 
-// One family per case; each case decides at one level of the sort, the levels above it tied.
+// One family per case, each decided at one level of the sort with the levels above it tied.
 TEST(ShapeFamily, SortWithATieAtEachLevel) {
-  constexpr const char* kNo = "Working No Correct Colors No Sound No Flip Screen Yes";
-  const R parent{
-      .name = "galaxian", .clone = "galaxian", .desc = "Galaxian (Namco set 1)", .manu = "Namco"};
-  auto clone = [](const char* name, const char* desc, const char* manu = "Namco") {
-    return R{.name = name, .clone = "galaxian", .desc = desc, .manu = manu};
+  // The parent is "galaxian"; every other name is a clone of it.
+  auto g = [](const char* name, const char* desc, const char* manu = "Namco", const char* driver = kGood,
+              const char* line = "") {
+    return R{.name = name, .clone = "galaxian", .driver = driver, .desc = desc, .manu = manu, .line = line};
   };
-  auto parent_as = [&](const char* desc, const char* driver, const char* line = "") {
-    return R{.name = "galaxian", .clone = "galaxian", .driver = driver, .desc = desc, .line = line};
-  };
-  struct Case {
-    std::vector<R> family;
-    Settings set;
-    std::vector<S> want;
-  } cases[] = {
-      // The pin first, over an avoided word.
-      {{parent, clone("galaxbsf", "Galaxian (bootleg, set 1)")},
-       [](auto& s) {
-         s.prefer_clone = {{"Galaxian", "GALAXBSF"}};
-       },
-       {S::kFamily, S::kKept}},
+  const R parent = g("galaxian", "Galaxian (Namco set 1)");
+  const char *pre = "status preliminary )", *gx = "galaxian", *j = "G (Japan)";
+  const std::tuple<std::vector<R>, Set, std::vector<S>> cases[] = {
+      {{parent, g("galaxbsf", "Galaxian (bootleg)")},
+       [](auto& s) { s.prefer_clone = {{"Galaxian", "GALAXBSF"}}; }, {x, k}},
       // Driver status: good, imperfect, preliminary, then anything else.
-      {{parent_as("Galaxian", kNo), clone("galaxiana", "Galaxian (bootleg)")},
-       {},
-       {S::kFamily, S::kKept}},
-      {{parent_as("Galaxian", "", "status preliminary )"),
-        {.name = "galaxa", .clone = "galaxian", .line = "status imperfect )"}},
-       {},
-       {S::kFamily, S::kKept}},
-      {{parent_as("Galaxian", ""),
-        {.name = "galaxa", .clone = "galaxian", .line = "status preliminary )"}},
-       {},
-       {S::kFamily, S::kKept}},
+      {{g(gx, "G", "", kNo), g("galaxa", "Galaxian (bootleg)")}, {}, {x, k}},
+      {{g(gx, "G", "", "", pre), g("galaxa", "G", "", "", "status imperfect )")}, {}, {x, k}},
+      {{g(gx, "G", "", ""), g("galaxa", "G", "", "", pre)}, {}, {x, k}},
       // Avoided words, whole words only, in the description or the manufacturer.
-      {{parent, clone("galaxiant", "Galaxian (Taito)")},
-       [](auto& s) { s.avoid_words = {"NAMCO set"}; },
-       {S::kFamily, S::kKept}},
-      {{clone("galaxa", "Galaxian (Midway)", "Midway hack"), clone("galaxb", "Galaxian (Midway)")},
-       {},
-       {S::kFamily, S::kKept}},
-      {{clone("galaxa", "Galaxian (bootlegs)", "hacks inc"), clone("galaxb", "Galaxian (Midway)")},
-       {},
-       {S::kKept, S::kFamily}},
+      {{parent, g("galaxt", "G (Taito)")}, [](auto& s) { s.avoid_words = {"NAMCO set"}; }, {x, k}},
+      {{g("galaxa", "G (Midway)", "Midway hack"), g("galaxb", "G (Midway)")}, {}, {x, k}},
+      {{g("galaxa", "G (bootlegs)", "hacks inc"), g("galaxb", "G (Midway)")}, {}, {k, x}},
       // Regions from the first "(" on: none ranks first for the parent, last for a clone.
-      {{parent, clone("galaxw", "Galaxian (World)")}, {}, {S::kKept, S::kFamily}},
-      {{clone("galaxj", "Galaxian (Japan)"), clone("galaxu", "Galaxian (US, Namco)")},
-       {},
-       {S::kFamily, S::kKept}},
-      {{clone("galaxa", "Galaxian (Russia)"), clone("galaxz", "Galaxian (Japan)")},
-       {},
-       {S::kFamily, S::kKept}},
-      {{clone("galaxc", "Japan Galaxian"), clone("galaxb", "Galaxian (Japanese)"),
-        clone("galaxa", "Galaxian (Euro)")},
-       [](auto& s) {
-         s.regions = {{"World"}, {"Japan"}};
-       },
-       {S::kFamily, S::kFamily, S::kKept}},
+      {{parent, g("galaxw", "G (World)")}, {}, {k, x}}, {{g("galaxj", j), g("galaxu", "G (US, Namco)")}, {}, {x, k}},
+      {{g("galaxa", "G (Russia)"), g("galaxz", j)}, {}, {x, k}},
+      {{g("galaxc", "Japan G"), g("galaxb", "G (Japanese)"), g("galaxa", "G (Euro)")},
+       [](auto& s) { s.regions = {{"World"}, {"Japan"}}; }, {x, x, k}},
       // Parent before clone, then the set names in byte order.
-      {{clone("galaxj", "Galaxian (Japan)"), parent_as("Galaxian (Japan)", kGood)},
-       {},
-       {S::kFamily, S::kKept}},
-      {{clone("galaxb", "Galaxian (Japan)"), clone("galaxa", "Galaxian (Japan)"),
-        clone("galaxB", "Galaxian (Japan)")},
-       {},
-       {S::kFamily, S::kFamily, S::kKept}},
-      // AlwaysShow members alone.
-      {{parent, clone("galaxb", "Galaxian (b)"), clone("galaxa", "Galaxian (a)")},
-       [](auto& s) {
-         s.always_show = {"galaxa", "GALAXB"};
-       },
-       {S::kFamily, S::kKept, S::kKept}},
-  };
-  for (size_t c = 0; c < std::size(cases); ++c) {
-    const Case& k = cases[c];
+      {{g("galaxj", j), g(gx, j)}, {}, {x, k}}, {{g("galaxb", j), g("galaxa", j), g("galaxB", j)}, {}, {x, x, k}},
+      {{parent, g("galaxb", "b"), g("galaxa", "a")}, [](auto& s) { s.always_show = {"galaxa", "GALAXB"}; },
+       {x, k, k}}};
+  for (const auto& [family, set, want_family] : cases) {
     std::vector<HeldRecord> records;
-    for (const R& r : k.family) records.push_back(Held(r));
-    records.push_back(Held({.name = "pacman", .clone = "PUCKMAN"}));     // alone for its family
-    records.push_back(Held({.name = "galaxnot", .clone = "galaxian"}));  // left out already
+    // A clone alone in its family, and one a filter left out already.
+    for (const R& r : family) records.push_back(Held(r));
+    for (const R& r : {R{}, g("galaxnot", j)}) records.push_back(Held(r));
     ShapingSettings settings;
     settings.one_per_family = true;
-    if (k.set) k.set(settings);
-    std::vector<S> verdicts(records.size(), S::kKept), want = k.want;
-    verdicts.back() = S::kYear;
-    want.insert(want.end(), {S::kKept, S::kYear});
+    if (set) set(settings);
+    std::vector<S> verdicts(records.size(), k), want = want_family;
+    verdicts.back() = S::kYear, want.insert(want.end(), {k, S::kYear});
     std::vector<bool> represents;
     KeepOnePerFamily(records, settings, &verdicts, &represents);
-    EXPECT_EQ(verdicts, want) << "case " << c;
-    const bool one = std::count(k.want.begin(), k.want.end(), S::kKept) == 1;
-    for (size_t i = 0; i < k.family.size(); ++i) {
-      EXPECT_EQ(represents[i], one && want[i] == S::kKept && k.family[i].name != "galaxian") << c;
-    }
-    EXPECT_TRUE(represents[k.family.size()]);
+    EXPECT_EQ(verdicts, want) << family[0].name << " " << family[1].desc;
+    const bool one = std::count(want_family.begin(), want_family.end(), k) == 1;
+    for (size_t i = 0; i < records.size(); ++i)  // a clone that is all that is left of its family
+      EXPECT_EQ(represents[i], want[i] == k && (i >= family.size() || (one && family[i].name != gx)));
   }
 }
+// clang-format on
 
 }  // namespace
 }  // namespace tabulon
