@@ -3,6 +3,8 @@
 #include "shaping/availability.h"
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "platform/archive_directory.h"
@@ -86,6 +88,24 @@ TEST(AvailabilityTest, CabinetFolderInEachMode) {
     EXPECT_CONTAINS(check.warnings()[0], In(more, "1942.zip"));
     EXPECT_CONTAINS(check.warnings()[1], In(roms, "defender.zip"));
   }
+}
+
+// RomPath as written, or MAME's own when empty, relative folders taken from MAME's folder and
+// the variables expanded as MAME expands them.
+TEST(AvailabilityTest, FoldersAsWrittenOrAsMameHasThem) {
+  testing::TempDir mame;
+  const std::string exe = testing::OnWindows() ? "mame.exe" : "mame";
+  std::filesystem::copy_file(TABULON_STANDIN_MAME, FsPath(mame / exe));
+  const std::string home = std::getenv(testing::OnWindows() ? "USERPROFILE" : "HOME");
+  const std::string var = testing::OnWindows() ? "%USERPROFILE%" : "$HOME";
+  testing::WriteFile(mame / "standin.txt", "-showconfig print showconfig.txt\n");
+  testing::WriteFile(mame / "showconfig.txt", "rompath_x   no\nrompath     " + var +
+                                                  "/roms;roms\nsamplepath  \"my samples\"\n");
+  using Folders = std::vector<std::string>;
+  EXPECT_EQ(RomFolders({}, mame.path(), exe, false), (Folders{home + "/roms", mame / "roms"}));
+  EXPECT_EQ(RomFolders({}, mame.path(), exe, true), Folders{mame / "my samples"});
+  EXPECT_EQ(RomFolders({"arcade", var + "/x"}, mame.path(), exe, false),
+            (Folders{mame / "arcade", home + "/x"}));
 }
 
 }  // namespace
