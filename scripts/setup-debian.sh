@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential clang cmake ninja-build pkg-config ccache
-  libexpat1-dev
+  libexpat1-dev libzip-dev libarchive-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   xz-utils bc
