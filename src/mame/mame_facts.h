@@ -52,7 +52,9 @@ struct MachineFacts {
   bool mechanical = false;  // ismechanical="yes"
   std::vector<RomFact> roms;
   std::vector<DiskFact> disks;
-  std::vector<std::string_view> device_refs;  // the names of <device_ref>, in order
+  // The devices of <device_ref> that need files of their own (ROMs or disks), each once, in
+  // MAME's order; the many that need none (CPUs, speakers, timers) are left out.
+  std::vector<std::string_view> device_refs;
   std::vector<BiosSetFact> bios_sets;
   std::vector<std::string_view> samples;  // sample names, without ".wav"
   std::vector<ControlFact> controls;
@@ -76,6 +78,8 @@ class MameFacts {
   // The machine of that name, compared without regard to ASCII case; null when MAME has none.
   const MachineFacts* Find(std::string_view name) const;
   size_t size() const;
+  // The machines in the order they were added, as MAME listed them.
+  const MachineFacts& at(size_t index) const;
 
   // Adds a machine (for the readers and the tests); its views must come from Keep(). A name
   // added twice keeps its first machine.

@@ -19,13 +19,6 @@ constexpr std::string_view kRefused = "refused";
 constexpr std::string_view kNotTried = "not tried";
 const char* const kListNames[] = {"listinfo.dat", "listdetails.dat", "gamelist.dat"};
 
-// A file's identity as "size modified changed volume file".
-std::string IdentityText(const FileIdentity& identity) {
-  return std::to_string(identity.size) + " " + std::to_string(identity.modified) + " " +
-         std::to_string(identity.changed) + " " + std::to_string(identity.volume) + " " +
-         std::to_string(identity.file);
-}
-
 template <typename Number>
 bool ParseNumber(std::string_view text, Number* number) {
   const char* end = text.data() + text.size();
@@ -47,6 +40,12 @@ bool ParseIdentity(std::string_view text, FileIdentity* identity) {
 }
 
 }  // namespace
+
+std::string IdentityText(const FileIdentity& identity) {
+  return std::to_string(identity.size) + " " + std::to_string(identity.modified) + " " +
+         std::to_string(identity.changed) + " " + std::to_string(identity.volume) + " " +
+         std::to_string(identity.file);
+}
 
 std::string StampExePath(const std::string& path) {
   std::error_code ec;

@@ -24,6 +24,9 @@ struct MameStamp {
   std::vector<std::pair<std::string, FileIdentity>> lists;
 };
 
+// A file's identity as the stamp writes it: "size modified changed volume file".
+std::string IdentityText(const FileIdentity& identity);
+
 // The full path by which the stamp names MAME's executable `path`.
 std::string StampExePath(const std::string& path);
 
