@@ -14,9 +14,10 @@ namespace {
 
 TEST(AvailabilityDebianMameTest, MissingWhereMameFindsNoFile) {
   if (!testing::FileExists("/usr/games/mame")) GTEST_SKIP() << "no Debian MAME";
-  const testing::Excerpt excerpt = testing::ReadExcerpt();
+  const MameFacts facts =
+      ReadFactsFromListXml(testing::TestData("listxml/mame0251_cabinet_excerpt.xml"));
   testing::TempDir dir;
-  testing::WriteCabinetFolders(excerpt, dir / "roms", dir / "more", dir / "samples");
+  testing::WriteCabinetFolders(facts, dir / "roms", dir / "more", dir / "samples");
   const char* sets[] = {"puckman",  "pacman", "hangly2",  "galaxian", "galap1",
                         "dkongj",   "dkong",  "1942",     "1942a",    "neogeo",
                         "kof98",    "kinst",  "area51",   "area51a",  "kinst2",
@@ -34,7 +35,7 @@ TEST(AvailabilityDebianMameTest, MissingWhereMameFindsNoFile) {
   // left out on both sides; so are ROMs without a dump, which no one can have.
   ShapingSettings settings;
   settings.bios_options = BiosOptions::kAll;
-  AvailabilityCheck check(settings, excerpt.facts, {dir / "roms", dir / "more"}, {});
+  AvailabilityCheck check(settings, facts, {dir / "roms", dir / "more"}, {});
   for (const std::string set : sets) {
     const std::string name = set + std::string(12 - set.size(), ' ') + ": ";
     // A set MAME finds nothing of has no "romset" line at all.

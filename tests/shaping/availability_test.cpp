@@ -17,17 +17,17 @@ namespace {
 using testing::In;
 
 TEST(AvailabilityTest, CabinetFolderInEachMode) {
-  testing::Excerpt excerpt = testing::ReadExcerpt();
+  MameFacts facts = ReadFactsFromListXml(testing::TestData("listxml/mame0251_cabinet_excerpt.xml"));
   // A device whose ROM is its romof's, in the second folder: the device's chain is searched.
-  MachineFacts& device = excerpt.facts.Add("namco51_rev");
+  MachineFacts& device = facts.Add("namco51_rev");
   device.rom_of = "namco51";
-  device.roms.push_back(excerpt.facts.Find("namco51")->roms[0]);
+  device.roms.push_back(facts.Find("namco51")->roms[0]);
   device.roms[0].merge = device.roms[0].name;
-  excerpt.facts.Add("board").device_refs = {"namco51_rev", "z80"};
+  facts.Add("board").device_refs = {"namco51_rev", "z80"};
 
   testing::TempDir dir;
   const std::string roms = dir / "roms", more = dir / "more", samples = dir / "samples";
-  testing::WriteCabinetFolders(excerpt, roms, more, samples);
+  testing::WriteCabinetFolders(facts, roms, more, samples);
 
   // Each verdict in the modes name-or-crc, name, crc, and name-or-crc with every BIOS option
   // asked for and sets that need no file hidden; "" for an available set.
@@ -72,7 +72,7 @@ TEST(AvailabilityTest, CabinetFolderInEachMode) {
     settings.match = std::array{RomMatch::kNameOrCrc, RomMatch::kName, RomMatch::kCrc}[mode % 3];
     settings.bios_options = mode == 3 ? BiosOptions::kAll : BiosOptions::kDefault;
     settings.hide_needs_no_files = mode == 3;
-    AvailabilityCheck check(settings, excerpt.facts, {roms, more}, {samples});
+    AvailabilityCheck check(settings, facts, {roms, more}, {samples});
     for (const auto& [set, verdicts] : table) {
       const AvailabilityVerdict verdict = check.Check(set);
       EXPECT_EQ(verdict.reason, verdicts[mode]) << set << " in mode " << mode;

@@ -1,8 +1,5 @@
 #include "testing/rom_folder.h"
 
-#include <expat.h>
-
-#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -35,62 +32,6 @@ void PutCommon(std::string* out, const ZipEntry& entry) {
   Put32(out, static_cast<uint32_t>(entry.size));
   Put16(out, static_cast<uint32_t>(entry.name.size()));
   Put16(out, 0);  // extra field
-}
-
-const char* Attribute(const XML_Char** attributes, const char* name) {
-  for (; *attributes != nullptr; attributes += 2) {
-    if (std::strcmp(attributes[0], name) == 0) return attributes[1];
-  }
-  return "";
-}
-
-struct Reading {
-  Excerpt excerpt;
-  MachineFacts* machine = nullptr;
-};
-
-void StartElement(void* data, const XML_Char* element, const XML_Char** attributes) {
-  auto* reading = static_cast<Reading*>(data);
-  MameFacts& facts = reading->excerpt.facts;
-  auto keep = [&](const char* name) { return facts.Keep(Attribute(attributes, name)); };
-  auto is = [&](const char* name, const char* value) {
-    return std::strcmp(Attribute(attributes, name), value) == 0;
-  };
-  const std::string_view tag = element;
-  if (tag == "machine") {
-    MachineFacts& machine = *(reading->machine = &facts.Add(Attribute(attributes, "name")));
-    reading->excerpt.machines.push_back(machine.name);
-    machine.clone_of = keep("cloneof");
-    machine.rom_of = keep("romof");
-    machine.sample_of = keep("sampleof");
-    machine.bios = is("isbios", "yes");
-    machine.device = is("isdevice", "yes");
-    machine.mechanical = is("ismechanical", "yes");
-    return;
-  }
-  if (reading->machine == nullptr) return;  // <mame> itself
-  MachineFacts& machine = *reading->machine;
-  if (tag == "rom") {
-    RomFact& rom = machine.roms.emplace_back();
-    rom.name = keep("name");
-    rom.merge = keep("merge");
-    rom.bios = keep("bios");
-    rom.size = std::stoull("0" + std::string(Attribute(attributes, "size")));
-    rom.has_crc = *Attribute(attributes, "crc") != '\0';
-    if (rom.has_crc)
-      rom.crc = static_cast<uint32_t>(std::stoul(Attribute(attributes, "crc"), nullptr, 16));
-    rom.nodump = is("status", "nodump");
-    rom.optional = is("optional", "yes");
-  } else if (tag == "disk") {
-    machine.disks.push_back(
-        {keep("name"), keep("merge"), is("status", "nodump"), is("optional", "yes")});
-  } else if (tag == "device_ref") {
-    machine.device_refs.push_back(keep("name"));
-  } else if (tag == "biosset") {
-    machine.bios_sets.push_back({keep("name"), is("default", "yes")});
-  } else if (tag == "sample") {
-    machine.samples.push_back(keep("name"));
-  }
 }
 
 }  // namespace
@@ -131,22 +72,8 @@ void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
   WriteFile(path, ZipBytes(entries));
 }
 
-Excerpt ReadExcerpt() {
-  const std::string xml = ReadFile(TestData("listxml/mame0251_cabinet_excerpt.xml"));
-  Reading reading;
-  XML_Parser parser = XML_ParserCreate(nullptr);
-  XML_SetUserData(parser, &reading);
-  XML_SetStartElementHandler(parser, StartElement);
-  const bool parsed = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) != 0;
-  XML_ParserFree(parser);
-  EXPECT_TRUE(parsed);
-  reading.excerpt.facts.known.files = true;
-  return std::move(reading.excerpt);
-}
-
-std::vector<ZipEntry> SetEntries(const Excerpt& excerpt, std::string_view set, Layout layout,
+std::vector<ZipEntry> SetEntries(const MameFacts& facts, std::string_view set, Layout layout,
                                  bool all_bios) {
-  const MameFacts& facts = excerpt.facts;
   std::vector<ZipEntry> entries;
   std::set<std::string> names;
   auto add = [&](const MachineFacts& machine, bool clone) {
@@ -174,9 +101,8 @@ std::vector<ZipEntry> SetEntries(const Excerpt& excerpt, std::string_view set, L
   // A non-merged set holds what its parent and BIOS would: the ROMs with merge names are its own
   // entries already, under their names in this set.
   if (layout == Layout::kMerged || layout == Layout::kMergedInFolders) {
-    for (const std::string_view name : excerpt.machines) {
-      const MachineFacts* clone = facts.Find(name);
-      if (clone != nullptr && clone->clone_of == machine->name) add(*clone, true);
+    for (size_t i = 0; i < facts.size(); ++i) {
+      if (facts.at(i).clone_of == machine->name) add(facts.at(i), true);
     }
   }
   return entries;
@@ -187,18 +113,18 @@ void WriteLoose(const std::string& folder, const std::vector<ZipEntry>& entries)
   for (const ZipEntry& entry : entries) WriteFile(In(folder, entry.name), "x");
 }
 
-void WriteCabinetFolders(const Excerpt& excerpt, const std::string& roms, const std::string& more,
+void WriteCabinetFolders(const MameFacts& facts, const std::string& roms, const std::string& more,
                          const std::string& samples) {
   auto entries = [&](std::string_view set, Layout layout = Layout::kSplit) {
-    return SetEntries(excerpt, set, layout);
+    return SetEntries(facts, set, layout);
   };
   auto zip = [&](const std::string& folder, std::string_view set, Layout layout = Layout::kSplit) {
     WriteZip(In(folder, std::string(set) + ".zip"), entries(set, layout));
   };
   zip(roms, "puckman", Layout::kMergedInFolders);
-  for (const std::string_view set : excerpt.machines) {
-    const MachineFacts* machine = excerpt.facts.Find(set);
-    if (set == "galaxian" || machine->clone_of == "galaxian") zip(roms, set);
+  for (size_t i = 0; i < facts.size(); ++i) {
+    const MachineFacts& machine = facts.at(i);
+    if (machine.name == "galaxian" || machine.clone_of == "galaxian") zip(roms, machine.name);
   }
   zip(roms, "dkongj", Layout::kNonMerged);
   for (const char* set : {"1942a", "neogeo", "kof98", "kinst", "area51", "area51a", "kinst2",
@@ -216,7 +142,7 @@ void WriteCabinetFolders(const Excerpt& excerpt, const std::string& roms, const 
   std::filesystem::copy_file(FsPath(TestData("roms/bublbobl.7z")), FsPath(In(roms, "bublbobl.7z")));
   for (size_t i = 0; i < mspacman.size(); ++i) mspacman[i].name = "ms" + std::to_string(i);
   WriteZip(In(roms, "mspacman.zip"), mspacman);
-  for (const std::string_view sample : excerpt.facts.Find("005")->samples) {
+  for (const std::string_view sample : facts.Find("005")->samples) {
     sounds.push_back({std::string(sample) + ".wav"});
   }
   WriteZip(In(samples, "005.zip"), sounds);

@@ -25,13 +25,6 @@ void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries);
 // One-byte files named after the entries under `folder`, as loose ROMs.
 void WriteLoose(const std::string& folder, const std::vector<ZipEntry>& entries);
 
-// The facts of tests/data/listxml/mame0251_cabinet_excerpt.xml, and its machines' names in order.
-struct Excerpt {
-  MameFacts facts;
-  std::vector<std::string_view> machines;
-};
-Excerpt ReadExcerpt();
-
 enum class Layout {
   kNonMerged,        // every file the set needs, its parent's and BIOS's too
   kSplit,            // only the files without a merge name: the rest are the parent's or BIOS's
@@ -42,7 +35,7 @@ enum class Layout {
 // The members of `set`'s archive in `layout`; for the merged ones, `set` is the parent and its
 // clones (the sets with cloneof `set`) are folded in. ROMs with no dump are left out; ROMs of a
 // BIOS option other than the default are left out unless `all_bios`.
-std::vector<ZipEntry> SetEntries(const Excerpt& excerpt, std::string_view set, Layout layout,
+std::vector<ZipEntry> SetEntries(const MameFacts& facts, std::string_view set, Layout layout,
                                  bool all_bios = false);
 
 // The cabinet's folders: `roms` holding puckman merged with its clones (each clone's files in
@@ -53,7 +46,7 @@ std::vector<ZipEntry> SetEntries(const Excerpt& excerpt, std::string_view set, L
 // STARGATE.ZIP; bublbobl as 7z; mspacman with renamed members of the right CRCs; 005 and
 // astrof; joust as loose files; defender.zip that is not a zip. `more` holding namco50, 51 and
 // 54 but not namco52, and a 1942.zip whose directory is cut short. `samples` holding 005's.
-void WriteCabinetFolders(const Excerpt& excerpt, const std::string& roms, const std::string& more,
+void WriteCabinetFolders(const MameFacts& facts, const std::string& roms, const std::string& more,
                          const std::string& samples);
 
 }  // namespace tabulon::testing
