@@ -10,107 +10,74 @@
 namespace tabulon::testing {
 namespace {
 
-void Put16(std::string* out, uint32_t value) {
-  out->push_back(static_cast<char>(value & 0xff));
-  out->push_back(static_cast<char>((value >> 8) & 0xff));
-}
-void Put32(std::string* out, uint32_t value) {
-  Put16(out, value & 0xffff);
-  Put16(out, value >> 16);
-}
-
-// The header fields a local header and its central directory entry share, from "version
-// needed" to the name's length.
-void PutCommon(std::string* out, const ZipEntry& entry) {
-  Put16(out, 10);    // version needed: stored
-  Put16(out, 0);     // flags
-  Put16(out, 0);     // stored
-  Put16(out, 0);     // time
-  Put16(out, 0x21);  // 1980-01-01
-  Put32(out, entry.crc);
-  Put32(out, 1);  // what is stored: one byte
-  Put32(out, static_cast<uint32_t>(entry.size));
-  Put16(out, static_cast<uint32_t>(entry.name.size()));
-  Put16(out, 0);  // extra field
-}
-
-}  // namespace
-
-std::string ZipBytes(const std::vector<ZipEntry>& entries) {
-  std::string zip;
-  std::string directory;
-  for (const ZipEntry& entry : entries) {
-    const uint32_t offset = static_cast<uint32_t>(zip.size());
-    Put32(&zip, 0x04034b50);
-    PutCommon(&zip, entry);
-    zip += entry.name;
-    zip.push_back('x');
-    Put32(&directory, 0x02014b50);
-    Put16(&directory, 20);  // made by
-    PutCommon(&directory, entry);
-    Put16(&directory, 0);  // comment
-    Put16(&directory, 0);  // disk
-    Put16(&directory, 0);  // internal attributes
-    Put32(&directory, 0);  // external attributes
-    Put32(&directory, offset);
-    directory += entry.name;
+// Little-endian fields: (value, bytes).
+void Put(std::string* out, const std::vector<std::pair<uint64_t, int>>& fields) {
+  for (const auto& [value, bytes] : fields) {
+    for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>(i < 8 ? value >> (8 * i) : 0));
   }
-  const uint32_t directory_offset = static_cast<uint32_t>(zip.size());
-  zip += directory;
-  Put32(&zip, 0x06054b50);
-  Put16(&zip, 0);
-  Put16(&zip, 0);
-  Put16(&zip, static_cast<uint32_t>(entries.size()));
-  Put16(&zip, static_cast<uint32_t>(entries.size()));
-  Put32(&zip, static_cast<uint32_t>(directory.size()));
-  Put32(&zip, directory_offset);
-  Put16(&zip, 0);
-  return zip;
 }
 
-void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
-  WriteFile(path, ZipBytes(entries));
-}
+enum class Layout {
+  kNonMerged,        // every file the set needs, its parent's and BIOS's too
+  kSplit,            // only the files without a merge name: the rest are the parent's or BIOS's
+  kMergedInFolders,  // a parent with the split files of every clone, each clone's in "<clone>/"
+};
 
-std::vector<ZipEntry> SetEntries(const MameFacts& facts, std::string_view set, Layout layout,
-                                 bool all_bios) {
+// The members of `set`'s archive in `layout`, but for ROMs with no dump and those of a BIOS
+// option other than the default.
+std::vector<ZipEntry> SetEntries(const MameFacts& facts, std::string_view set, Layout layout) {
   std::vector<ZipEntry> entries;
   std::set<std::string> names;
   auto add = [&](const MachineFacts& machine, bool clone) {
     std::string_view bios;
     for (const BiosSetFact& option : machine.bios_sets) {
       if (bios.empty() || option.is_default) bios = option.name;
-      if (option.is_default) break;
     }
     for (const RomFact& rom : machine.roms) {
-      if (rom.nodump || (!all_bios && !rom.bios.empty() && rom.bios != bios)) continue;
+      if (rom.nodump || (!rom.bios.empty() && rom.bios != bios)) continue;
       if (layout != Layout::kNonMerged && !rom.merge.empty()) continue;
-      std::string name(rom.name);
-      if (clone && (layout == Layout::kMergedInFolders || names.contains(name))) {
-        name = std::string(machine.name) + "/" + name;
-      } else if (!names.insert(name).second) {
-        continue;  // the same file twice in one set's list
-      }
-      entries.push_back({name, rom.size, rom.crc});
+      const std::string name =
+          (clone ? std::string(machine.name) + "/" : "") + std::string(rom.name);
+      if (names.insert(name).second) entries.push_back({name, rom.size, rom.crc});
     }
   };
   const MachineFacts* machine = facts.Find(set);
-  EXPECT_NE(machine, nullptr) << set;
-  if (machine == nullptr) return entries;
   add(*machine, false);
-  // A non-merged set holds what its parent and BIOS would: the ROMs with merge names are its own
-  // entries already, under their names in this set.
-  if (layout == Layout::kMerged || layout == Layout::kMergedInFolders) {
-    for (size_t i = 0; i < facts.size(); ++i) {
-      if (facts.at(i).clone_of == machine->name) add(facts.at(i), true);
-    }
+  for (size_t i = 0; i < facts.size() && layout == Layout::kMergedInFolders; ++i) {
+    if (facts.at(i).clone_of == machine->name) add(facts.at(i), true);
   }
   return entries;
 }
 
-void WriteLoose(const std::string& folder, const std::vector<ZipEntry>& entries) {
-  std::filesystem::create_directories(FsPath(folder));
-  for (const ZipEntry& entry : entries) WriteFile(In(folder, entry.name), "x");
+}  // namespace
+
+std::string ZipBytes(const std::vector<ZipEntry>& entries) {
+  std::string zip, directory;
+  for (const ZipEntry& entry : entries) {
+    // Version 1.0, stored, dated 1980-01-01, one byte stored whatever the size says.
+    const std::vector<std::pair<uint64_t, int>> fields = {
+        {10, 2}, {0, 4},          {0x210000, 4},          {entry.crc, 4},
+        {1, 4},  {entry.size, 4}, {entry.name.size(), 2}, {0, 2}};
+    Put(&directory, {{0x02014b50, 4}, {20, 2}});
+    Put(&directory, fields);
+    Put(&directory, {{0, 10}, {zip.size(), 4}});
+    directory += entry.name;
+    Put(&zip, {{0x04034b50, 4}});
+    Put(&zip, fields);
+    zip += entry.name + "x";
+  }
+  Put(&directory, {{0x06054b50, 4},
+                   {0, 4},
+                   {entries.size(), 2},
+                   {entries.size(), 2},
+                   {directory.size(), 4},
+                   {zip.size(), 4},
+                   {0, 2}});
+  return zip + directory;
+}
+
+void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
+  WriteFile(path, ZipBytes(entries));
 }
 
 void WriteCabinetFolders(const MameFacts& facts, const std::string& roms, const std::string& more,
@@ -146,7 +113,7 @@ void WriteCabinetFolders(const MameFacts& facts, const std::string& roms, const 
     sounds.push_back({std::string(sample) + ".wav"});
   }
   WriteZip(In(samples, "005.zip"), sounds);
-  WriteLoose(In(roms, "joust"), entries("joust"));
+  for (const ZipEntry& entry : entries("joust")) WriteFile(In(roms, "joust/" + entry.name), "x");
   WriteFile(In(roms, "defender.zip"), "not a zip");
   WriteZip(In(roms, "dkong.zip"), {});
   const std::string cut = ZipBytes(entries("1942"));
