@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,16 +111,26 @@ int main(int argc, char** argv) {
         check = std::make_unique<tabulon::AvailabilityCheck>(settings, facts, std::vector{roms},
                                                              std::vector<std::string>());
       size_t available = 0, checked = 0;
+      std::map<int, std::vector<std::string>> missing;  // by kind: "set (reason)"
       for (size_t i = 0; i < facts.size(); ++i) {
         if (facts.at(i).device) continue;
         ++checked;
-        available += check->Check(facts.at(i).name).missing == tabulon::Missing::kNone;
+        const tabulon::AvailabilityVerdict verdict = check->Check(facts.at(i).name);
+        available += verdict.missing == tabulon::Missing::kNone;
+        if (verdict.missing != tabulon::Missing::kNone) {
+          missing[static_cast<int>(verdict.missing)].push_back(std::string(facts.at(i).name) +
+                                                               " (" + verdict.reason + ")");
+        }
       }
       const double pass_wall = Since(start);
       const double pass_cpu = tabulon::bench::OwnUsage().cpu_seconds - cpu_before;
       if (pass == 1) wall = pass_wall;
       std::printf("%s pass: %zu of %zu sets available, %.3f s wall, %.3f s CPU\n", names[pass],
                   available, checked, pass_wall, pass_cpu);
+      if (pass < 2) continue;
+      for (const auto& [kind, sets] : missing) {
+        std::printf("  missing kind %d: %zu, e.g. %s\n", kind, sets.size(), sets.front().c_str());
+      }
     }
     std::printf("peak RSS %.1f MB\n", tabulon::bench::OwnUsage().peak_rss_mb);
 
@@ -129,8 +140,15 @@ int main(int argc, char** argv) {
       const auto start = std::chrono::steady_clock::now();
       const int status = std::system(command.c_str());
       const double mame = Since(start);
-      std::printf("MAME -verifyroms: %.3f s wall (status %d; its output in %s/verifyroms.txt)\n",
-                  mame, status, folder.c_str());
+      struct rusage children;
+      getrusage(RUSAGE_CHILDREN, &children);
+      std::printf(
+          "MAME -verifyroms: %.3f s wall, %.3f s CPU (status %d; its output in "
+          "%s/verifyroms.txt)\n",
+          mame,
+          static_cast<double>(children.ru_utime.tv_sec + children.ru_stime.tv_sec) +
+              static_cast<double>(children.ru_utime.tv_usec + children.ru_stime.tv_usec) / 1e6,
+          status, folder.c_str());
       std::printf("MAME / check: %.1f x\n", mame / wall);
     }
   } catch (const tabulon::Error& e) {
