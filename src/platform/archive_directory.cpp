@@ -4,6 +4,7 @@
 #include "platform/archive_directory.h"
 
 #include <archive_entry.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +13,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/archive_open.h"
+#include "platform/archive_files.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/strings.h"
@@ -39,50 +40,136 @@ std::string MemberName(const char* stored) {
   throw Error(path, IsFolder(path) ? "a folder, not an archive" : "cannot be read: " + reason);
 }
 
-// Up to `count` bytes of the file from `offset` (from the end when negative, or from the start
-// of a shorter file). Throws as ThrowUnreadable when the file cannot be opened.
-std::string ReadBytes(const std::string& path, long offset, size_t count) {
+// The first `count` bytes of the file, or fewer. Throws as ThrowUnreadable when it does not open.
+std::string FirstBytes(const std::string& path, size_t count) {
   std::string error;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path, &error), std::fclose);
   if (file == nullptr) ThrowUnreadable(path, error);
-  if (offset < 0 && std::fseek(file.get(), offset, SEEK_END) != 0) std::rewind(file.get());
   std::string bytes(count, '\0');
   bytes.resize(std::fread(bytes.data(), 1, count, file.get()));
   return bytes;
 }
 
+// A zip file as libzip reads it, from its last 64 KiB (the whole file when smaller), read in
+// one call: the end record and, in all but the largest sets, the central directory are there.
+// libzip's own file source reads through stdio in 4 KiB pieces and asks the system about the file
+// anew several times, which took longer than the directory itself.
+class ZipTail {
+ public:
+  explicit ZipTail(const std::string& path) : path_(path) {
+    // The end record, a comment of at most 64 KiB before it and the Zip64 locator.
+    std::string error;
+    if (!ReadFileEnd(path, 22 + 65535 + 20, &tail_, &size_, &error)) ThrowUnreadable(path, error);
+    tail_offset_ = size_ - tail_.size();
+    zip_error_init(&error_);
+  }
+  ~ZipTail() { zip_error_fini(&error_); }
+  ZipTail(const ZipTail&) = delete;
+  ZipTail& operator=(const ZipTail&) = delete;
+
+  bool HasEndRecord() const {
+    return tail_.find(std::string_view("PK\x05\x06", 4)) != std::string::npos;
+  }
+
+  // libzip's read-only source commands.
+  static zip_int64_t Serve(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    return static_cast<ZipTail*>(state)->Command(data, length, command);
+  }
+
+ private:
+  zip_int64_t Command(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    switch (command) {
+      case ZIP_SOURCE_OPEN:
+        position_ = 0;
+        return 0;
+      case ZIP_SOURCE_READ:
+        return Read(static_cast<char*>(data), std::min(length, size_ - std::min(position_, size_)));
+      case ZIP_SOURCE_SEEK: {
+        const zip_int64_t to =
+            zip_source_seek_compute_offset(position_, size_, data, length, &error_);
+        if (to < 0) return -1;
+        position_ = static_cast<uint64_t>(to);
+        return 0;
+      }
+      case ZIP_SOURCE_TELL:
+        return static_cast<zip_int64_t>(position_);
+      case ZIP_SOURCE_STAT: {
+        zip_stat_t* stat = static_cast<zip_stat_t*>(data);
+        zip_stat_init(stat);
+        stat->size = size_;
+        stat->valid |= ZIP_STAT_SIZE;
+        return sizeof *stat;
+      }
+      case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&error_, data, length);
+      case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS,
+                                              ZIP_SOURCE_ACCEPT_EMPTY, -1);
+      case ZIP_SOURCE_ACCEPT_EMPTY:  // an empty file is no zip, as libzip's file source says
+      case ZIP_SOURCE_CLOSE:
+      case ZIP_SOURCE_FREE:
+        return 0;
+      default:
+        zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+  }
+
+  zip_int64_t Read(char* data, uint64_t length) {
+    if (position_ >= tail_offset_) {
+      std::memcpy(data, tail_.data() + (position_ - tail_offset_), length);
+    } else {
+      // A directory larger than the tail: the rest from the file.
+      std::string ignored;
+      if (file_ == nullptr) file_.reset(OpenForReading(path_, &ignored));
+      if (file_ == nullptr || !SeekFile(file_.get(), position_) ||
+          std::fread(data, 1, length, file_.get()) != length) {
+        zip_error_set(&error_, ZIP_ER_READ, errno);
+        return -1;
+      }
+    }
+    position_ += length;
+    return static_cast<zip_int64_t>(length);
+  }
+
+  std::string path_;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, std::fclose};
+  uint64_t size_ = 0;
+  uint64_t tail_offset_ = 0;
+  std::string tail_;
+  uint64_t position_ = 0;
+  zip_error_t error_;
+};
+
 // libzip says "not a zip archive" also when it finds the end record of a zip but not the
 // directory it points to: that file was a zip, damaged since.
-[[noreturn]] void ThrowZipError(const std::string& path, zip_error_t* error) {
+[[noreturn]] void ThrowZipError(const std::string& path, const ZipTail& tail, zip_error_t* error) {
   const int code = zip_error_code_zip(error);
   const int system = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
-  std::string reason = zip_error_strerror(error);
+  const std::string reason = system != 0 ? ErrnoText(system) : zip_error_strerror(error);
   zip_error_fini(error);
   if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS) {
-    // The end record is in the last 22 bytes, or before a comment of at most 64 KiB.
-    constexpr size_t kEndSearch = 22 + 65535;
-    const bool has_end = ReadBytes(path, -static_cast<long>(kEndSearch), kEndSearch)
-                             .find(std::string_view("PK\x05\x06", 4)) != std::string::npos;
-    throw Error(path, has_end ? "the zip file's directory is damaged"
-                              : "not a zip file (no zip directory at its end)");
+    throw Error(path, tail.HasEndRecord() ? "the zip file's directory is damaged"
+                                          : "not a zip file (no zip directory at its end)");
   }
-  if (system != 0) reason = ErrnoText(system);
-  ReadBytes(path, 0, 0);  // a file that does not open: the system's own reason
   ThrowUnreadable(path, reason);
 }
 
 std::vector<ArchiveMember> ReadZipDirectory(const std::string& path) {
+  ZipTail tail(path);
   zip_error_t error;
   zip_error_init(&error);
-  zip_source_t* source = ZipFileSource(path, &error);
-  if (source == nullptr) ThrowZipError(path, &error);
+  zip_source_t* source = zip_source_function_create(ZipTail::Serve, &tail, &error);
+  if (source == nullptr) ThrowZipError(path, tail, &error);
   // Read-only and without ZIP_CHECKCONS: only the central directory is read, never the local
   // headers or the data.
   std::unique_ptr<zip_t, void (*)(zip_t*)> zip(zip_open_from_source(source, ZIP_RDONLY, &error),
                                                zip_discard);
   if (zip == nullptr) {
     zip_source_free(source);
-    ThrowZipError(path, &error);
+    ThrowZipError(path, tail, &error);
   }
   zip_error_fini(&error);
   const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
@@ -109,7 +196,7 @@ std::vector<ArchiveMember> ReadZipDirectory(const std::string& path) {
 [[noreturn]] void ThrowSevenZipError(const std::string& path, archive* reader) {
   const char* text = archive_error_string(reader);
   if (archive_errno(reader) == EIO || IsFolder(path)) ThrowUnreadable(path, ErrnoText(EIO));
-  if (ReadBytes(path, 0, 6) != std::string_view("7z\xBC\xAF\x27\x1C", 6)) {
+  if (FirstBytes(path, 6) != std::string_view("7z\xBC\xAF\x27\x1C", 6)) {
     throw Error(path, "not a 7z file");
   }
   throw Error(path, std::string("the 7z file's directory is damaged") +

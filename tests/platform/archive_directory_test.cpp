@@ -38,7 +38,9 @@ TEST(ArchiveDirectoryTest, MembersOrWhatIsWrong) {
       // Upper-case extensions; outside the ANSI code page, which only a wide path opens on Windows.
       {"sets.zip", "Pokémon ĸ.ZIP", zipped},
       {"sets.7z", "Pokémon ĸ.7Z", "deflated.txt 1600 -; stored.bin 33 -; sub/inner.rom 5 -"},
+      {"comment.zip", "comment.zip", zipped},  // its directory before the last 64 KiB
       {"empty.zip", "empty.zip", ""},
+      {"zero.zip", "zero.zip", "not a zip file (no zip directory at its end)"},
       {"notzip.zip", "notzip.zip", "not a zip file (no zip directory at its end)"},
       {"damaged.zip", "damaged.zip", "the zip file's directory is damaged"},
       {"notzip.zip", "notzip.7z", "not a 7z file"},
