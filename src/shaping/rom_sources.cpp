@@ -43,23 +43,18 @@ std::string RomShelf::Key(std::string_view name) const {
   return ignore_case_ ? FoldMemberName(name) : std::string(name);
 }
 
-std::shared_ptr<const RomSource> RomShelf::Read(const std::string& path, bool folder,
+std::unique_ptr<const RomSource> RomShelf::Read(const std::string& path, bool folder,
                                                 SetSources* set) {
-  auto [cached, added] = by_path_.try_emplace(path);
-  if (added) {
-    try {
-      cached->second = std::make_shared<const RomSource>(
-          path, folder ? ListFolderFiles(path) : ReadArchiveDirectory(path), folder);
-    } catch (const Error& e) {
-      warnings_.push_back(std::string(e.what()) +
-                          "; the sets that need it count as missing until it is replaced by a "
-                          "good copy");
-    }
-  }
-  if (cached->second == nullptr) {
+  try {
+    return std::make_unique<const RomSource>(
+        path, folder ? ListFolderFiles(path) : ReadArchiveDirectory(path), folder);
+  } catch (const Error& e) {
+    warnings_.push_back(std::string(e.what()) +
+                        "; the sets that need it count as missing until it is replaced by a "
+                        "good copy");
     set->unreadable.push_back(path.substr(path.find_last_of(PathSeparator()) + 1));
+    return nullptr;
   }
-  return cached->second;
 }
 
 const SetSources& RomShelf::Of(std::string_view set_name) {
@@ -75,6 +70,7 @@ const SetSources& RomShelf::Of(std::string_view set_name) {
     }
     listed_ = true;
   }
+  // Each path belongs to one set name, so keeping the sets keeps every path read once.
   auto [found, added] = sets_.try_emplace(Key(set_name));
   SetSources& set = found->second;
   if (!added) return set;

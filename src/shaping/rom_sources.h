@@ -45,7 +45,7 @@ class RomSource {
 // The sources of one set name in every search folder, in the folders' order, and those of them
 // that could not be read (counted as holding nothing).
 struct SetSources {
-  std::vector<std::shared_ptr<const RomSource>> sources;
+  std::vector<std::unique_ptr<const RomSource>> sources;
   std::vector<std::string> unreadable;  // file names as found: "defender.zip"
 };
 
@@ -67,14 +67,13 @@ class RomShelf {
     std::unordered_map<std::string, std::string> entries;
   };
   std::string Key(std::string_view name) const;
-  std::shared_ptr<const RomSource> Read(const std::string& path, bool folder, SetSources* set);
+  std::unique_ptr<const RomSource> Read(const std::string& path, bool folder, SetSources* set);
 
   std::vector<std::string> folder_paths_;
   std::vector<Folder> folders_;  // listed on the first look-up
   bool listed_ = false;
   bool ignore_case_;
   std::unordered_map<std::string, SetSources> sets_;  // by Key(set name)
-  std::unordered_map<std::string, std::shared_ptr<const RomSource>> by_path_;
   std::vector<std::string> warnings_;
 };
 

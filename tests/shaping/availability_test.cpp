@@ -3,9 +3,11 @@
 #include "shaping/availability.h"
 
 #include <array>
-#include <map>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/archive_directory.h"
+#include "platform/strings.h"
 #include "testing/rom_folder.h"
 #include "testing/temp_dir.h"
 
@@ -14,52 +16,41 @@ namespace {
 
 using testing::In;
 
-TEST(AvailabilityTest, CabinetFolderInEachMode) {
-  testing::Excerpt excerpt = testing::ReadExcerpt();
+TEST(AvailabilityTest, CabinetFolderInEachModeAndAsMameSeesIt) {
+  MameFacts facts = ReadFactsFromListXml(testing::TestData("listxml/mame0251_cabinet_excerpt.xml"));
   // A device whose ROM is its romof's, in the second folder: the device's chain is searched.
-  MachineFacts& device = excerpt.facts.Add("namco51_rev");
+  MachineFacts& device = facts.Add("namco51_rev");
   device.rom_of = "namco51";
-  device.roms.push_back(excerpt.facts.Find("namco51")->roms[0]);
+  device.roms.push_back(facts.Find("namco51")->roms[0]);
   device.roms[0].merge = device.roms[0].name;
-  excerpt.facts.Add("board").device_refs = {"namco51_rev", "z80"};
+  facts.Add("board").device_refs = {"namco51_rev", "z80"};
 
   testing::TempDir dir;
   const std::string roms = dir / "roms", more = dir / "more", samples = dir / "samples";
-  testing::WriteCabinetFolders(excerpt, roms, more, samples);
+  testing::WriteCabinetFolders(facts, roms, more, samples);
 
-  // Each verdict in the modes name-or-crc, name, crc, and name-or-crc with every BIOS option
-  // asked for and sets that need no file hidden; "" for an available set.
-  const std::string stargate = FileNamesIgnoreCase() ? "" : "own file stargate_rom_10-a_3002-10.a7";
-  const std::string own_zip = "cannot read defender.zip";
-  const std::map<std::string, std::vector<std::string>> table = {
-      {"puckman", {"", "", "", ""}},
-      {"pacman", {"", "", "", ""}},
-      {"hangly2", {"", "", "", ""}},
-      {"galaxian", {"", "", "", ""}},
-      {"galap1", {"", "", "", ""}},
-      {"dkongj", {"", "", "", ""}},
-      {"dkong", std::vector<std::string>(4, "own file c_5et_g.bin")},
-      {"1942", std::vector<std::string>(4, "cannot read 1942.zip")},
-      {"1942a", std::vector<std::string>(4, "parent 1942")},
-      {"neogeo", {"", "", "", "own file sp-s.sp1"}},
-      {"kof98", {"", "", "", "BIOS neogeo"}},
-      {"kinst", {"", "", "", "own file ki-l14.u98"}},
-      {"area51", {"", "", "", ""}},
-      {"area51a", {"", "", "", ""}},
-      {"kinst2", {"CHD kinst2", "CHD kinst2", "CHD kinst2", "own file ki2-l13.u98"}},
-      {"sfrush", std::vector<std::string>(4, "own file hdboot.u32")},
-      {"bosco", std::vector<std::string>(4, "device namco52")},
-      {"board", {"", "", "", ""}},
-      {"z80", {"", "", "", "needs no files"}},
-      {"robotron", {"", "", "", ""}},
-      {"stargate", std::vector<std::string>(4, stargate)},
-      {"bublbobl", {"", "", "own file a78-06-1.51", ""}},
-      {"mspacman", {"", "own file pacman.6e", "", ""}},
-      {"005", {"", "", "", ""}},
-      {"astrof", std::vector<std::string>(4, "samples astrof")},
-      {"joust", {"", "", "", ""}},
-      {"defender", std::vector<std::string>(4, own_zip)},
-  };
+  // "set=verdict" in the modes name-or-crc, name, crc, and name-or-crc with every BIOS option
+  // asked for and sets that need no file hidden, "|" between them, or one for all four.
+  const std::string table = std::string(R"(dkong=own file c_5et_g.bin
+1942=cannot read 1942.zip
+1942a=parent 1942
+neogeo=|||own file sp-s.sp1
+kof98=|||BIOS neogeo
+kinst=|||own file ki-l14.u98
+kinst2=CHD kinst2|CHD kinst2|CHD kinst2|own file ki2-l13.u98
+sfrush=own file hdboot.u32
+bosco=device namco52
+z80=|||needs no files
+bublbobl=||own file a78-06-1.51|
+mspacman=|own file pacman.6e||
+astrof=samples astrof
+defender=cannot read defender.zip
+)") + (FileNamesIgnoreCase() ? "stargate=" : "stargate=own file stargate_rom_10-a_3002-10.a7");
+  std::vector<std::string_view> rows = Split(table, '\n');
+  for (const char* set : {"puckman=", "pacman=", "hangly2=", "galaxian=", "galap1=", "dkongj=",
+                          "area51=", "area51a=", "board=", "robotron=", "005=", "joust="}) {
+    rows.push_back(set);  // available in every mode
+  }
   const std::pair<const char*, Missing> kinds[] = {
       {"own", Missing::kOwn},    {"can", Missing::kOwn},         {"par", Missing::kParent},
       {"BIO", Missing::kBios},   {"dev", Missing::kDevice},      {"CHD", Missing::kDisk},
@@ -70,10 +61,12 @@ TEST(AvailabilityTest, CabinetFolderInEachMode) {
     settings.match = std::array{RomMatch::kNameOrCrc, RomMatch::kName, RomMatch::kCrc}[mode % 3];
     settings.bios_options = mode == 3 ? BiosOptions::kAll : BiosOptions::kDefault;
     settings.hide_needs_no_files = mode == 3;
-    AvailabilityCheck check(settings, excerpt.facts, {roms, more}, {samples});
-    for (const auto& [set, verdicts] : table) {
+    AvailabilityCheck check(settings, facts, {roms, more}, {samples});
+    for (const std::string_view row : rows) {
+      const std::string set(row.substr(0, row.find('=')));
       const AvailabilityVerdict verdict = check.Check(set);
-      EXPECT_EQ(verdict.reason, verdicts[mode]) << set << " in mode " << mode;
+      const std::vector<std::string_view> each = Split(row.substr(set.size() + 1), '|');
+      EXPECT_EQ(verdict.reason, each[each.size() == 1 ? 0 : mode]) << set << " in mode " << mode;
       Missing kind = Missing::kNone;
       for (const auto& [word, missing] : kinds) {
         if (verdict.reason.starts_with(word)) kind = missing;
@@ -81,11 +74,64 @@ TEST(AvailabilityTest, CabinetFolderInEachMode) {
       EXPECT_EQ(verdict.missing, kind) << set << " in mode " << mode;
     }
     // Each damaged zip is one warning naming it, however often its sets are asked for.
-    EXPECT_EQ(check.Check("defender").reason, own_zip);
+    EXPECT_EQ(check.Check("defender").reason, "cannot read defender.zip");
     ASSERT_EQ(check.warnings().size(), 2u);
     EXPECT_CONTAINS(check.warnings()[0], In(more, "1942.zip"));
     EXPECT_CONTAINS(check.warnings()[1], In(roms, "defender.zip"));
   }
+
+  // Debian's MAME 0.251 verifies the same folders: every set it finds a needed ROM of missing is
+  // one the check counts as missing, and no other.
+  if (!testing::FileExists("/usr/games/mame")) return;
+  std::string command =
+      "cd '" + dir.path() + "' && /usr/games/mame -verifyroms -rompath 'roms;more'";
+  std::vector<std::string> sets;
+  for (const std::string_view row : rows) {
+    sets.emplace_back(row.substr(0, row.find('=')));
+    if (sets.back() == "board" || sets.back() == "z80")
+      sets.pop_back();  // not MAME's sets
+    else
+      command += " " + sets.back();
+  }
+  ASSERT_GE(std::system((command + " >verify.txt 2>&1").c_str()), 0);
+  const std::string verified = testing::ReadFile(dir / "verify.txt");
+  // MAME trusts a zip's directory as the check does, but reads a 7z's and a folder's files,
+  // and finds a file by its CRC when its name is not there (mspacman): the check's name-or-crc
+  // mode, with every BIOS option, is MAME's. MAME cannot open the one-byte CHDs, so disks are
+  // left out on both sides; so are ROMs without a dump, which no one can have.
+  ShapingSettings settings;
+  settings.bios_options = BiosOptions::kAll;
+  AvailabilityCheck check(settings, facts, {roms, more}, {});
+  for (const std::string& set : sets) {
+    const std::string name = set + std::string(12 - set.size(), ' ') + ": ";
+    // A set MAME finds nothing of has no "romset" line at all.
+    bool listed = false, not_found = false;
+    for (const std::string_view line : Split(verified, '\n')) {
+      listed |= line.starts_with("romset " + set + " ");
+      not_found |= line.starts_with(name) && line.find("bytes) - NOT FOUND") != line.npos &&
+                   line.find("NO GOOD DUMP") == line.npos;
+    }
+    const Missing missing = check.Check(set).missing;
+    EXPECT_EQ(!listed || not_found, missing != Missing::kNone && missing != Missing::kDisk) << set;
+  }
+}
+
+// RomPath as written, or MAME's own when empty, relative folders taken from MAME's folder and
+// the variables expanded as MAME expands them.
+TEST(AvailabilityTest, FoldersAsWrittenOrAsMameHasThem) {
+  testing::TempDir mame;
+  const std::string exe = testing::OnWindows() ? "mame.exe" : "mame";
+  std::filesystem::copy_file(TABULON_STANDIN_MAME, FsPath(mame / exe));
+  const std::string home = std::getenv(testing::OnWindows() ? "USERPROFILE" : "HOME");
+  const std::string var = testing::OnWindows() ? "%USERPROFILE%" : "$HOME";
+  testing::WriteFile(mame / "standin.txt", "-showconfig print showconfig.txt\n");
+  testing::WriteFile(mame / "showconfig.txt", "rompath_x   no\nrompath     " + var +
+                                                  "/roms;roms\nsamplepath  \"my samples\"\n");
+  using Folders = std::vector<std::string>;
+  EXPECT_EQ(RomFolders({}, mame.path(), exe, false), (Folders{home + "/roms", mame / "roms"}));
+  EXPECT_EQ(RomFolders({}, mame.path(), exe, true), Folders{mame / "my samples"});
+  EXPECT_EQ(RomFolders({"arcade", var + "/x"}, mame.path(), exe, false),
+            (Folders{mame / "arcade", home + "/x"}));
 }
 
 }  // namespace

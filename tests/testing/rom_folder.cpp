@@ -1,8 +1,5 @@
 #include "testing/rom_folder.h"
 
-#include <expat.h>
-
-#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -13,192 +10,88 @@
 namespace tabulon::testing {
 namespace {
 
-void Put16(std::string* out, uint32_t value) {
-  out->push_back(static_cast<char>(value & 0xff));
-  out->push_back(static_cast<char>((value >> 8) & 0xff));
-}
-void Put32(std::string* out, uint32_t value) {
-  Put16(out, value & 0xffff);
-  Put16(out, value >> 16);
-}
-
-// The header fields a local header and its central directory entry share, from "version
-// needed" to the name's length.
-void PutCommon(std::string* out, const ZipEntry& entry) {
-  Put16(out, 10);    // version needed: stored
-  Put16(out, 0);     // flags
-  Put16(out, 0);     // stored
-  Put16(out, 0);     // time
-  Put16(out, 0x21);  // 1980-01-01
-  Put32(out, entry.crc);
-  Put32(out, 1);  // what is stored: one byte
-  Put32(out, static_cast<uint32_t>(entry.size));
-  Put16(out, static_cast<uint32_t>(entry.name.size()));
-  Put16(out, 0);  // extra field
-}
-
-const char* Attribute(const XML_Char** attributes, const char* name) {
-  for (; *attributes != nullptr; attributes += 2) {
-    if (std::strcmp(attributes[0], name) == 0) return attributes[1];
+// Little-endian fields: (value, bytes).
+void Put(std::string* out, const std::vector<std::pair<uint64_t, int>>& fields) {
+  for (const auto& [value, bytes] : fields) {
+    for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>(i < 8 ? value >> (8 * i) : 0));
   }
-  return "";
 }
 
-struct Reading {
-  Excerpt excerpt;
-  MachineFacts* machine = nullptr;
+enum class Layout {
+  kNonMerged,        // every file the set needs, its parent's and BIOS's too
+  kSplit,            // only the files without a merge name: the rest are the parent's or BIOS's
+  kMergedInFolders,  // a parent with the split files of every clone, each clone's in "<clone>/"
 };
 
-void StartElement(void* data, const XML_Char* element, const XML_Char** attributes) {
-  auto* reading = static_cast<Reading*>(data);
-  MameFacts& facts = reading->excerpt.facts;
-  auto keep = [&](const char* name) { return facts.Keep(Attribute(attributes, name)); };
-  auto is = [&](const char* name, const char* value) {
-    return std::strcmp(Attribute(attributes, name), value) == 0;
-  };
-  const std::string_view tag = element;
-  if (tag == "machine") {
-    MachineFacts& machine = *(reading->machine = &facts.Add(Attribute(attributes, "name")));
-    reading->excerpt.machines.push_back(machine.name);
-    machine.clone_of = keep("cloneof");
-    machine.rom_of = keep("romof");
-    machine.sample_of = keep("sampleof");
-    machine.bios = is("isbios", "yes");
-    machine.device = is("isdevice", "yes");
-    machine.mechanical = is("ismechanical", "yes");
-    return;
-  }
-  if (reading->machine == nullptr) return;  // <mame> itself
-  MachineFacts& machine = *reading->machine;
-  if (tag == "rom") {
-    RomFact& rom = machine.roms.emplace_back();
-    rom.name = keep("name");
-    rom.merge = keep("merge");
-    rom.bios = keep("bios");
-    rom.size = std::stoull("0" + std::string(Attribute(attributes, "size")));
-    rom.has_crc = *Attribute(attributes, "crc") != '\0';
-    if (rom.has_crc)
-      rom.crc = static_cast<uint32_t>(std::stoul(Attribute(attributes, "crc"), nullptr, 16));
-    rom.nodump = is("status", "nodump");
-    rom.optional = is("optional", "yes");
-  } else if (tag == "disk") {
-    machine.disks.push_back(
-        {keep("name"), keep("merge"), is("status", "nodump"), is("optional", "yes")});
-  } else if (tag == "device_ref") {
-    machine.device_refs.push_back(keep("name"));
-  } else if (tag == "biosset") {
-    machine.bios_sets.push_back({keep("name"), is("default", "yes")});
-  } else if (tag == "sample") {
-    machine.samples.push_back(keep("name"));
-  }
-}
-
-}  // namespace
-
-std::string ZipBytes(const std::vector<ZipEntry>& entries) {
-  std::string zip;
-  std::string directory;
-  for (const ZipEntry& entry : entries) {
-    const uint32_t offset = static_cast<uint32_t>(zip.size());
-    Put32(&zip, 0x04034b50);
-    PutCommon(&zip, entry);
-    zip += entry.name;
-    zip.push_back('x');
-    Put32(&directory, 0x02014b50);
-    Put16(&directory, 20);  // made by
-    PutCommon(&directory, entry);
-    Put16(&directory, 0);  // comment
-    Put16(&directory, 0);  // disk
-    Put16(&directory, 0);  // internal attributes
-    Put32(&directory, 0);  // external attributes
-    Put32(&directory, offset);
-    directory += entry.name;
-  }
-  const uint32_t directory_offset = static_cast<uint32_t>(zip.size());
-  zip += directory;
-  Put32(&zip, 0x06054b50);
-  Put16(&zip, 0);
-  Put16(&zip, 0);
-  Put16(&zip, static_cast<uint32_t>(entries.size()));
-  Put16(&zip, static_cast<uint32_t>(entries.size()));
-  Put32(&zip, static_cast<uint32_t>(directory.size()));
-  Put32(&zip, directory_offset);
-  Put16(&zip, 0);
-  return zip;
-}
-
-void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
-  WriteFile(path, ZipBytes(entries));
-}
-
-Excerpt ReadExcerpt() {
-  const std::string xml = ReadFile(TestData("listxml/mame0251_cabinet_excerpt.xml"));
-  Reading reading;
-  XML_Parser parser = XML_ParserCreate(nullptr);
-  XML_SetUserData(parser, &reading);
-  XML_SetStartElementHandler(parser, StartElement);
-  const bool parsed = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) != 0;
-  XML_ParserFree(parser);
-  EXPECT_TRUE(parsed);
-  reading.excerpt.facts.known.files = true;
-  return std::move(reading.excerpt);
-}
-
-std::vector<ZipEntry> SetEntries(const Excerpt& excerpt, std::string_view set, Layout layout,
-                                 bool all_bios) {
-  const MameFacts& facts = excerpt.facts;
+// The members of `set`'s archive in `layout`, but for ROMs with no dump and those of a BIOS
+// option other than the default.
+std::vector<ZipEntry> SetEntries(const MameFacts& facts, std::string_view set, Layout layout) {
   std::vector<ZipEntry> entries;
   std::set<std::string> names;
   auto add = [&](const MachineFacts& machine, bool clone) {
     std::string_view bios;
     for (const BiosSetFact& option : machine.bios_sets) {
       if (bios.empty() || option.is_default) bios = option.name;
-      if (option.is_default) break;
     }
     for (const RomFact& rom : machine.roms) {
-      if (rom.nodump || (!all_bios && !rom.bios.empty() && rom.bios != bios)) continue;
+      if (rom.nodump || (!rom.bios.empty() && rom.bios != bios)) continue;
       if (layout != Layout::kNonMerged && !rom.merge.empty()) continue;
-      std::string name(rom.name);
-      if (clone && (layout == Layout::kMergedInFolders || names.contains(name))) {
-        name = std::string(machine.name) + "/" + name;
-      } else if (!names.insert(name).second) {
-        continue;  // the same file twice in one set's list
-      }
-      entries.push_back({name, rom.size, rom.crc});
+      const std::string name =
+          (clone ? std::string(machine.name) + "/" : "") + std::string(rom.name);
+      if (names.insert(name).second) entries.push_back({name, rom.size, rom.crc});
     }
   };
   const MachineFacts* machine = facts.Find(set);
-  EXPECT_NE(machine, nullptr) << set;
-  if (machine == nullptr) return entries;
   add(*machine, false);
-  // A non-merged set holds what its parent and BIOS would: the ROMs with merge names are its own
-  // entries already, under their names in this set.
-  if (layout == Layout::kMerged || layout == Layout::kMergedInFolders) {
-    for (const std::string_view name : excerpt.machines) {
-      const MachineFacts* clone = facts.Find(name);
-      if (clone != nullptr && clone->clone_of == machine->name) add(*clone, true);
-    }
+  for (size_t i = 0; i < facts.size() && layout == Layout::kMergedInFolders; ++i) {
+    if (facts.at(i).clone_of == machine->name) add(facts.at(i), true);
   }
   return entries;
 }
 
-void WriteLoose(const std::string& folder, const std::vector<ZipEntry>& entries) {
-  std::filesystem::create_directories(FsPath(folder));
-  for (const ZipEntry& entry : entries) WriteFile(In(folder, entry.name), "x");
+}  // namespace
+
+std::string ZipBytes(const std::vector<ZipEntry>& entries) {
+  std::string zip, directory;
+  for (const ZipEntry& entry : entries) {
+    // Version 1.0, stored, dated 1980-01-01, one byte stored whatever the size says.
+    const std::vector<std::pair<uint64_t, int>> fields = {
+        {10, 2}, {0, 4},          {0x210000, 4},          {entry.crc, 4},
+        {1, 4},  {entry.size, 4}, {entry.name.size(), 2}, {0, 2}};
+    Put(&directory, {{0x02014b50, 4}, {20, 2}});
+    Put(&directory, fields);
+    Put(&directory, {{0, 10}, {zip.size(), 4}});
+    directory += entry.name;
+    Put(&zip, {{0x04034b50, 4}});
+    Put(&zip, fields);
+    zip += entry.name + "x";
+  }
+  Put(&directory, {{0x06054b50, 4},
+                   {0, 4},
+                   {entries.size(), 2},
+                   {entries.size(), 2},
+                   {directory.size(), 4},
+                   {zip.size(), 4},
+                   {0, 2}});
+  return zip + directory;
 }
 
-void WriteCabinetFolders(const Excerpt& excerpt, const std::string& roms, const std::string& more,
+void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
+  WriteFile(path, ZipBytes(entries));
+}
+
+void WriteCabinetFolders(const MameFacts& facts, const std::string& roms, const std::string& more,
                          const std::string& samples) {
   auto entries = [&](std::string_view set, Layout layout = Layout::kSplit) {
-    return SetEntries(excerpt, set, layout);
+    return SetEntries(facts, set, layout);
   };
   auto zip = [&](const std::string& folder, std::string_view set, Layout layout = Layout::kSplit) {
     WriteZip(In(folder, std::string(set) + ".zip"), entries(set, layout));
   };
   zip(roms, "puckman", Layout::kMergedInFolders);
-  for (const std::string_view set : excerpt.machines) {
-    const MachineFacts* machine = excerpt.facts.Find(set);
-    if (set == "galaxian" || machine->clone_of == "galaxian") zip(roms, set);
+  for (size_t i = 0; i < facts.size(); ++i) {
+    const MachineFacts& machine = facts.at(i);
+    if (machine.name == "galaxian" || machine.clone_of == "galaxian") zip(roms, machine.name);
   }
   zip(roms, "dkongj", Layout::kNonMerged);
   for (const char* set : {"1942a", "neogeo", "kof98", "kinst", "area51", "area51a", "kinst2",
@@ -216,11 +109,11 @@ void WriteCabinetFolders(const Excerpt& excerpt, const std::string& roms, const 
   std::filesystem::copy_file(FsPath(TestData("roms/bublbobl.7z")), FsPath(In(roms, "bublbobl.7z")));
   for (size_t i = 0; i < mspacman.size(); ++i) mspacman[i].name = "ms" + std::to_string(i);
   WriteZip(In(roms, "mspacman.zip"), mspacman);
-  for (const std::string_view sample : excerpt.facts.Find("005")->samples) {
+  for (const std::string_view sample : facts.Find("005")->samples) {
     sounds.push_back({std::string(sample) + ".wav"});
   }
   WriteZip(In(samples, "005.zip"), sounds);
-  WriteLoose(In(roms, "joust"), entries("joust"));
+  for (const ZipEntry& entry : entries("joust")) WriteFile(In(roms, "joust/" + entry.name), "x");
   WriteFile(In(roms, "defender.zip"), "not a zip");
   WriteZip(In(roms, "dkong.zip"), {});
   const std::string cut = ZipBytes(entries("1942"));

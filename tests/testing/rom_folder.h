@@ -1,5 +1,5 @@
 // ROM folders for the tests of the ROM folders' check: zip files whose directory says what the
-// test wants (names, sizes, CRC32s) while each member holds one byte, and the members of a set
+// test wants (names, sizes, CRC32s) while each member holds one byte, and a cabinet's folders
 // in the layouts ROM managers write, from the facts of MAME 0.251's -listxml excerpt.
 #pragma once
 
@@ -22,29 +22,6 @@ struct ZipEntry {
 // name, size and CRC32.
 std::string ZipBytes(const std::vector<ZipEntry>& entries);
 void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries);
-// One-byte files named after the entries under `folder`, as loose ROMs.
-void WriteLoose(const std::string& folder, const std::vector<ZipEntry>& entries);
-
-// The facts of tests/data/listxml/mame0251_cabinet_excerpt.xml, and its machines' names in order.
-struct Excerpt {
-  MameFacts facts;
-  std::vector<std::string_view> machines;
-};
-Excerpt ReadExcerpt();
-
-enum class Layout {
-  kNonMerged,        // every file the set needs, its parent's and BIOS's too
-  kSplit,            // only the files without a merge name: the rest are the parent's or BIOS's
-  kMerged,           // a parent with the split files of every clone, clashing names in "<clone>/"
-  kMergedInFolders,  // the same, with every clone's files in "<clone>/"
-};
-
-// The members of `set`'s archive in `layout`; for the merged ones, `set` is the parent and its
-// clones (the sets with cloneof `set`) are folded in. ROMs with no dump are left out; ROMs of a
-// BIOS option other than the default are left out unless `all_bios`.
-std::vector<ZipEntry> SetEntries(const Excerpt& excerpt, std::string_view set, Layout layout,
-                                 bool all_bios = false);
-
 // The cabinet's folders: `roms` holding puckman merged with its clones (each clone's files in
 // "<clone>/"); galaxian and its clones split; dkongj non-merged without dkong (an empty
 // dkong.zip); 1942a split without 1942; neogeo with its default BIOS option only and kof98 split;
@@ -53,7 +30,7 @@ std::vector<ZipEntry> SetEntries(const Excerpt& excerpt, std::string_view set, L
 // STARGATE.ZIP; bublbobl as 7z; mspacman with renamed members of the right CRCs; 005 and
 // astrof; joust as loose files; defender.zip that is not a zip. `more` holding namco50, 51 and
 // 54 but not namco52, and a 1942.zip whose directory is cut short. `samples` holding 005's.
-void WriteCabinetFolders(const Excerpt& excerpt, const std::string& roms, const std::string& more,
+void WriteCabinetFolders(const MameFacts& facts, const std::string& roms, const std::string& more,
                          const std::string& samples);
 
 }  // namespace tabulon::testing
