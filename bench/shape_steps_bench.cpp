@@ -58,23 +58,23 @@ const Form kForms[] = {
 int main(int argc, char** argv) {
   constexpr size_t kRecords = 40000;
   std::vector<HeldRecord> records;
+  StringArena text;
   MameFacts facts;
   facts.known.mechanical = facts.known.controls = true;
   for (size_t i = 0; records.size() < kRecords; ++i) {
     const Form& form = kForms[i % std::size(kForms)];
     const std::string family = std::string(kForms[0].name) + std::to_string(i / std::size(kForms));
-    HeldRecord held;
-    FieldSlots& f = held.slots;
+    FieldSlots f;
     f.lrom = i % std::size(kForms) == 0 ? family : form.name + std::to_string(i);
     f.LClone = family;
     f.lDesc = form.desc, f.LManu = form.manu, f.lYear = form.year, f.lCat = form.cat;
     f.LVideo = form.video, f.LInput = form.input, f.LDriver = form.driver;
-    held.driver_line = form.line;
+
     MachineFacts& machine = facts.Add(f.lrom);
     machine.mechanical = i % 97 == 0;
     machine.controls.push_back({facts.Keep("joy"), facts.Keep(i % 3 ? "8" : "vertical2"), 2});
     if (i % 11 == 0) machine.controls.push_back({facts.Keep("keypad"), {}, 12});
-    records.push_back(std::move(held));
+    records.push_back(HoldRecord(f, false, form.line, &text));
   }
 
   ProfileIni nplayers;

@@ -191,6 +191,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   const ShapingSettings shaping = LoadShaping(run.app_dir, run.shaping, nullptr);
   run.List1.Clear();
   run.held_mame.clear();
+  run.held_text.Clear();
   run.hold_mame = shaping.Active();
   // What a killed run left behind goes first: the temporary files of the master list, the
   // category files and MAME's lists, each as large as what it was to replace.
@@ -212,6 +213,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     // own; the previous lists are back in place by now.
     run.List1.Clear();
     run.held_mame.clear();
+    run.held_text.Clear();
     run.Warn(std::string(e.what()) +
              "; MAME's games are left out, the dats of dats/ are still read");
     run.report.mame.LeaveOut(e.what());

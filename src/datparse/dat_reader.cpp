@@ -209,8 +209,9 @@ size_t GetListInfo(LineSource& dat, const std::string& shown_name, RunState& run
     if (mame_mode) catver.ReplaceUnknownForMame(&s);
 
     if (mame_mode && run.hold_mame) {
-      HeldRecord& held = run.held_mame.emplace_back(HeldRecord{s, resource, {}});
-      GetSlot(run.lgame, "driver (", &held.driver_line);
+      std::string driver_line;
+      GetSlot(run.lgame, "driver (", &driver_line);
+      run.held_mame.push_back(HoldRecord(s, resource, driver_line, &run.held_text));
     } else {
       AddGameRecord(s, run.layout, &run.List1);
     }

@@ -93,10 +93,14 @@ size_t ListsReadAlong::Take(RunState& run, CategorySummary* categories) {
   run_.List1.Clear();
   if (run.held_mame.empty()) {
     run.held_mame = std::move(run_.held_mame);
+    run.held_text = std::move(run_.held_text);
   } else {
-    for (HeldRecord& held : run_.held_mame) run.held_mame.push_back(std::move(held));
+    for (const HeldRecord& held : run_.held_mame) {
+      run.held_mame.push_back(HoldRecord(held, &run.held_text));
+    }
   }
   run_.held_mame.clear();
+  run_.held_text.Clear();
   run.slots = run_.slots;
   run.lgame = run_.lgame;
   *categories = categories_;

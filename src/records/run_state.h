@@ -137,7 +137,8 @@ struct RunState {
   // until the shaping has chosen those it keeps.
   bool hold_mame = false;
   std::vector<HeldRecord> held_mame;
-  std::string status;  // the latest status text
+  StringArena held_text;  // their texts
+  std::string status;     // the latest status text
 
   RunReport report;  // emptied by each generation run as it starts
 

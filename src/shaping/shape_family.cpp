@@ -88,7 +88,7 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
   std::vector<size_t> shown;
   std::string description, manufacturer;  // in lower case
   for (size_t begin = 0, end = 0; begin < kept.size(); begin = end) {
-    const std::string& family = records[kept[begin].second].slots.LClone;
+    std::string_view family = records[kept[begin].second].slots.LClone;
     end = begin + 1;
     while (end < kept.size() && EqualsNoCase(records[kept[end].second].slots.LClone, family)) ++end;
 
@@ -108,7 +108,7 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
       }
       members.clear();
       for (size_t k = begin; k < end; ++k) {
-        const FieldSlots& f = records[kept[k].second].slots;
+        const HeldSlots& f = records[kept[k].second].slots;
         const bool clone = !EqualsNoCase(f.lrom, f.LClone);
         Lower(f.lDesc, &description);
         Lower(f.LManu, &manufacturer);
@@ -139,7 +139,7 @@ void KeepOnePerFamily(const std::vector<HeldRecord>& records, const ShapingSetti
     }
     // A clone that is all that is left of its family stands for it.
     if (shown.size() == 1) {
-      const FieldSlots& f = records[shown[0]].slots;
+      const HeldSlots& f = records[shown[0]].slots;
       (*represents)[shown[0]] = !EqualsNoCase(f.lrom, f.LClone);
     }
   }

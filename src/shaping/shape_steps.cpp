@@ -74,7 +74,7 @@ class Filters {
   }
 
   ShapeStep Judge(const HeldRecord& record) {
-    const FieldSlots& f = record.slots;
+    const HeldSlots& f = record.slots;
     if (!never_.empty() || !always_.empty()) {
       name_.assign(f.lrom);
       for (char& c : name_) c = LowerAscii(c);
@@ -116,7 +116,7 @@ class Filters {
   };
 
   // A list has a few hundred categories among its tens of thousands of sets.
-  const Category& CategoryOf(const std::string& field) {
+  const Category& CategoryOf(std::string_view field) {
     auto found = categories_seen_.find(field);
     if (found != categories_seen_.end()) return found->second;
     Category category{};
@@ -136,7 +136,7 @@ class Filters {
   }
 
   // nplayers.ini's word on the set or else its parent's, then MAME's; 0 when unknown.
-  int PlayersOf(const FieldSlots& f) const {
+  int PlayersOf(const HeldSlots& f) const {
     if (nplayers_ != nullptr) {
       std::string_view value = nplayers_->Find("NPlayers", f.lrom, {});
       if (value.empty() && f.LClone != f.lrom) value = nplayers_->Find("NPlayers", f.LClone, {});
@@ -145,7 +145,7 @@ class Filters {
     return FirstNumber(FieldWord(f.LInput, "players"));
   }
 
-  bool PlayersHidden(const FieldSlots& f) const {
+  bool PlayersHidden(const HeldSlots& f) const {
     const int players = PlayersOf(f);
     if (players == 0) return s_.hide_unknown_players;
     return (s_.players_min && players < *s_.players_min) ||
@@ -153,7 +153,7 @@ class Filters {
   }
 
   // Every control MAME knows of, when the facts have them, else the input field's one.
-  bool ControlsHidden(const FieldSlots& f, const MachineFacts* machine) const {
+  bool ControlsHidden(const HeldSlots& f, const MachineFacts* machine) const {
     int buttons = 0;
     if (machine != nullptr) {
       for (const ControlFact& fact : machine->controls) {
@@ -191,7 +191,7 @@ class Filters {
   std::unordered_set<std::string> never_, always_;
   std::vector<Pattern> hide_patterns_, show_patterns_;
   bool mechanical_, categories_, year_, players_, controls_, controls_facts_, screen_;
-  std::unordered_map<std::string, Category> categories_seen_;
+  std::unordered_map<std::string_view, Category> categories_seen_;  // views into the records
   std::string name_;  // the record's name in lower case
 };
 

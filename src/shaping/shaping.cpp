@@ -127,7 +127,7 @@ bool CheckAvailability(RunState& run, const ShapingSettings& settings, const Mam
     (*verdicts)[i] = ShapeStep::kAvailability;
     ++counts->missing[static_cast<size_t>(verdict.missing)];
     if (counts->first.size() < kReasonsShown) {
-      counts->first.push_back(records[i].slots.lrom + " (" + verdict.reason + ")");
+      counts->first.push_back(std::string(records[i].slots.lrom) + " (" + verdict.reason + ")");
     }
   }
   for (const std::string& warning : check.warnings()) run.Warn(warning);
@@ -244,19 +244,16 @@ void ShapeMameRecords(RunState& run, const ShapingSettings& settings) {
 
   for (size_t i = 0; i < records.size(); ++i) {
     if (verdicts[i] != ShapeStep::kKept) continue;
-    if (represents[i] && !settings.keep_clone_of) {
-      FieldSlots slots = records[i].slots;
-      slots.LClone = slots.lrom;
-      AddGameRecord(slots, run.layout, &run.List1);
-    } else {
-      AddGameRecord(records[i].slots, run.layout, &run.List1);
-    }
+    FieldSlots slots = SlotsOf(records[i]);
+    if (represents[i] && !settings.keep_clone_of) slots.LClone = slots.lrom;
+    AddGameRecord(slots, run.layout, &run.List1);
     ++summary.out;
   }
   summary.lines.push_back("records out: " + std::to_string(summary.out));
   summary.lines.push_back("dats/: not shaped");
   run.held_mame.clear();
   run.held_mame.shrink_to_fit();
+  run.held_text.Clear();
 }
 
 }  // namespace tabulon

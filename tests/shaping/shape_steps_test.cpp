@@ -32,8 +32,9 @@ struct R {
 
 // clang-format off
 HeldRecord Held(const R& r) {
-  return {{r.name, r.desc, r.year, r.manu, r.clone, "MAME", r.cat, "0.30", r.driver, r.video,
-           r.input, "pacman"}, r.resource, r.line};
+  static StringArena text;  // the records' texts, for the whole test program
+  return HoldRecord({r.name, r.desc, r.year, r.manu, r.clone, "MAME", r.cat, "0.30", r.driver,
+                     r.video, r.input, "pacman"}, r.resource, r.line, &text);
 }
 
 S Verdict(const R& r, const Set& set, const MameFacts* facts = nullptr,

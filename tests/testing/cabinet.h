@@ -16,7 +16,8 @@ namespace tabulon::testing {
 // master list must then hold of MAME's, sorted.
 inline std::vector<std::string> WriteCabinet(const TempDir& dir, const std::string& app) {
   const std::string roms = dir / "roms", more = dir / "more", samples = dir / "samples";
-  WriteCabinetFolders(ReadExcerpt(), roms, more, samples);
+  WriteCabinetFolders(ReadFactsFromListXml(TestData("listxml/mame0251_cabinet_excerpt.xml")), roms,
+                      more, samples);
   WriteFile(In(app, "tabulon.ini"),
             CrLf({"[Filters]", "HideBIOS=1", "[Availability]", "AvailableOnly=1",
                   "RomPath=" + roms + ";" + more, "HideNeedsNoFiles=1", "RequireSamples=1",
