@@ -2,8 +2,9 @@
 # Cross-builds Tabulon for 64-bit Windows on Debian 12 and packs build-windows/tabulon-windows.zip.
 #
 # Installs mingw-w64 (posix threads), Wine (to run what it builds) and what fetching a Debian source
-# package needs; builds expat for Windows from Debian's own expat source package and GoogleTest
-# from Debian's googletest sources; then builds Tabulon with cmake/mingw-w64-x86_64.cmake.
+# package needs; builds expat, zlib, liblzma (xz-utils), libzip and libarchive for Windows from
+# Debian's own source packages, static and with only what Tabulon uses, and GoogleTest from
+# Debian's googletest sources; then builds Tabulon with cmake/mingw-w64-x86_64.cmake.
 # Outputs: build-windows/bin/tabulon-cli.exe (and tabulon.exe, the window, when it is built) and
 # build-windows/tabulon-windows.zip. Needs root (or sudo) for apt-get the first time.
 #
@@ -16,10 +17,17 @@ prefix=$deps/prefix
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 tests=${TABULON_WINDOWS_TESTS:-ON}
 
-# The newest security release of expat for Debian 12 (bookworm) known when this script was last
-# changed. Look it up in the bookworm row of https://security-tracker.debian.org/tracker/source-package/expat
-# (or `apt-cache showsrc expat` with bookworm-security configured) and raise it with each new one.
-expat_security_release=2.5.0-1+deb12u5
+# The newest release of each source package for Debian 12 (bookworm), security updates included,
+# known when this script was last changed. Look each up in the bookworm row of
+# https://security-tracker.debian.org/tracker/source-package/NAME (or `apt-cache showsrc NAME`
+# with bookworm-security configured) and raise it with each new one.
+declare -A newest_release=(
+  [expat]=2.5.0-1+deb12u5
+  [zlib]=1:1.2.13.dfsg-1+deb12u1
+  [xz-utils]=5.4.1-1+deb12u2
+  [libzip]=1.7.3-1
+  [libarchive]=3.6.2-1+deb12u5
+)
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -83,14 +91,27 @@ fetch_source() {
   return 1
 }
 
-# --- expat for Windows, from Debian's source package ---------------------------------------------
+# --- the libraries for Windows, from Debian's source packages ------------------------------------
 mkdir -p "$deps/src" "$prefix"
-if [ ! -f "$prefix/lib/libexpat.a" ]; then
-  if ! ls -d "$deps"/src/expat-*/ >/dev/null 2>&1; then
+# The unpacked source of a package, fetched the first time; its folder is named after the package.
+source_of() {  # package
+  if ! ls -d "$deps/src/$1"-*/ >/dev/null 2>&1; then
     source_entries_present || enable_source_entries
-    fetch_source expat
+    fetch_source "$1" >&2
   fi
-  expat_src=$(ls -d "$deps"/src/expat-*/ | head -1)
+  ls -d "$deps/src/$1"-*/ | head -1
+}
+cmake_library() {  # name, source folder, CMake options...
+  local name=$1 src=$2
+  shift 2
+  cmake -S "$src" -B "$deps/$name-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DTABULON_WINDOWS_DEPS="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF -Wno-dev "$@" >/dev/null
+  cmake --build "$deps/$name-build" --target install >/dev/null
+}
+
+if [ ! -f "$prefix/lib/libexpat.a" ]; then
+  expat_src=$(source_of expat)
   # Debian's package holds upstream's repository, with the library in its expat/ folder.
   if [ -f "$expat_src/expat/CMakeLists.txt" ]; then expat_src=$expat_src/expat; fi
   cmake -S "$expat_src" -B "$deps/expat-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
@@ -103,22 +124,63 @@ if [ ! -f "$prefix/lib/libexpat.a" ]; then
   cmake --build "$deps/expat-build" --target install >/dev/null
 fi
 
-# The Debian version of the expat source built in, from the .dsc that apt-get source left.
-expat_version=$(sed -n 's/^Version: //p' "$deps"/src/expat_*.dsc 2>/dev/null | sort -V | tail -1)
-expat_warning=""
-if [ -z "$expat_version" ]; then
-  expat_version=unknown
-  expat_warning="build-windows.sh: warning: which expat is built into the programs is not known:
-$deps/src holds no expat_*.dsc. Delete $deps and run scripts/build-windows.sh again."
-elif dpkg --compare-versions "$expat_version" lt "$expat_security_release"; then
-  expat_warning="build-windows.sh: warning: the programs are built with Debian's expat
-$expat_version, older than its security release $expat_security_release, and lack that release's
-fixes. Either apt's package servers did not have the newer source (see \"could not be fetched\"
-above), or the expat in
+# zlib compiled file by file: Debian's source leaves out the makefile for MinGW, and zlib's CMake
+# build rewrites its source folder and names the static library libzlibstatic.a, which libzip and
+# libarchive would not find.
+if [ ! -f "$prefix/lib/libz.a" ]; then
+  zlib_src=$(source_of zlib)
+  mkdir -p "$deps/zlib-build" "$prefix/include" "$prefix/lib"
+  for c in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate \
+    inftrees trees uncompr zutil; do
+    x86_64-w64-mingw32-gcc-posix -O2 -c "$zlib_src/$c.c" -o "$deps/zlib-build/$c.o"
+  done
+  x86_64-w64-mingw32-ar rcs "$prefix/lib/libz.a" "$deps"/zlib-build/*.o
+  cp "$zlib_src/zlib.h" "$zlib_src/zconf.h" "$prefix/include/"
+fi
+if [ ! -f "$prefix/lib/liblzma.a" ]; then
+  cmake_library xz "$(source_of xz-utils)"
+fi
+# Neither library gets an optional dependency beyond zlib and liblzma: no encryption, no other
+# compression, no tools. libarchive reads 7z headers with them (LZMA-packed headers, deflate).
+if [ ! -f "$prefix/lib/libzip.a" ]; then
+  cmake_library libzip "$(source_of libzip)" -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF \
+    -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_WINDOWS_CRYPTO=OFF -DENABLE_BZIP2=OFF \
+    -DENABLE_LZMA=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+fi
+if [ ! -f "$prefix/lib/libarchive_static.a" ]; then
+  cmake_library libarchive "$(source_of libarchive)" -DENABLE_ZLIB=ON -DENABLE_LZMA=ON \
+    -DENABLE_MBEDTLS=OFF -DENABLE_NETTLE=OFF -DENABLE_OPENSSL=OFF -DENABLE_LIBB2=OFF \
+    -DENABLE_LZ4=OFF -DENABLE_LZO=OFF -DENABLE_ZSTD=OFF -DENABLE_BZip2=OFF -DENABLE_LIBXML2=OFF \
+    -DENABLE_EXPAT=OFF -DENABLE_PCREPOSIX=OFF -DENABLE_CNG=OFF \
+    -DENABLE_TAR=OFF -DENABLE_CPIO=OFF -DENABLE_CAT=OFF -DENABLE_XATTR=OFF -DENABLE_ACL=OFF \
+    -DENABLE_ICONV=OFF -DENABLE_TEST=OFF -DENABLE_WERROR=OFF
+fi
+
+# The Debian version of each source built in, from the .dsc that apt-get source left, and a
+# warning for each older than the newest release known above.
+warnings=""
+declare -A built_version
+for package in "${!newest_release[@]}"; do
+  version=$(sed -n 's/^Version: //p' "$deps/src/${package}"_*.dsc 2>/dev/null | sort -V | tail -1)
+  if [ -z "$version" ]; then
+    built_version[$package]=unknown
+    warnings+="build-windows.sh: warning: which $package is built into the programs is not known:
+$deps/src holds no ${package}_*.dsc. Delete $deps and run scripts/build-windows.sh again.
+"
+  elif dpkg --compare-versions "$version" lt "${newest_release[$package]}"; then
+    built_version[$package]=$version
+    warnings+="build-windows.sh: warning: the programs are built with Debian's $package
+$version, older than its release ${newest_release[$package]}, and lack that release's fixes.
+Either apt's package servers did not have the newer source (see \"could not be fetched\"
+above), or the $package in
   $deps
 was built before it came out. Make apt see bookworm-security (apt-get update), delete that folder
-and run scripts/build-windows.sh again."
-fi
+and run scripts/build-windows.sh again.
+"
+  else
+    built_version[$package]=$version
+  fi
+done
 
 # --- GoogleTest for Windows, from Debian's googletest sources --------------------------------------
 if [ "$tests" = ON ] && [ ! -f "$prefix/lib/cmake/GTest/GTestConfig.cmake" ]; then
@@ -142,11 +204,17 @@ mkdir -p "$out/zip"
 cp "$out/bin/tabulon-cli.exe" "$out/zip/"
 if [ -f "$out/bin/tabulon.exe" ]; then cp "$out/bin/tabulon.exe" "$out/zip/"; fi
 x86_64-w64-mingw32-strip --strip-all "$out"/zip/*.exe
-# INSTALL.txt names the expat built in: the upstream version, and Debian's with its patches.
-expat_upstream=${expat_version#*:}
-sed -e "s/@EXPAT_UPSTREAM@/${expat_upstream%-*}/" -e "s/@EXPAT_DEBIAN@/$expat_version/" \
-  -e 's/$/\r/' "$root/scripts/windows-install.txt" >"$out/zip/INSTALL.txt"
+# INSTALL.txt names the libraries built in: each upstream version, and Debian's with its patches.
+substitutions=()
+for package in "${!built_version[@]}"; do
+  debian=${built_version[$package]}
+  upstream=${debian#*:}
+  upstream=${upstream%-*}
+  key=$(echo "${package%-utils}" | tr '[:lower:]' '[:upper:]')
+  substitutions+=(-e "s/@${key}_UPSTREAM@/${upstream%.dfsg}/" -e "s/@${key}_DEBIAN@/$debian/")
+done
+sed "${substitutions[@]}" -e 's/$/\r/' "$root/scripts/windows-install.txt" >"$out/zip/INSTALL.txt"
 (cd "$out/zip" && zip -q -X "$out/tabulon-windows.zip" ./*)
 unzip -l "$out/tabulon-windows.zip" | sed -n '4,$p'
 # Last, where it is seen after the build's output.
-if [ -n "$expat_warning" ]; then echo "$expat_warning" >&2; fi
+if [ -n "$warnings" ]; then printf '%s' "$warnings" >&2; fi
