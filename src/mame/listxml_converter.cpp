@@ -13,6 +13,7 @@
 
 #include "mame/kept_lists.h"
 #include "mame/listxml_reader.h"
+#include "mame/mame_facts.h"
 #include "platform/error.h"
 #include "platform/files.h"
 
@@ -99,6 +100,14 @@ ListXmlCounts ConvertListXmlFile(const std::string& xml_path, const std::string&
   converter.Finish();
   // Lists a killed run kept aside here are older than these, which are to stay.
   KeptLists::DropLeftovers(out_dir);
+  // An earlier run's listxml.xml, and the facts read from it, describe other lists now: the
+  // list shaping must not check the ROM folders against them.
+  const std::string saved = InFolder(out_dir, "listxml.xml");
+  FileIdentity given, kept;
+  if (GetFileIdentity(saved, &kept) && !(GetFileIdentity(xml_path, &given) && given == kept)) {
+    RemoveFile(saved);
+    RemoveFile(InFolder(out_dir, kMameFactsName));
+  }
   return converter.counts();
 }
 

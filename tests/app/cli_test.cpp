@@ -90,8 +90,13 @@ TEST_F(CliTest, ConvertListxmlAlone) {
             "<mame><machine name=\"a\"><description>A</description></machine></mame>\n");
   // What a killed run kept aside is older than lists converted since, and goes.
   WriteFile(App() + "/.listinfo.dat.kept", "game (\r\n\tname old\r\n)\r\n");
+  // So is an earlier MAME's XML, whose facts the shaping would check ROM folders against.
+  WriteFile(App() + "/listxml.xml", "<mame/>");
+  WriteFile(App() + "/mamefacts.dat", "");
   ASSERT_EQ(Run({"--convert-listxml", dir_ / "good.xml", "--app-dir", App()}), 0) << err_.str();
-  EXPECT_FALSE(testing::FileExists(App() + "/.listinfo.dat.kept"));
+  for (const char* gone : {"/.listinfo.dat.kept", "/listxml.xml", "/mamefacts.dat"}) {
+    EXPECT_FALSE(testing::FileExists(App() + gone)) << gone;
+  }
   EXPECT_EQ(out_.str(), InFolder(App(), "listinfo.dat\n"));
   EXPECT_EQ(err_.str(),
             "Converted " + dir_ / "good.xml" + ": 1 games, 0 resources, 0 devices left out\n");
