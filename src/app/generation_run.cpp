@@ -220,6 +220,8 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
   }
   if (run.hold_mame) {
     run.hold_mame = false;
+    // The list grew by doubling; what it no longer needs is better free while the facts are read.
+    run.held_mame.shrink_to_fit();
     ShapeMameRecords(run, shaping);
   }
   if (mame_records > 0) run.report.dats.push_back(DatSummary{kMameSource, mame_records, {}});

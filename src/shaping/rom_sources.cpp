@@ -6,6 +6,18 @@
 #include "platform/files.h"
 
 namespace tabulon {
+namespace {
+
+uint64_t NameHash(std::string_view folded) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (const char c : folded) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+}  // namespace
 
 std::string FoldMemberName(std::string_view name) {
   std::string folded(name);
@@ -20,19 +32,19 @@ RomSource::RomSource(std::string path, std::vector<ArchiveMember> members, bool 
     : path_(std::move(path)), loose_(loose) {
   names_.reserve(members.size());
   for (const ArchiveMember& member : members) {
-    names_.push_back(FoldMemberName(member.name));
-    if (member.has_crc) crcs_.push_back({member.crc, member.size});
+    names_.push_back(NameHash(FoldMemberName(member.name)));
+    if (member.has_crc) crcs_.push_back({member.size, member.crc});
   }
   std::ranges::sort(names_);
   std::ranges::sort(crcs_);
 }
 
 bool RomSource::HasName(std::string_view folded) const {
-  return std::ranges::binary_search(names_, folded, std::less<>());
+  return std::ranges::binary_search(names_, NameHash(folded));
 }
 
 bool RomSource::HasCrc(uint32_t crc, uint64_t size) const {
-  return std::ranges::binary_search(crcs_, Crc{crc, size});
+  return std::ranges::binary_search(crcs_, Crc{size, crc});
 }
 
 RomShelf::RomShelf(std::vector<std::string> folders)

@@ -32,14 +32,16 @@ class RomSource {
 
  private:
   struct Crc {
-    uint32_t crc;
     uint64_t size;
+    uint32_t crc;
     auto operator<=>(const Crc&) const = default;
   };
   std::string path_;
   bool loose_;
-  std::vector<std::string> names_;  // folded, sorted
-  std::vector<Crc> crcs_;           // sorted
+  // Hashes of the folded names, sorted: a full folder's check holds hundreds of thousands, and
+  // a hash takes a quarter of a name's memory; two names of a set sharing 64 bits do not happen.
+  std::vector<uint64_t> names_;
+  std::vector<Crc> crcs_;  // sorted
 };
 
 // The sources of one set name in every search folder, in the folders' order, and those of them
