@@ -160,7 +160,7 @@ fi
 # warning for each older than the newest release known above.
 warnings=""
 declare -A built_version
-for package in "${!newest_release[@]}"; do
+for package in expat zlib xz-utils libzip libarchive; do
   version=$(sed -n 's/^Version: //p' "$deps/src/${package}"_*.dsc 2>/dev/null | sort -V | tail -1)
   if [ -z "$version" ]; then
     built_version[$package]=unknown
