@@ -82,7 +82,8 @@ defender=cannot read defender.zip
 
   // Debian's MAME 0.251 verifies the same folders: every set it finds a needed ROM of missing is
   // one the check counts as missing, and no other.
-  if (!testing::FileExists("/usr/games/mame")) return;
+  // Debian's MAME, on Linux only: under Wine the path can lead to it too, but not run it.
+  if (PathSeparator() != '/' || !testing::FileExists("/usr/games/mame")) return;
   std::string command =
       "cd '" + dir.path() + "' && /usr/games/mame -verifyroms -rompath 'roms;more'";
   std::vector<std::string> sets;
