@@ -4,11 +4,12 @@
 // the first reads the XML, the second the kept facts.
 //
 //   mame_facts_bench APP_DIR
+#include "mame/mame_facts.h"
+
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "mame/mame_facts.h"
 #include "platform/error.h"
 #include "process_usage.h"
 
