@@ -55,7 +55,7 @@ TEST(ShapeFilters, CategoriesAndMatureMarker) {
       {sfv, 0, 0, {}, {"Maze", "Shooter"}, k}, {"Maze / Collect * Mature *", 0, 0, {}, {"shooter"}, c},
       {"???? / ????", 0, 1, {}, {}, c}, {"????/????", 0, 1, {}, {}, c}};
   for (const auto& [cat, mature, uncategorized, hide, show, want] : rows)
-    EXPECT_EQ(Verdict({.cat = cat}, [&](auto& s) { s.hide_mature = mature, s.hide_categories = hide,
+    EXPECT_EQ(Verdict({.cat = cat}, [&, mature = mature, hide = hide, show = show, uncategorized = uncategorized](auto& s) { s.hide_mature = mature, s.hide_categories = hide,
               s.show_categories = show, s.hide_uncategorized = uncategorized; }), want) << cat;
 }
 
@@ -65,7 +65,7 @@ TEST(ShapeFilters, YearRanges) {
       {"198?", 1990, {}, 0, y}, {"19??", {}, 1899, 0, y}, {"1985?", 1985, 1985, 0, k},
       {"????", 1980, {}, 0, k}, {"????", {}, {}, 1, y}, {"19xx", {}, {}, 1, y}, {"198", {}, {}, 1, y}};
   for (const auto& [year, from, to, hide_unknown, want] : rows)
-    EXPECT_EQ(Verdict({.year = year}, [&](auto& s) { s.year_from = from, s.year_to = to,
+    EXPECT_EQ(Verdict({.year = year}, [&, from = from, to = to, hide_unknown = hide_unknown](auto& s) { s.year_from = from, s.year_to = to,
               s.hide_unknown_year = hide_unknown; }), want) << year << " " << from.value_or(0);
 }
 
@@ -82,7 +82,7 @@ TEST(ShapeFilters, PlayersFromNplayersThenMame) {
       {"newset", "newset", "players 3 control joy8way buttons 2 coins 3", {}, 2, 0, p},
       {"newset", "newset", "players 0 buttons 0", 1, {}, 1, p}};
   for (const auto& [name, clone, input, min, max, hide_unknown, want] : rows)
-    EXPECT_EQ(Verdict({.name = name, .clone = clone, .input = input}, [&](auto& s) {
+    EXPECT_EQ(Verdict({.name = name, .clone = clone, .input = input}, [&, min = min, max = max, hide_unknown = hide_unknown](auto& s) {
       s.players_min = min, s.players_max = max, s.hide_unknown_players = hide_unknown; },
       nullptr, &nplayers), want) << name;
 }
@@ -106,7 +106,7 @@ TEST(ShapeFilters, ControlsScreenDriverMachineAndExemptions) {
       {"half8", kJoy8, {}, {8}, {}, n}, {"half8", kJoy8, {"mahjong"}, {}, {}, n},
       {"doubles", kJoy8, {}, {}, 5, n}, {"dummy", "players 0 buttons 0", {"mahjong"}, {8}, 0, k}};
   for (const auto& [name, input, hide, ways, buttons, want] : controls)
-    EXPECT_EQ(Verdict({.name = name, .input = input}, [&](auto& s) { s.hide_controls = hide,
+    EXPECT_EQ(Verdict({.name = name, .input = input}, [&, hide = hide, ways = ways, buttons = buttons](auto& s) { s.hide_controls = hide,
               s.joystick_ways = ways, s.buttons_max = buttons; }, &facts), want) << name << input;
   const char *imperfect = "status imperfect color imperfect sound imperfect )", *h = "hangly";
   const Set all = [](ShapingSettings& s) {

@@ -110,7 +110,7 @@ TEST(ShapingSettingsTest, FilesAndOptions) {
     EXPECT_EQ(testing::ErrorOf([&] { ReadShapingSettings(path, {}); }), path + error);
   }
   for (const auto& [option, error] : kOptionErrors) {
-    EXPECT_EQ(testing::ErrorOf([&] { ShapingFromOptions({option}); }),
+    EXPECT_EQ(testing::ErrorOf([&, option = option] { ShapingFromOptions({option}); }),
               std::string("--set: ") + error);
   }
 }
