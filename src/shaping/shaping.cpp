@@ -117,6 +117,13 @@ bool CheckAvailability(RunState& run, const ShapingSettings& settings, const Mam
     return false;
   }
   *where = Joined(rom_folders, ";");
+  // A mistyped folder would leave out every game it holds without a word.
+  for (const std::string& rom_folder : rom_folders) {
+    if (!IsFolder(rom_folder)) {
+      run.Warn((settings.file.empty() ? std::string("--set") : settings.file) + ": RomPath: " +
+               rom_folder + " is no folder; nothing is found there: correct the path");
+    }
+  }
   AvailabilityCheck check(settings, facts, rom_folders, sample_folders);
   const std::vector<HeldRecord>& records = run.held_mame;
   for (size_t i = 0; i < records.size(); ++i) {

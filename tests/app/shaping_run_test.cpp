@@ -66,6 +66,7 @@ TEST_F(ShapingRunTest, CabinetProfile) {
   const std::string report = Report();
   EXPECT_CONTAINS(report, "Shaping (tabulon.ini):\r\n  records in: ");
   EXPECT_CONTAINS(report, "bosco (device namco52)");
+  EXPECT_CONTAINS(Err(), "tabulon.ini: RomPath: " + dir_ / "gone" + " is no folder; ");
   EXPECT_CONTAINS(report, "1942a (parent 1942)");
   EXPECT_CONTAINS(report, "  dats/: not shaped\r\n");
 }

@@ -20,8 +20,8 @@ inline std::vector<std::string> WriteCabinet(const TempDir& dir, const std::stri
                       more, samples);
   WriteFile(In(app, "tabulon.ini"),
             CrLf({"[Filters]", "HideBIOS=1", "[Availability]", "AvailableOnly=1",
-                  "RomPath=" + roms + ";" + more, "HideNeedsNoFiles=1", "RequireSamples=1",
-                  "SamplePath=" + samples, "[BestClone]", "OnePerFamily=1"}));
+                  "RomPath=" + roms + ";" + more + ";" + dir / "gone", "HideNeedsNoFiles=1",
+                  "RequireSamples=1", "SamplePath=" + samples, "[BestClone]", "OnePerFamily=1"}));
   // Found through their ROM folders, the parents standing for their families but dkongj, as
   // dkong is missing; Linux finds no stargate.zip in STARGATE.ZIP, Windows does.
   std::vector<std::string> sets = {"005",   "area51", "bublbobl", "dkongj",  "galaxian", "joust",
