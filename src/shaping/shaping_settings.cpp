@@ -160,7 +160,7 @@ constexpr const char* kBoolValues = "write 1 or 0 (or yes/no, true/false, on/off
 constexpr const char* kYearValues = "write a year of 4 digits, or nothing for no bound";
 constexpr const char* kCountValues = "write a whole number, or nothing for no bound";
 
-struct KeySpec {
+struct KeyRule {
   std::string_view section;
   std::string_view name;
   Apply apply;
@@ -168,7 +168,7 @@ struct KeySpec {
 };
 
 // clang-format off
-constexpr KeySpec kKeys[] = {
+constexpr KeyRule kKeys[] = {
     {"Shaping", "Enabled", SetBool<&ShapingSettings::enabled, true>, kBoolValues},
     {"Filters", "HideBIOS", SetBool<&ShapingSettings::hide_bios>, kBoolValues},
     {"Filters", "HideMechanical", SetBool<&ShapingSettings::hide_mechanical>, kBoolValues},
@@ -230,7 +230,7 @@ struct SectionRef {
 };
 
 SectionRef FindSection(std::string_view name) {
-  for (const KeySpec& key : kKeys) {
+  for (const KeyRule& key : kKeys) {
     if (EqualsNoCase(key.section, name)) return {key.section};
   }
   for (const auto& [list_name, list] : kListSections) {
@@ -242,7 +242,7 @@ SectionRef FindSection(std::string_view name) {
 std::string SectionNames() {
   std::string names;
   std::string_view last;
-  for (const KeySpec& key : kKeys) {
+  for (const KeyRule& key : kKeys) {
     if (key.section != last)
       names += std::string(names.empty() ? "" : ", ") + "[" + std::string(key.section) + "]";
     last = key.section;
@@ -262,14 +262,14 @@ void ApplyKey(ShapingSettings& s, std::string_view section, std::string_view key
               std::string_view raw, const std::string& written, const Origin& origin) {
   const std::string_view value = CleanValue(raw);
   std::string keys;
-  for (const KeySpec& spec : kKeys) {
-    if (spec.section != section) continue;
-    if (EqualsNoCase(spec.name, key)) {
-      if (!spec.apply(s, value))
-        throw Error(origin.file, origin.line, written + ": " + spec.allowed);
+  for (const KeyRule& rule : kKeys) {
+    if (rule.section != section) continue;
+    if (EqualsNoCase(rule.name, key)) {
+      if (!rule.apply(s, value))
+        throw Error(origin.file, origin.line, written + ": " + rule.allowed);
       return;
     }
-    keys += std::string(keys.empty() ? "" : ", ") + std::string(spec.name);
+    keys += std::string(keys.empty() ? "" : ", ") + std::string(rule.name);
   }
   throw Error(origin.file, origin.line,
               written + ": not a key of [" + std::string(section) + "]; write one of " + keys);
