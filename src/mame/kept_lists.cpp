@@ -73,6 +73,8 @@ void KeptLists::WriteJournal() const {
   WriteTextFile(InFolder(app_dir_, kJournalName), lines);
 }
 
+void KeptLists::ForgetJournal() const { RemoveFile(InFolder(app_dir_, kJournalName)); }
+
 void KeptLists::DropLeftovers(const std::string& app_dir) {
   for (const std::string& name : Names()) RemoveFile(InFolder(app_dir, "." + name + ".kept"));
   RemoveFile(InFolder(app_dir, kJournalName));
@@ -108,6 +110,13 @@ void KeptLists::RestoreAll() {
     RenameOver(KeptPath(name), InFolder(app_dir_, name), &error);
   if (!kept_.empty()) RemoveFile(InFolder(app_dir_, kJournalName));
   kept_.clear();
+}
+
+void KeptLists::Restore(const std::string& name) {
+  if (!kept(name)) return;
+  std::string error;
+  RenameOver(KeptPath(name), InFolder(app_dir_, name), &error);
+  kept_.erase(std::find(kept_.begin(), kept_.end(), name));
 }
 
 Task KeptLists::DropAll() {

@@ -34,10 +34,15 @@ class KeptLists {
   bool kept(const std::string& name) const;
   // Puts every kept file back over what the new run left.
   void RestoreAll();
+  // Puts the kept `name` back, when it was kept; the others stay aside.
+  void Restore(const std::string& name);
   // Records which lists the run has left in place before MAME's output replaces them: a run
   // killed from here on is told by them. Without the journal, kept lists always come back.
   // Nothing is written when no list is kept. Throws Error naming the file.
   void WriteJournal() const;
+  // Deletes the journal: the lists in place are to be written anew by MAME's old options, and a
+  // run killed while they are must have the kept lists back over whatever they left.
+  void ForgetJournal() const;
   // Deletes what a killed run kept aside in `app_dir`, with its journal: new lists converted
   // there by hand are to stay.
   static void DropLeftovers(const std::string& app_dir);

@@ -14,6 +14,7 @@
 #include "mame/kept_lists.h"
 #include "mame/lists_read_along.h"
 #include "mame/listxml_converter.h"
+#include "mame/listxml_head.h"
 #include "mame/mame_run.h"
 #include "mame/mame_stamp.h"
 #include "mame/problem.h"
@@ -71,6 +72,9 @@ Problem OldListsProblem(const std::string& app_dir, const MameState& mame) {
   return {};
 }
 
+// MAME's -listxml output began with a MAME that may know the old list options: it is stopped.
+struct OldMameFound {};
+
 // The kept lists are deleted beside the rest of the run. Any left would be taken back by the
 // next run as the last good lists, in place of this run's.
 void DeleteKeptBeside(RunState& run, Task deleting) {
@@ -88,9 +92,14 @@ void DeleteKeptBeside(RunState& run, Task deleting) {
 // problem on success, with what was converted in `counts` and the root's build attribute in
 // `build`, else the warning naming the file. Whatever fails in the conversion, short of a stop,
 // is such a warning: the previous lists then come back, as for a MAME that failed.
+//
+// With `old_mame`, MAME's root element is looked at first: when it does not show a MAME known to
+// lack the old list options (an older build, none, or no XML at all), MAME is stopped there,
+// `*old_mame` is set and nothing of its output stays; the kept listxml.xml is the caller's to
+// put back.
 Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
                         std::unique_ptr<ListsReadAlong>* along, ListXmlCounts* counts,
-                        std::string* build) {
+                        std::string* build, bool* old_mame) {
   const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
@@ -114,6 +123,11 @@ Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
       run.ShowStatus("Converting MAME listxml......");
       shown = true;
     };
+    // What MAME's first kilobytes say of it, heard on the reading thread.
+    enum HeadSays { kNotYet, kToday, kOld };
+    std::unique_ptr<ListXmlHead> head;
+    if (old_mame != nullptr) head = std::make_unique<ListXmlHead>();
+    std::atomic<int> head_says{head ? kNotYet : kToday};
     std::string error;
     ChildExit exit;
     // Once MAME has ended well, its XML takes the old one's place whatever the conversion makes
@@ -121,7 +135,7 @@ Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
     // mostly waits on the file system, while the conversion catches up on the cores.
     bool saved_committed = false;
     auto commit_saved = [&](const ChildExit& end) {
-      if (!end.ok()) return;
+      if (!end.ok() || head_says.load() != kToday) return;
       saved.Commit();
       saved_committed = true;
       DeleteKeptBeside(run, kept.DropInBackground("listxml.xml"));
@@ -132,6 +146,10 @@ Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
     bool ran = RunCommandWritingFile(
         mame.MamePath, command, saved.descriptor(),
         [&](const char* data, size_t size) {
+          if (head_says.load() == kNotYet && head->Feed(data, size)) {
+            head_says = head->has_root() && BuildLacksOldListOptions(head->build()) ? kToday : kOld;
+          }
+          if (head_says.load() == kOld) return;
           converting = true;
           if (!conversion_error.empty()) return;
           try {
@@ -142,10 +160,12 @@ Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
         },
         *gate,
         [&] {
+          if (head_says.load() == kOld) throw OldMameFound();
           show_converting();
           run.Yield();
         },
         &error, &exit, commit_saved);
+    if (ran && head_says.load() != kToday) throw OldMameFound();
     show_converting();
     if (!ran) return mame.MamePath + command + ": " + error;
     if (!exit.ok()) return mame.MamePath + command + ": MAME " + exit.Describe();
@@ -162,6 +182,9 @@ Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
     return std::string(e.what());
   } catch (const RunCancelled&) {
     throw;
+  } catch (const OldMameFound&) {
+    *old_mame = true;
+    return {};
   } catch (const std::bad_alloc&) {
     return xml_path + ": not converted, as the system had no more memory to give";
   } catch (const std::exception& e) {
@@ -288,7 +311,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   // Why a list could not be kept aside: MAME's output would have replaced it, so MAME is not
   // run and the lists are read as they stand.
   Problem keep_failed;
-  const MameRunResult result = RunMame(run, mame, [&] {
+  MameRunResult result = RunMame(run, mame, [&] {
     const std::string exe = mame.MamePath + mame.MameExe;
     const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
     if (stamp && !run.refresh_mame && ListsIntact(*stamp, run.app_dir) &&
@@ -315,7 +338,11 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     // asked to refresh, MAME is asked them all the same, as another program may stand there now.
     old_options_refused =
         !run.refresh_mame && stamp && stamp->old_options_refused && stamp->exe == StampExePath(exe);
-    return !old_options_refused;
+    // Otherwise its -listxml runs first, and the build its first kilobytes name tells whether the
+    // old options are worth asking: today's MAME refuses each after loading its whole program,
+    // three runs that cost a tenth of the whole -listxml. An older MAME is stopped there and
+    // asked them, as it always was.
+    return false;
   });
   LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) {
@@ -339,21 +366,43 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     Problem problem;
     std::string build;
     ListXmlCounts counts;
-    const bool old_lists = result == MameRunResult::kRan && HasGameBlock(listinfo_path);
-    if (old_lists) {
-      problem = OldListsProblem(run.app_dir, mame);
-      summary.lists = "printed by MAME for -li, -listdetails and -gamelist in this run";
-      summary.devices_left_out = 0;  // read as MAME printed them
-    } else {
+    auto convert = [&](bool* old_mame) {
       // What the old options left is this run's own: killed from here on, the run's kept lists
       // come back only over these. Without the journal they come back all the same.
       try {
         kept.WriteJournal();
       } catch (const Error&) {
       }
-      problem = ConvertFromMame(run, mame, kept, &along, &counts, &build);
       summary.lists = "converted from MAME's -listxml in this run";
+      const Problem converted = ConvertFromMame(run, mame, kept, &along, &counts, &build, old_mame);
       summary.devices_left_out = counts.devices;
+      return converted;
+    };
+    // Whether the build of the -listxml converted shows that MAME has no old options: the stamp
+    // then says so, and a later MAME at that path that fails is not asked them either.
+    bool build_lacks_old_options = false;
+    bool old_lists = false;
+    if (old_options_refused) {
+      problem = convert(nullptr);
+    } else {
+      bool old_mame = false;
+      problem = convert(&old_mame);
+      build_lacks_old_options = !old_mame;
+      if (old_mame) {
+        along.reset();
+        kept.Restore("listxml.xml");
+        kept.ForgetJournal();
+        LogStep({"Making Bats"});
+        result = RunMameScripts(run, mame);
+        LogStep({"Bats Complete, Initial File Open"});
+        old_lists = result == MameRunResult::kRan && HasGameBlock(listinfo_path);
+        if (!old_lists) problem = convert(nullptr);
+      }
+    }
+    if (old_lists) {
+      problem = OldListsProblem(run.app_dir, mame);
+      summary.lists = "printed by MAME for -li, -listdetails and -gamelist in this run";
+      summary.devices_left_out = 0;  // read as MAME printed them
     }
     // MAME does not say when its output did not fit: what is left of it only looks cut off.
     if (problem && NoSpaceLeft(run.app_dir)) {
@@ -365,8 +414,10 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       run.report.mame_setup.build = build;
       DeleteKeptBeside(run, kept.DropAll());
       if (!old_lists) {
-        WriteStamp(run, mame, build, old_options_refused || RefusedOldOptions(result, mame),
-                   counts.devices);
+        WriteStamp(
+            run, mame, build,
+            old_options_refused || build_lacks_old_options || RefusedOldOptions(result, mame),
+            counts.devices);
       }
     } else {
       along.reset();

@@ -203,6 +203,10 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
 
   run.report.mame_setup.program = mame.MamePath + mame.MameExe;
   if (before_scripts && !before_scripts()) return MameRunResult::kScriptsSkipped;
+  return RunMameScripts(run, mame);
+}
+
+MameRunResult RunMameScripts(RunState& run, MameState& mame) {
   mame.scripts_written = true;
   auto make_scripts = [&mame, &run](const std::string& folder) -> Problem {
     mame.script_folder = folder;

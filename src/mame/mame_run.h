@@ -56,4 +56,8 @@ enum class MameRunResult {
 MameRunResult RunMame(RunState& run, MameState& mame,
                       const std::function<bool()>& before_scripts = {});
 
+// The script runs of RunMame, for a MAME that RunMame found and whose scripts `before_scripts`
+// held back: kRan, or kScriptsNotWritten.
+MameRunResult RunMameScripts(RunState& run, MameState& mame);
+
 }  // namespace tabulon

@@ -156,7 +156,9 @@ bool RunCommandWritingFile(const std::string& folder, const std::string& command
       // Whether the program had ended is taken before the read: a read that finds nothing more
       // after the end has then taken everything.
       const bool was_ended = ended.load();
-      if (!was_ended && !gate.Open()) {
+      // The first kilobytes are handed over as they come, gate or not: they tell which program
+      // writes, which the caller may need to know before the program has run for long.
+      if (!was_ended && offset >= kUngatedHead && !gate.Open()) {
         pause(10);
         continue;
       }

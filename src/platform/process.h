@@ -54,18 +54,23 @@ class OpenCoreGate final : public CoreGate {
   bool Open() override { return true; }
 };
 
+// How much of a program's output RunCommandWritingFile hands over as it comes, whatever the gate
+// says: enough for the caller to tell which program writes.
+inline constexpr long long kUngatedHead = 64 * 1024;
+
 // Runs `command` in `folder` like RunScriptAndWait, its standard output written straight into
 // the regular file open on `output_fd` (a descriptor of AtomicTextWriter: for reading and
 // writing, empty), and hands what the program writes to `on_output` block by block while it
 // still runs. The file is read behind the writer instead of through a pipe: the program never
 // waits for the reader, and no byte is copied twice. `on_output` is called on a thread of its
 // own, at the lowest priority and, while the program runs, only while `gate` is open (the run's
-// gate opens when a core is otherwise idle), and never after the return; `idle` is called on the
-// calling thread about every 20 ms. `on_end`, when given, is called on the calling thread once, the
-// moment the program has ended, while the rest of its output may still be read: the reader has a
-// handle of its own, so the writer's may then be closed and the file renamed. When `on_output`,
-// `idle` or `on_end` throws, the program is stopped before the exception goes on. Returns false,
-// with `error` set, when the command cannot be started or waited on.
+// gate opens when a core is otherwise idle) once the first kUngatedHead bytes were handed over,
+// and never after the return; `idle` is called on the calling thread about every 20 ms. `on_end`,
+// when given, is called on the calling thread once, the moment the program has ended, while the
+// rest of its output may still be read: the reader has a handle of its own, so the writer's may
+// then be closed and the file renamed. When `on_output`, `idle` or `on_end` throws, the program
+// is stopped before the exception goes on. Returns false, with `error` set, when the command
+// cannot be started or waited on.
 bool RunCommandWritingFile(const std::string& folder, const std::string& command, int output_fd,
                            const std::function<void(const char*, size_t)>& on_output,
                            CoreGate& gate, const std::function<void()>& idle, std::string* error,

@@ -98,6 +98,9 @@ class MameExtractionTest : public testing::FrontEndTest {
       const fs::path recorded = fs::absolute(testing::TestData("oldmame/mame078_" + list + ".txt"));
       old_mame += "-" + list + " print " + recorded.string() + "\r\n";
     }
+    // Its -listxml names no build in its root: a MAME that may know the old options, as 0.78 did.
+    old_mame += "-listxml print " +
+                fs::absolute(testing::TestData("mame_dats/mame078_listxml.xml")).string() + "\r\n";
     InstallMame(mame_, old_mame + "* text Error: unknown option\\r\\n; exit 1\r\n");
     WriteFile(In(app_, "dats/VPLAUNCHER.DAT"),
               CrLf({"Tee'd Off\\\\a\\b\\1993\\Gottlieb\\Historic"}));
@@ -118,7 +121,10 @@ TEST_F(MameExtractionTest, OldMameEndToEndAndItsListxmlConverted) {
             testing::TestDataAsCrLf("catver/catver_0.78_catlist_rev2.ini"));
   WriteFile(In(front_, "cfgs/mame.cfg"), "[MAME]\nPATH=" + mame_ + "\nEXE=" + exe_ + "\n");
   fs::copy_file(testing::TestData("clrmamepro/GCE_-_Vectrex.dat"), In(app_, "dats/vectrex.dat"));
+  // An earlier MAME's output stays, whatever this one's -listxml began to write.
+  WriteFile(In(app_, "listxml.xml"), "<mame build=\"0.251\"/>\n");
   ASSERT_EQ(Run(), 0) << Err();
+  EXPECT_EQ(ReadFile(In(app_, "listxml.xml")), "<mame build=\"0.251\"/>\n");
   EXPECT_CONTAINS(Err(),
                   "Parsing MAME for listinfo......\nParsing MAME for Driver information......\n"
                   "Parsing MAME for gamelist......\nParsing MAME Dat File\n");
@@ -263,8 +269,11 @@ TEST_F(MameExtractionTest, LeftoverOutputsWithShortSideFiles) {
 class TodaysMameTest : public MameExtractionTest {
  protected:
   // `first_lines` come before its -listxml line in standin.txt.
-  void InstallTodaysMame(const std::string& first_lines = "") {
-    WriteFile(In(mame_, "listxml.xml"), NewListXml());
+  // `build` in place of 0.251's in the root element, when given.
+  void InstallTodaysMame(const std::string& first_lines = "", const std::string& build = "") {
+    std::string xml = NewListXml();
+    if (!build.empty()) xml.replace(xml.find("0.251 (unknown)"), 15, build);
+    WriteFile(In(mame_, "listxml.xml"), xml);
     // Each run's first argument goes to "runs".
     InstallMame(mame_, "@log runs\r\n" + first_lines + "-listxml print-slowly listxml.xml\r\n");
   }
@@ -279,12 +288,10 @@ class TodaysMameTest : public MameExtractionTest {
   }
 };
 
-// A MAME folder that takes no scripts (a folder in place of one makes writing it fail, as a
-// read-only /usr/games does for a user who is not root) has them written to the application
-// folder; MAME refuses them, and -listxml gives the games.
+// Today's MAME is asked for -listxml alone: the build its output begins with shows that it has
+// none of the old list options, so no script is written or run.
 TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
   InstallTodaysMame();
-  fs::create_directory(In(mame_, "listdetails.bat"));
   WriteFile(In(app_, "catvers/catver.ini"),
             CrLf({"[Category]", "pacman=Maze / Chase", "[VerAdded]", "pacman=0.30"}));
   ASSERT_EQ(Run(), 0) << Err();
@@ -294,10 +301,10 @@ TEST_F(TodaysMameTest, ListxmlIsConvertedWhileMameWritesIt) {
       "pacman|Pac-Man (Midway)|1980|Namco (Midway license)|puckman|MAME|Maze / Chase|0.30||Working "
       "Yes"));
   EXPECT_EQ(ReadFile(In(app_, "listxml.xml")), NewListXml());
-  EXPECT_CONTAINS(Err(), "Parsing MAME for gamelist......\nParsing MAME for listxml......\n");
+  EXPECT_EQ(ReadFile(In(mame_, "runs")), "-listxml\n");
+  EXPECT_TRUE(Err().starts_with("Parsing MAME for listxml......\nConverting MAME listxml......\n"))
+      << Err();
   EXPECT_CONTAINS(Err(), "  warnings: 0\n");
-  for (const std::string& folder : {mame_, app_})
-    EXPECT_FALSE(FileExists(In(folder, "listinfo.bat")));
   EXPECT_CONTAINS(Report(), CrLf({"  MAME settings: " + In(front_, "cfgs/mame.cfg"),
                                   "  MAME: " + In(mame_, exe_) + ", build 0.251 (unknown)"}));
   EXPECT_CONTAINS(
@@ -349,35 +356,40 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
     bool stamped;                  // a stamp is there afterwards
     const char* first_lines = "";  // of standin.txt, before -listxml
     bool launcher = false;         // EXE is a script that runs MAME
+    const char* build = "";        // in its -listxml, when not 0.251's
   };
   const char* version = "-version text 0.251 (unknown)\\n\r\n";
   const Case cases[] = {
       {"nothing changed", [] {}, nullptr, "", true},
       {"new size", [&] { resize(mame); }, nullptr, "-listxml\n", true},
       {"new time", older, nullptr, "-listxml\n", true},
-      {"damaged stamp", damage, nullptr, "-history_file\n-listdetails\n-gamelist\n-listxml\n",
-       true},
+      {"damaged stamp", damage, nullptr, "-listxml\n", true},
       {"list changed", [&] { resize(In(app_, "gamelist.dat")); }, nullptr, "-listxml\n", true},
       {"no list", [&] { fs::remove(In(app_, "listdetails.dat")); }, nullptr, "-listxml\n", true},
-      {"refresh asked", [] {}, "--refresh-mame",
-       "-history_file\n-listdetails\n-gamelist\n-listxml\n", true},
+      {"refresh asked", [] {}, "--refresh-mame", "-listxml\n", true},
       {"MAME fails", failing, nullptr, "-listxml\n", false},
-      // Failing at -li is not refusing it: the upgraded MAME is asked the old options again.
-      {"-li failed, then MAME upgraded", [&] { resize(mame); }, nullptr,
-       "-history_file\n-listdetails\n-gamelist\n-listxml\n", true, "-li exit 3\r\n"},
+      // An older build is stopped at its root element and asked the old options. Refusing them
+      // all, it is asked -listxml straight the next time; failing at -li is not refusing it.
+      {"older build, then MAME upgraded", [&] { resize(mame); }, nullptr, "-listxml\n", true, "",
+       false, "0.145u4 (Jun 3 2012)"},
+      {"older build, -li failed, then MAME upgraded", [&] { resize(mame); }, nullptr,
+       "-listxml\n-history_file\n-listdetails\n-gamelist\n-listxml\n", true, "-li exit 3\r\n",
+       false, "0.145u4 (Jun 3 2012)"},
       {"same size and time, another file", replaced, nullptr, "-listxml\n", true},
       {"launcher, MAME unchanged", [] {}, nullptr, "-version\n", true, version, true},
       {"launcher, MAME upgraded", upgraded, nullptr, "-version\n-listxml\n", true, version, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    InstallTodaysMame(c.first_lines);
+    InstallTodaysMame(c.first_lines, c.build);
     if (c.launcher) InstallLauncher(true);
     fs::remove(stamp);
+    fs::remove(In(mame_, "runs"));
     ASSERT_EQ(Run(), 0) << Err();
-    EXPECT_CONTAINS(Err(),
-                    "for gamelist......\nParsing MAME for listxml......\nConverting MAME "
-                    "listxml......\n");
+    EXPECT_EQ(ReadFile(In(mame_, "runs")),
+              *c.build == '\0' ? "-listxml\n"
+                               : "-listxml\n-history_file\n-listdetails\n-gamelist\n-listxml\n");
+    EXPECT_CONTAINS(Err(), "Parsing MAME for listxml......\nConverting MAME listxml......\n");
     const std::string first = MasterList();
     fs::remove(In(mame_, "runs"));
     c.change();
@@ -405,8 +417,10 @@ TEST_F(TodaysMameTest, AStampedMameRunsOnlyWhenSomethingChanged) {
 TEST_F(TodaysMameTest, AStoppedOrFailedConversionStopsMameAndLeavesThePreviousLists) {
   InstallTodaysMame();
   InstallLauncher(false);
-  WriteFile(In(mame_, "standin.txt"),
-            "-listxml pid; text <?xml version=\"1.0\"?>\\n<mame build=\"0\">\\n; sleep 60\r\n");
+  // More than the head that is read whatever the gate says, so that the gate is asked.
+  WriteFile(In(mame_, "head.xml"), "<?xml version=\"1.0\"?>\n<mame build=\"0.251\">\n<!--" +
+                                       std::string(kUngatedHead, 'x') + "-->\n");
+  WriteFile(In(mame_, "standin.txt"), "-listxml pid; print head.xml; sleep 60\r\n");
   // The previous lists; read, they make MAME's category file in catvers/.
   const std::string listinfo = CrLf({"game (", "\tname a", ")", ""});
   WriteFile(In(app_, "listinfo.dat"), listinfo);
