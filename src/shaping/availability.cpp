@@ -57,7 +57,7 @@ struct AvailabilityCheck::Impl {
   std::vector<const RomSource*> SourcesOf(const std::vector<std::string_view>& chain) {
     std::vector<const RomSource*> sources;
     for (const std::string_view name : chain) {
-      for (const auto& source : roms.Of(name).sources) sources.push_back(source.get());
+      for (const RomSource& source : roms.Of(name).sources) sources.push_back(&source);
     }
     return sources;
   }
@@ -132,7 +132,7 @@ struct AvailabilityCheck::Impl {
     std::vector<const RomSource*> sources;
     for (const std::string_view name : {machine.name, machine.sample_of}) {
       if (name.empty()) continue;
-      for (const auto& source : samples.Of(name).sources) sources.push_back(source.get());
+      for (const RomSource& source : samples.Of(name).sources) sources.push_back(&source);
     }
     return std::ranges::all_of(machine.samples, [&](std::string_view sample) {
       const std::string base = FoldMemberName(sample);
