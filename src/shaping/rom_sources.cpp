@@ -86,9 +86,9 @@ const SetSources& RomShelf::Of(std::string_view set_name) {
     for (const std::string& path : folder_paths_) {
       Folder& folder = folders_.emplace_back();
       folder.path = path;
-      for (const std::string& name : FolderEntryNames(path)) {
-        folder.entries.push_back(folder.text.Keep(name));
-      }
+      const std::vector<std::string> names = FolderEntryNames(path);
+      folder.entries.reserve(names.size());
+      for (const std::string& name : names) folder.entries.push_back(folder.text.Keep(name));
       // Stable: of two names the same but for case, the one listed first is found.
       std::ranges::stable_sort(folder.entries, [this](auto a, auto b) { return Before(a, b); });
     }
