@@ -30,6 +30,7 @@
 namespace {
 
 using tabulon::MachineFacts;
+using tabulon::MameFacts;
 using tabulon::RomFact;
 
 void Put(std::string* out, const std::vector<std::pair<uint64_t, int>>& fields) {
@@ -39,21 +40,22 @@ void Put(std::string* out, const std::vector<std::pair<uint64_t, int>>& fields) 
 }
 
 // A zip of the machine's ROMs without merge names, stored, one byte each.
-std::string SplitZip(const MachineFacts& machine) {
+std::string SplitZip(const MameFacts& facts, const MachineFacts& machine) {
   std::string zip, directory;
   size_t count = 0;
   for (const RomFact& rom : machine.roms) {
     if (rom.nodump || !rom.merge.empty()) continue;
-    const std::vector<std::pair<uint64_t, int>> fields = {
-        {10, 2}, {0, 4},        {0x210000, 4},        {rom.crc, 4},
-        {1, 4},  {rom.size, 4}, {rom.name.size(), 2}, {0, 2}};
+    const std::string_view name = facts.Text(rom.name);
+    const std::vector<std::pair<uint64_t, int>> fields = {{10, 2},          {0, 4}, {0x210000, 4},
+                                                          {rom.crc, 4},     {1, 4}, {rom.size(), 4},
+                                                          {name.size(), 2}, {0, 2}};
     Put(&directory, {{0x02014b50, 4}, {20, 2}});
     Put(&directory, fields);
     Put(&directory, {{0, 10}, {zip.size(), 4}});
-    directory += rom.name;
+    directory += name;
     Put(&zip, {{0x04034b50, 4}});
     Put(&zip, fields);
-    zip += std::string(rom.name) + "x";
+    zip += std::string(name) + "x";
     ++count;
   }
   if (count == 0) return {};
@@ -79,14 +81,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const tabulon::MameFacts facts = tabulon::ReadFactsFromListXml(argv[1]);
+    const MameFacts facts = tabulon::ReadFactsFromListXml(argv[1]);
     const std::string folder = argv[2];
     const std::string roms = tabulon::InFolder(folder, "roms");
     if (!tabulon::IsFolder(roms)) {
       std::filesystem::create_directories(tabulon::FsPath(roms));
       size_t written = 0;
       for (size_t i = 0; i < facts.size(); ++i) {
-        const std::string zip = SplitZip(facts.at(i));
+        const std::string zip = SplitZip(facts, facts.at(i));
         if (zip.empty()) continue;
         std::ofstream(
             tabulon::FsPath(tabulon::InFolder(roms, std::string(facts.at(i).name) + ".zip")),

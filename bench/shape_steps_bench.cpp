@@ -72,8 +72,10 @@ int main(int argc, char** argv) {
 
     MachineFacts& machine = facts.Add(f.lrom);
     machine.mechanical = i % 97 == 0;
-    machine.controls.push_back({facts.Keep("joy"), facts.Keep(i % 3 ? "8" : "vertical2"), 2});
-    if (i % 11 == 0) machine.controls.push_back({facts.Keep("keypad"), {}, 12});
+    std::vector<ControlFact> controls{
+        {facts.Keep("joy"), facts.Keep(i % 3 ? "8" : "vertical2"), 2}};
+    if (i % 11 == 0) controls.push_back({facts.Keep("keypad"), {}, 12});
+    machine.controls = facts.KeepList(controls);
     records.push_back(HoldRecord(f, false, form.line, &text));
   }
 

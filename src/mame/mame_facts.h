@@ -5,23 +5,46 @@
 // lists.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tabulon {
 
+// A text kept in the facts' own store, in four bytes where a view takes sixteen: each of MAME's
+// third of a million ROMs holds three. MameFacts::Text gives the text back.
+struct TextId {
+  uint32_t at = 0;  // where the text starts in the store; 0 for the empty text
+  bool empty() const { return at == 0; }
+  friend bool operator==(TextId, TextId) = default;
+};
+
+// One file a machine needs, in 24 bytes, as there are so many.
 struct RomFact {
-  std::string_view name;
-  std::string_view merge;  // the parent's (or BIOS's) name of the same ROM; empty when none
-  std::string_view bios;   // the BIOS option (biosset) that needs it; empty for every option
-  uint64_t size = 0;
+  TextId name;
+  TextId merge;  // the parent's (or BIOS's) name of the same ROM; empty when none
+  TextId bios;   // the BIOS option (biosset) that needs it; empty for every option
   uint32_t crc = 0;
   bool has_crc = false;
   bool nodump = false;    // status="nodump": no dump exists, nothing to look for
   bool optional = false;  // optional="yes"
+
+  uint64_t size() const { return uint64_t{size_high_} << 32 | size_low_; }
+  // A size of a terabyte or more is kept as the largest below it: no ROM comes near, and no
+  // archive's member matches it either way.
+  void set_size(uint64_t size) {
+    size = std::min<uint64_t>(size, (uint64_t{1} << 40) - 1);
+    size_high_ = static_cast<uint8_t>(size >> 32);
+    size_low_ = static_cast<uint32_t>(size);
+  }
+
+ private:
+  uint8_t size_high_ = 0;
+  uint32_t size_low_ = 0;
 };
 
 struct DiskFact {
@@ -50,14 +73,16 @@ struct MachineFacts {
   bool bios = false;        // isbios="yes", or runnable="no" in older MAME
   bool device = false;      // isdevice="yes"
   bool mechanical = false;  // ismechanical="yes"
-  std::vector<RomFact> roms;
-  std::vector<DiskFact> disks;
+  // The lists live in the facts' storage (MameFacts::KeepList), all machines' in a few blocks,
+  // rather than a vector each with its own allocation.
+  std::span<const RomFact> roms;
+  std::span<const DiskFact> disks;
   // The devices of <device_ref> that need files of their own (ROMs or disks), each once, in
   // MAME's order; the many that need none (CPUs, speakers, timers) are left out.
-  std::vector<std::string_view> device_refs;
-  std::vector<BiosSetFact> bios_sets;
-  std::vector<std::string_view> samples;  // sample names, without ".wav"
-  std::vector<ControlFact> controls;
+  std::span<const std::string_view> device_refs;
+  std::span<const BiosSetFact> bios_sets;
+  std::span<const std::string_view> samples;  // sample names, without ".wav"
+  std::span<const ControlFact> controls;
 };
 
 // Which facts the source gave: an old MAME's listinfo.dat has ROMs, disks and samples, but says
@@ -81,11 +106,18 @@ class MameFacts {
   // The machines in the order they were added, as MAME listed them.
   const MachineFacts& at(size_t index) const;
 
-  // Adds a machine (for the readers and the tests); its views must come from Keep(). A name
-  // added twice keeps its first machine.
+  // Adds a machine (for the readers and the tests); its views must come from Keep() and its
+  // lists from KeepList(). A name added twice keeps its first machine.
   MachineFacts& Add(std::string_view name);
   // Copies text into storage that lives as long as these facts.
   std::string_view Keep(std::string_view text);
+  // The same, for a RomFact's names.
+  TextId KeepId(std::string_view text);
+  std::string_view Text(TextId id) const;
+  // Copies a machine's list into storage that lives as long as these facts; for each of
+  // MachineFacts' kinds of list.
+  template <typename Fact>
+  std::span<const Fact> KeepList(const std::vector<Fact>& list);
 
   FactsKnown known;
   std::string source;  // the file the facts were read from, for the report and warnings

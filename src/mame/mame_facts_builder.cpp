@@ -1,18 +1,10 @@
 #include "mame/mame_facts_builder.h"
 
 #include <algorithm>
+#include <span>
+#include <unordered_set>
 
 namespace tabulon {
-namespace {
-
-// Copies `from` into the empty `to`, which then holds exactly what it needs.
-template <typename T>
-void StoreExactly(std::vector<T>* from, std::vector<T>* to) {
-  to->assign(from->begin(), from->end());
-  from->clear();
-}
-
-}  // namespace
 
 bool FactsBuilder::Begin(std::string_view name) {
   if (facts_->Find(name) != nullptr) {
@@ -20,18 +12,29 @@ bool FactsBuilder::Begin(std::string_view name) {
     return false;
   }
   machine_ = &facts_->Add(Flat(name));
-  added_.push_back(machine_);
   return true;
 }
 
 void FactsBuilder::End() {
   if (machine_ == nullptr) return;
-  StoreExactly(&roms, &machine_->roms);
-  StoreExactly(&disks, &machine_->disks);
-  StoreExactly(&device_refs, &machine_->device_refs);
-  StoreExactly(&bios_sets, &machine_->bios_sets);
-  StoreExactly(&samples, &machine_->samples);
-  StoreExactly(&controls, &machine_->controls);
+  // Each list is copied into the facts' storage and its buffer kept for the next machine.
+  auto store = [this](auto* list) {
+    const auto kept = facts_->KeepList(*list);
+    list->clear();
+    return kept;
+  };
+  machine_->roms = store(&roms);
+  machine_->disks = store(&disks);
+  if (!thin_devices_) {
+    machine_->device_refs = store(&device_refs);
+  } else if (!device_refs.empty()) {
+    held_.push_back({machine_, held_refs_.size(), device_refs.size()});
+    held_refs_.insert(held_refs_.end(), device_refs.begin(), device_refs.end());
+    device_refs.clear();
+  }
+  machine_->bios_sets = store(&bios_sets);
+  machine_->samples = store(&samples);
+  machine_->controls = store(&controls);
   machine_ = nullptr;
 }
 
@@ -49,27 +52,38 @@ std::string_view FactsBuilder::Intern(std::string_view text) {
   // Most repeated texts name a machine (a parent, a device) that is already kept.
   const MachineFacts* machine = facts_->Find(text);
   if (machine != nullptr && machine->name == text) return machine->name;
+  return facts_->Text(InternId(text));
+}
+
+TextId FactsBuilder::InternId(std::string_view text) {
+  if (text.empty()) return {};
+  text = Flat(text);
   const auto found = interned_.find(text);
-  if (found != interned_.end()) return *found;
-  return *interned_.insert(facts_->Keep(text)).first;
+  if (found != interned_.end()) return found->second;
+  const TextId id = facts_->KeepId(text);
+  interned_.emplace(facts_->Text(id), id);
+  return id;
 }
 
 std::string_view FactsBuilder::Keep(std::string_view text) { return facts_->Keep(Flat(text)); }
 
+TextId FactsBuilder::KeepId(std::string_view text) { return facts_->KeepId(Flat(text)); }
+
 void FactsBuilder::KeepDevicesWithFiles() {
   std::unordered_set<std::string_view> seen;
   std::vector<std::string_view> kept;
-  for (MachineFacts* machine : added_) {
-    std::vector<std::string_view>& refs = machine->device_refs;
+  for (const HeldRefs& held : held_) {
     seen.clear();
     kept.clear();
-    for (const std::string_view ref : refs) {
+    for (const std::string_view ref : std::span(held_refs_).subspan(held.first, held.count)) {
       const MachineFacts* device = facts_->Find(ref);
       const bool needs_files = device == nullptr || !device->roms.empty() || !device->disks.empty();
       if (needs_files && seen.insert(ref).second) kept.push_back(ref);
     }
-    if (kept.size() != refs.size()) refs = std::vector<std::string_view>(kept.begin(), kept.end());
+    held.machine->device_refs = facts_->KeepList(kept);
   }
+  held_ = {};
+  held_refs_ = {};
 }
 
 }  // namespace tabulon

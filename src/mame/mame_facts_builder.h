@@ -5,7 +5,7 @@
 #pragma once
 
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "mame/mame_facts.h"
@@ -14,7 +14,10 @@ namespace tabulon {
 
 class FactsBuilder {
  public:
-  explicit FactsBuilder(MameFacts* facts) : facts_(facts) {}
+  // With `thin_devices`, each machine's device references are held here until
+  // KeepDevicesWithFiles() keeps those worth keeping.
+  explicit FactsBuilder(MameFacts* facts, bool thin_devices = false)
+      : facts_(facts), thin_devices_(thin_devices) {}
 
   // Starts the machine `name`; false, with the machine left out, when the name was added before.
   bool Begin(std::string_view name);
@@ -25,12 +28,14 @@ class FactsBuilder {
   // `text` kept once: the same text again gives the same view. Tabs and line breaks, which the
   // kept facts file separates its fields and lines with, become spaces.
   std::string_view Intern(std::string_view text);
+  TextId InternId(std::string_view text);
   // `text` kept without looking for an earlier copy, for the many texts that seldom repeat.
   std::string_view Keep(std::string_view text);
+  TextId KeepId(std::string_view text);
 
   // A device reference each device needs once, and only when the device needs files of its own:
   // four in five name timers, speakers and CPUs that have none, and the availability check only
-  // looks for files. Call once every machine has been added.
+  // looks for files. Call once every machine has been added, with `thin_devices`.
   void KeepDevicesWithFiles();
 
   std::vector<RomFact> roms;
@@ -45,8 +50,14 @@ class FactsBuilder {
 
   MameFacts* facts_;
   MachineFacts* machine_ = nullptr;
-  std::vector<MachineFacts*> added_;
-  std::unordered_set<std::string_view> interned_;
+  bool thin_devices_;
+  struct HeldRefs {
+    MachineFacts* machine;
+    size_t first, count;  // in held_refs_
+  };
+  std::vector<HeldRefs> held_;
+  std::vector<std::string_view> held_refs_;
+  std::unordered_map<std::string_view, TextId> interned_;
   std::string flat_;
 };
 

@@ -67,7 +67,7 @@ class FactsFileWriter {
     out_.WriteLine("identity=" + identity);
     out_.WriteLine("known=" + KnownText(facts.known));
     out_.WriteLine("machines=" + std::to_string(facts.size()));
-    for (size_t i = 0; i < facts.size(); ++i) Machine(facts.at(i));
+    for (size_t i = 0; i < facts.size(); ++i) Machine(facts, facts.at(i));
     out_.WriteLine(kLastLine);
     out_.Commit();
   }
@@ -89,7 +89,7 @@ class FactsFileWriter {
   }
   void Finish() { out_.WriteLine(line_); }
 
-  void Machine(const MachineFacts& m) {
+  void Machine(const MameFacts& facts, const MachineFacts& m) {
     Start('M', m.name);
     Field(m.clone_of);
     Field(m.rom_of);
@@ -97,11 +97,11 @@ class FactsFileWriter {
     Flags({{m.bios, 'b'}, {m.device, 'd'}, {m.mechanical, 'm'}});
     Finish();
     for (const RomFact& rom : m.roms) {
-      Start('R', rom.name);
-      Field(rom.merge);
-      Field(rom.bios);
+      Start('R', facts.Text(rom.name));
+      Field(facts.Text(rom.merge));
+      Field(facts.Text(rom.bios));
       line_ += '\t';
-      AppendNumber(&line_, rom.size);
+      AppendNumber(&line_, rom.size());
       line_ += '\t';
       if (rom.has_crc) AppendNumber(&line_, rom.crc, 16);
       Flags({{rom.nodump, 'n'}, {rom.optional, 'o'}});
@@ -242,14 +242,16 @@ class FactsFileReader {
       case 'R': {
         if (!Fields(6) || !ParseFlags(fields_[5], "no", &flags)) return false;
         RomFact& rom = builder_.roms.emplace_back();
-        rom.name = builder_.Keep(fields_[0]);
-        rom.merge = fields_[1] == fields_[0] ? rom.name : builder_.Intern(fields_[1]);
-        rom.bios = builder_.Intern(fields_[2]);
+        rom.name = builder_.KeepId(fields_[0]);
+        rom.merge = fields_[1] == fields_[0] ? rom.name : builder_.InternId(fields_[1]);
+        rom.bios = builder_.InternId(fields_[2]);
         rom.has_crc = !fields_[4].empty();
         rom.nodump = flags & 1u;
         rom.optional = flags & 2u;
-        return ParseNumber(fields_[3], &rom.size) &&
-               (!rom.has_crc || ParseNumber(fields_[4], &rom.crc, 16));
+        uint64_t size = 0;
+        if (!ParseNumber(fields_[3], &size)) return false;
+        rom.set_size(size);
+        return !rom.has_crc || ParseNumber(fields_[4], &rom.crc, 16);
       }
       case 'D': {
         if (!Fields(3) || !ParseFlags(fields_[2], "no", &flags)) return false;

@@ -127,11 +127,11 @@ class ListinfoFactsReader {
     if (name.empty()) return;
     if (key == "rom") {
       RomFact& rom = builder_.roms.emplace_back();
-      rom.name = builder_.Keep(name);
+      rom.name = builder_.KeepId(name);
       const std::string_view merge = Value(words_, "merge");
-      rom.merge = merge == name ? rom.name : builder_.Intern(merge);
-      rom.bios = builder_.Intern(Value(words_, "bios"));
-      rom.size = ParseNumber<uint64_t>(Value(words_, "size"), 10);
+      rom.merge = merge == name ? rom.name : builder_.InternId(merge);
+      rom.bios = builder_.InternId(Value(words_, "bios"));
+      rom.set_size(ParseNumber<uint64_t>(Value(words_, "size"), 10));
       rom.crc = ParseNumber<uint32_t>(Value(words_, "crc"), 16, &rom.has_crc);
       rom.nodump = Flag("nodump");
       rom.optional = Flag("optional");

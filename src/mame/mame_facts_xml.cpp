@@ -52,7 +52,10 @@ std::string_view WithoutSuffix(std::string_view name, std::string_view suffix) {
 class FactsXmlReader final : private ListXmlSkimmer::Sink {
  public:
   FactsXmlReader(std::string path, MameFacts* facts)
-      : path_(std::move(path)), facts_(facts), builder_(facts), parser_(XML_ParserCreate(nullptr)) {
+      : path_(std::move(path)),
+        facts_(facts),
+        builder_(facts, true),
+        parser_(XML_ParserCreate(nullptr)) {
     if (parser_ == nullptr) throw std::bad_alloc();
     XML_SetUserData(parser(), this);
     XML_SetElementHandler(parser(), OnStart, OnEnd);
@@ -229,13 +232,14 @@ class FactsXmlReader final : private ListXmlSkimmer::Sink {
       const char* rom_name = Find(atts, "name");
       if (rom_name == nullptr) return;
       RomFact& rom = builder_.roms.emplace_back();
-      rom.name = builder_.Keep(rom_name);
+      rom.name = builder_.KeepId(rom_name);
       const char* merge = Find(atts, "merge");
-      rom.merge = merge == nullptr      ? std::string_view()
+      rom.merge = merge == nullptr      ? TextId()
                   : Is(merge, rom_name) ? rom.name
-                                        : Intern(merge);
-      rom.bios = Intern(Find(atts, "bios"));
-      rom.size = ParseNumber<uint64_t>(Find(atts, "size"), 10);
+                                        : builder_.InternId(merge);
+      const char* bios = Find(atts, "bios");
+      rom.bios = bios == nullptr ? TextId() : builder_.InternId(bios);
+      rom.set_size(ParseNumber<uint64_t>(Find(atts, "size"), 10));
       const char* crc = Find(atts, "crc");
       rom.has_crc = crc != nullptr;
       rom.crc = ParseNumber<uint32_t>(crc, 16);

@@ -57,7 +57,7 @@ struct AvailabilityCheck::Impl {
   std::vector<const RomSource*> SourcesOf(const std::vector<std::string_view>& chain) {
     std::vector<const RomSource*> sources;
     for (const std::string_view name : chain) {
-      for (const auto& source : roms.Of(name).sources) sources.push_back(source.get());
+      for (const RomSource& source : roms.Of(name).sources) sources.push_back(&source);
     }
     return sources;
   }
@@ -65,24 +65,25 @@ struct AvailabilityCheck::Impl {
   bool Needed(const RomFact& rom, std::string_view default_bios) const {
     if (rom.nodump || rom.optional) return false;
     return rom.bios.empty() || settings.bios_options == BiosOptions::kAll ||
-           EqualsNoCase(rom.bios, default_bios);
+           EqualsNoCase(facts.Text(rom.bios), default_bios);
   }
 
   bool Present(const RomFact& rom, std::string_view owner,
                const std::vector<const RomSource*>& sources) const {
     const bool by_name = settings.match != RomMatch::kCrc;
     const bool by_crc = settings.match != RomMatch::kName && rom.has_crc;
-    std::vector<std::string> names{FoldMemberName(rom.name)};
+    const std::string_view rom_name = facts.Text(rom.name);
+    std::vector<std::string> names{FoldMemberName(rom_name)};
     // A merged archive keeps a clone's file that clashes with the parent's in "<clone>/".
-    names.push_back(FoldMemberName(std::string(owner) + "/" + std::string(rom.name)));
-    if (!rom.merge.empty()) names.push_back(FoldMemberName(rom.merge));
+    names.push_back(FoldMemberName(std::string(owner) + "/" + std::string(rom_name)));
+    if (!rom.merge.empty()) names.push_back(FoldMemberName(facts.Text(rom.merge)));
     for (const RomSource* source : sources) {
       if (by_name || source->loose()) {
         for (const std::string& name : names) {
           if (source->HasName(name)) return true;
         }
       }
-      if (by_crc && source->HasCrc(rom.crc, rom.size)) return true;
+      if (by_crc && source->HasCrc(rom.crc, rom.size())) return true;
     }
     return false;
   }
@@ -92,7 +93,7 @@ struct AvailabilityCheck::Impl {
   void NoteMissingRom(const MachineFacts& machine, const RomFact& rom, Worst* worst) const {
     const MachineFacts* owner = &machine;  // null when the facts do not know the machine
     std::string_view owner_name = machine.name;
-    std::string_view merge = rom.merge;
+    std::string_view merge = facts.Text(rom.merge);
     while (owner != nullptr && !merge.empty() && !owner->rom_of.empty()) {
       const MachineFacts* parent = facts.Find(owner->rom_of);
       if (parent == nullptr) {
@@ -101,14 +102,14 @@ struct AvailabilityCheck::Impl {
         break;
       }
       const auto same = std::ranges::find_if(
-          parent->roms, [&](const RomFact& r) { return EqualsNoCase(r.name, merge); });
+          parent->roms, [&](const RomFact& r) { return EqualsNoCase(facts.Text(r.name), merge); });
       if (same == parent->roms.end()) break;
       owner = parent;
       owner_name = parent->name;
-      merge = same->merge;
+      merge = facts.Text(same->merge);
     }
     if (owner == &machine) {
-      worst->Note(Missing::kOwn, "own file " + std::string(rom.name));
+      worst->Note(Missing::kOwn, "own file " + std::string(facts.Text(rom.name)));
     } else if (owner != nullptr && owner->bios) {
       worst->Note(Missing::kBios, "BIOS " + std::string(owner_name));
     } else {
@@ -131,7 +132,7 @@ struct AvailabilityCheck::Impl {
     std::vector<const RomSource*> sources;
     for (const std::string_view name : {machine.name, machine.sample_of}) {
       if (name.empty()) continue;
-      for (const auto& source : samples.Of(name).sources) sources.push_back(source.get());
+      for (const RomSource& source : samples.Of(name).sources) sources.push_back(&source);
     }
     return std::ranges::all_of(machine.samples, [&](std::string_view sample) {
       const std::string base = FoldMemberName(sample);

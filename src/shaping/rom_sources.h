@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/archive_directory.h"
+#include "platform/strings.h"
 
 namespace tabulon {
 
@@ -19,9 +20,8 @@ std::string FoldMemberName(std::string_view name);
 // One archive's directory, or the files of one set folder, indexed for the lookups.
 class RomSource {
  public:
-  RomSource(std::string path, std::vector<ArchiveMember> members, bool loose);
+  RomSource(const std::vector<ArchiveMember>& members, bool loose);
 
-  const std::string& path() const { return path_; }
   // Loose files of a folder: no CRCs, found by name in every match mode.
   bool loose() const { return loose_; }
   // Whether a member has this name (already folded with FoldMemberName).
@@ -31,23 +31,20 @@ class RomSource {
   bool HasCrc(uint32_t crc, uint64_t size) const;
 
  private:
-  struct Crc {
-    uint64_t size;
-    uint32_t crc;
-    auto operator<=>(const Crc&) const = default;
-  };
-  std::string path_;
+  // A full folder's check holds the directories of tens of thousands of archives, so each is
+  // one allocation of sorted 64-bit keys: first the hashes of the folded names (a quarter of a
+  // name's memory; two names of a set sharing 64 bits do not happen), then each CRC with its
+  // size in the high half.
+  std::unique_ptr<uint64_t[]> keys_;
+  uint32_t names_ = 0;
+  uint32_t crcs_ = 0;
   bool loose_;
-  // Hashes of the folded names, sorted: a full folder's check holds hundreds of thousands, and
-  // a hash takes a quarter of a name's memory; two names of a set sharing 64 bits do not happen.
-  std::vector<uint64_t> names_;
-  std::vector<Crc> crcs_;  // sorted
 };
 
 // The sources of one set name in every search folder, in the folders' order, and those of them
 // that could not be read (counted as holding nothing).
 struct SetSources {
-  std::vector<std::unique_ptr<const RomSource>> sources;
+  std::vector<RomSource> sources;
   std::vector<std::string> unreadable;  // file names as found: "defender.zip"
 };
 
@@ -65,11 +62,13 @@ class RomShelf {
  private:
   struct Folder {
     std::string path;
-    // Entry names by the key the file system compares them with (folded on Windows).
-    std::unordered_map<std::string, std::string> entries;
+    StringArena text;
+    // Entry names, sorted as the file system compares them (ignoring case on Windows).
+    std::vector<std::string_view> entries;
   };
   std::string Key(std::string_view name) const;
-  std::unique_ptr<const RomSource> Read(const std::string& path, bool folder, SetSources* set);
+  bool Before(std::string_view a, std::string_view b) const;
+  void Read(const std::string& path, bool folder, SetSources* set);
 
   std::vector<std::string> folder_paths_;
   std::vector<Folder> folders_;  // listed on the first look-up

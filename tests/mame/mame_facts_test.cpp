@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -22,7 +23,7 @@ using testing::WriteFile;
 
 // A machine's facts as text, one line per file it needs; with `all_roms` false, only the ROMs
 // with a merge, BIOS option or status are listed and the others counted.
-std::string Dump(const MachineFacts& m, bool all_roms = true) {
+std::string Dump(const MameFacts& facts, const MachineFacts& m, bool all_roms = true) {
   std::string text = std::string(m.name) + " cloneof=" + std::string(m.clone_of) +
                      " romof=" + std::string(m.rom_of) + " sampleof=" + std::string(m.sample_of) +
                      (m.bios ? " bios" : "") + (m.device ? " device" : "") +
@@ -36,9 +37,9 @@ std::string Dump(const MachineFacts& m, bool all_roms = true) {
     }
     char crc[9];
     std::snprintf(crc, sizeof crc, "%08x", r.crc);
-    text += " rom " + std::string(r.name) + " " + std::to_string(r.size) + " " +
-            (r.has_crc ? crc : "-") + " merge=" + std::string(r.merge) +
-            " bios=" + std::string(r.bios) + flag(r.nodump, "nodump") +
+    text += " rom " + std::string(facts.Text(r.name)) + " " + std::to_string(r.size()) + " " +
+            (r.has_crc ? crc : "-") + " merge=" + std::string(facts.Text(r.merge)) +
+            " bios=" + std::string(facts.Text(r.bios)) + flag(r.nodump, "nodump") +
             flag(r.optional, "optional") + "\n";
   }
   if (plain != 0) text += " and " + std::to_string(plain) + " ROMs\n";
@@ -60,7 +61,7 @@ std::string Dump(const MachineFacts& m, bool all_roms = true) {
 
 std::string DumpAll(const MameFacts& facts) {
   std::string text;
-  for (size_t i = 0; i < facts.size(); ++i) text += Dump(facts.at(i));
+  for (size_t i = 0; i < facts.size(); ++i) text += Dump(facts, facts.at(i));
   return text;
 }
 
@@ -81,7 +82,7 @@ TEST(MameFactsTest, MachinesOfMame0251AsListed) {
        {"PACMAN", "bosco", "kinst", "area51a", "005", "bublbobl", "robotron", "namco52"}) {
     const MachineFacts* m = facts.Find(name);
     ASSERT_NE(m, nullptr) << name;
-    text += Dump(*m, false);
+    text += Dump(facts, *m, false);
   }
   EXPECT_EQ(text, R"(neogeo is a BIOS
 pacman cloneof=puckman romof=puckman sampleof=
@@ -147,6 +148,24 @@ namco52 cloneof= romof= sampleof= device
 )");
 }
 
+// The facts' storage gives back texts of every length, the short ones kept after a long one too,
+// and a machine's list however long.
+TEST(MameFactsTest, KeepsTextsAndListsOfEveryLength) {
+  MameFacts facts;
+  std::vector<std::pair<TextId, std::string>> kept;
+  for (const size_t length : {1, 127, 128, 16384, 70000, 2100000, 3, 1}) {
+    std::string text(length, 'a');
+    text.back() = static_cast<char>('0' + kept.size());
+    kept.emplace_back(facts.KeepId(text), text);
+  }
+  for (const auto& [id, text] : kept) EXPECT_TRUE(facts.Text(id) == text) << text.size();
+  std::vector<RomFact> roms(5000);
+  for (size_t i = 0; i < roms.size(); ++i) roms[i].crc = static_cast<uint32_t>(i);
+  facts.KeepList(std::vector<RomFact>(3));
+  const std::span<const RomFact> whole = facts.KeepList(roms);
+  EXPECT_TRUE(std::ranges::equal(whole, roms, {}, &RomFact::crc, &RomFact::crc));
+}
+
 // MAME 0.78 printed the same machines as -listxml and as -listinfo: every machine's files, BIOS
 // options and parents agree.
 TEST(MameFactsTest, Mame078ListXmlAndListinfoAgree) {
@@ -160,7 +179,7 @@ TEST(MameFactsTest, Mame078ListXmlAndListinfoAgree) {
   std::vector<size_t> totals(4);
   for (size_t i = 0; i < xml.size(); ++i) {
     const MachineFacts& m = listinfo.at(i);
-    ASSERT_EQ(Dump(m), Dump(xml.at(i)));
+    ASSERT_EQ(Dump(listinfo, m), Dump(xml, xml.at(i)));
     totals[0] += m.roms.size();
     totals[1] += m.disks.size();
     totals[2] += m.samples.size();

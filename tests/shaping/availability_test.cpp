@@ -21,9 +21,10 @@ TEST(AvailabilityTest, CabinetFolderInEachModeAndAsMameSeesIt) {
   // A device whose ROM is its romof's, in the second folder: the device's chain is searched.
   MachineFacts& device = facts.Add("namco51_rev");
   device.rom_of = "namco51";
-  device.roms.push_back(facts.Find("namco51")->roms[0]);
-  device.roms[0].merge = device.roms[0].name;
-  facts.Add("board").device_refs = {"namco51_rev", "z80"};
+  RomFact rom = facts.Find("namco51")->roms[0];
+  rom.merge = rom.name;
+  device.roms = facts.KeepList(std::vector{rom});
+  facts.Add("board").device_refs = facts.KeepList<std::string_view>({"namco51_rev", "z80"});
 
   testing::TempDir dir;
   const std::string roms = dir / "roms", more = dir / "more", samples = dir / "samples";

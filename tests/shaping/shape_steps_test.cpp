@@ -94,9 +94,11 @@ TEST(ShapeFilters, ControlsScreenDriverMachineAndExemptions) {
   MameFacts facts;
   facts.known.controls = facts.known.mechanical = true;
   facts.Add("slots").mechanical = true;
-  facts.Add("jp2ways").controls = {{"joy", "vertical2", 1}};
-  facts.Add("half8").controls = {{"joy", "5 (half8)", 2}, {"mahjong", "", 0}};
-  facts.Add("doubles").controls = {{"doublejoy", "8", 1}, {"doublejoy", "8", 6}};
+  using Controls = std::vector<ControlFact>;
+  facts.Add("jp2ways").controls = facts.KeepList(Controls{{"joy", "vertical2", 1}});
+  facts.Add("half8").controls = facts.KeepList(Controls{{"joy", "5 (half8)", 2}, {"mahjong", "", 0}});
+  facts.Add("doubles").controls =
+      facts.KeepList(Controls{{"doublejoy", "8", 1}, {"doublejoy", "8", 6}});
   const S n = S::kControls;
   const std::tuple<const char*, const char*, V, std::vector<int>, N, S> controls[] = {
       {"pacman", "players 2 control joy4way buttons 0 coins 2", {}, {8}, {}, n},

@@ -34,11 +34,11 @@ std::vector<ZipEntry> SetEntries(const MameFacts& facts, std::string_view set, L
       if (bios.empty() || option.is_default) bios = option.name;
     }
     for (const RomFact& rom : machine.roms) {
-      if (rom.nodump || (!rom.bios.empty() && rom.bios != bios)) continue;
+      if (rom.nodump || (!rom.bios.empty() && facts.Text(rom.bios) != bios)) continue;
       if (layout != Layout::kNonMerged && !rom.merge.empty()) continue;
       const std::string name =
-          (clone ? std::string(machine.name) + "/" : "") + std::string(rom.name);
-      if (names.insert(name).second) entries.push_back({name, rom.size, rom.crc});
+          (clone ? std::string(machine.name) + "/" : "") + std::string(facts.Text(rom.name));
+      if (names.insert(name).second) entries.push_back({name, rom.size(), rom.crc});
     }
   };
   const MachineFacts* machine = facts.Find(set);
