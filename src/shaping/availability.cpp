@@ -4,7 +4,6 @@
 #include "shaping/availability.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "platform/strings.h"
 #include "shaping/rom_sources.h"
@@ -38,6 +37,10 @@ struct AvailabilityCheck::Impl {
   RomShelf roms;
   RomShelf samples;
   std::vector<std::string> warnings;
+  // Kept from one set to the next, so that a check allocates nothing once they have grown.
+  std::vector<const RomSource*> sources_scratch;
+  std::vector<const RomSource*> device_sources_scratch;
+  std::vector<const MachineFacts*> devices_scratch;
 
   // Itself, its romof, that one's romof...: the names whose sources hold its files.
   std::vector<std::string_view> Chain(const MachineFacts& machine) const {
@@ -54,12 +57,12 @@ struct AvailabilityCheck::Impl {
     return chain;
   }
 
-  std::vector<const RomSource*> SourcesOf(const std::vector<std::string_view>& chain) {
-    std::vector<const RomSource*> sources;
+  // Appends the sources of every set on the chain to `sources`.
+  void AddSourcesOf(const std::vector<std::string_view>& chain,
+                    std::vector<const RomSource*>* sources) {
     for (const std::string_view name : chain) {
-      for (const auto& source : roms.Of(name).sources) sources.push_back(source.get());
+      for (const RomSource& source : roms.Of(name).sources) sources->push_back(&source);
     }
-    return sources;
   }
 
   bool Needed(const RomFact& rom, std::string_view default_bios) const {
@@ -72,19 +75,21 @@ struct AvailabilityCheck::Impl {
                const std::vector<const RomSource*>& sources) const {
     const bool by_name = settings.match != RomMatch::kCrc;
     const bool by_crc = settings.match != RomMatch::kName && rom.has_crc;
-    std::vector<std::string> names{FoldMemberName(rom.name)};
-    // A merged archive keeps a clone's file that clashes with the parent's in "<clone>/".
-    names.push_back(FoldMemberName(std::string(owner) + "/" + std::string(rom.name)));
-    if (!rom.merge.empty()) names.push_back(FoldMemberName(rom.merge));
-    for (const RomSource* source : sources) {
-      if (by_name || source->loose()) {
-        for (const std::string& name : names) {
-          if (source->HasName(name)) return true;
-        }
-      }
-      if (by_crc && source->HasCrc(rom.crc, rom.size)) return true;
+    const auto named = [&](const NameHash& name) {
+      return std::ranges::any_of(sources, [&](const RomSource* source) {
+        return (by_name || source->loose()) && source->HasName(name.value());
+      });
+    };
+    // The names most sets have their files under first: each further one costs a hash.
+    if (named(NameHash().Add(rom.name))) return true;
+    if (by_crc && std::ranges::any_of(sources, [&](const RomSource* source) {
+          return source->HasCrc(rom.crc, rom.size);
+        })) {
+      return true;
     }
-    return false;
+    // A merged archive keeps a clone's file that clashes with the parent's in "<clone>/".
+    if (named(NameHash().Add(owner).Add("/").Add(rom.name))) return true;
+    return !rom.merge.empty() && named(NameHash().Add(rom.merge));
   }
 
   // Whose file a missing ROM is: the farthest machine up the chain that has it under its merge
@@ -117,12 +122,11 @@ struct AvailabilityCheck::Impl {
   }
 
   bool DiskPresent(const DiskFact& disk, const std::vector<const RomSource*>& sources) const {
-    const std::string name = FoldMemberName(std::string(disk.name) + ".chd");
-    const std::string merge =
-        disk.merge.empty() ? std::string() : FoldMemberName(std::string(disk.merge) + ".chd");
+    const uint64_t name = NameHash().Add(disk.name).Add(".chd").value();
+    const uint64_t merge = NameHash().Add(disk.merge).Add(".chd").value();
     return std::ranges::any_of(sources, [&](const RomSource* source) {
       return source->loose() &&
-             (source->HasName(name) || (!merge.empty() && source->HasName(merge)));
+             (source->HasName(name) || (!disk.merge.empty() && source->HasName(merge)));
     });
   }
 
@@ -131,12 +135,13 @@ struct AvailabilityCheck::Impl {
     std::vector<const RomSource*> sources;
     for (const std::string_view name : {machine.name, machine.sample_of}) {
       if (name.empty()) continue;
-      for (const auto& source : samples.Of(name).sources) sources.push_back(source.get());
+      for (const RomSource& source : samples.Of(name).sources) sources.push_back(&source);
     }
     return std::ranges::all_of(machine.samples, [&](std::string_view sample) {
-      const std::string base = FoldMemberName(sample);
+      const uint64_t wav = NameHash().Add(sample).Add(".wav").value();
+      const uint64_t flac = NameHash().Add(sample).Add(".flac").value();
       return std::ranges::any_of(sources, [&](const RomSource* source) {
-        return source->HasName(base + ".wav") || source->HasName(base + ".flac");
+        return source->HasName(wav) || source->HasName(flac);
       });
     });
   }
@@ -146,8 +151,9 @@ struct AvailabilityCheck::Impl {
     if (machine == nullptr) return {Missing::kOwn, "not a MAME set"};
     Worst worst;
     bool needs_files = false;
-    const std::vector<std::string_view> chain = Chain(*machine);
-    const std::vector<const RomSource*> sources = SourcesOf(chain);
+    std::vector<const RomSource*>& sources = sources_scratch;
+    sources.clear();
+    AddSourcesOf(Chain(*machine), &sources);
     const SetSources& own = roms.Of(machine->name);
     if (!own.unreadable.empty()) worst.Note(Missing::kOwn, "cannot read " + own.unreadable[0]);
 
@@ -162,14 +168,19 @@ struct AvailabilityCheck::Impl {
       needs_files = true;
       if (!DiskPresent(disk, sources)) worst.Note(Missing::kDisk, "CHD " + std::string(disk.name));
     }
-    std::unordered_set<std::string_view> devices_seen;
+    std::vector<const MachineFacts*>& devices_seen = devices_scratch;
+    devices_seen.clear();
     for (const std::string_view device_name : machine->device_refs) {
       const MachineFacts* device = facts.Find(device_name);
-      if (device == nullptr || device->roms.empty() || !devices_seen.insert(device->name).second) {
+      if (device == nullptr || device->roms.empty() ||
+          std::ranges::find(devices_seen, device) != devices_seen.end()) {
         continue;
       }
+      devices_seen.push_back(device);
       // The device's own sources first, then those of the machine that holds it.
-      std::vector<const RomSource*> device_sources = SourcesOf(Chain(*device));
+      std::vector<const RomSource*>& device_sources = device_sources_scratch;
+      device_sources.clear();
+      AddSourcesOf(Chain(*device), &device_sources);
       device_sources.insert(device_sources.end(), sources.begin(), sources.end());
       const std::string_view device_bios = DefaultBios(*device);
       for (const RomFact& rom : device->roms) {
@@ -203,6 +214,9 @@ AvailabilityCheck::AvailabilityCheck(const ShapingSettings& settings, const Mame
                      facts,
                      RomShelf(std::move(rom_folders)),
                      RomShelf(std::move(sample_folders)),
+                     {},
+                     {},
+                     {},
                      {}}) {}
 
 AvailabilityCheck::~AvailabilityCheck() = default;
