@@ -41,10 +41,14 @@ struct AvailabilityCheck::Impl {
   std::vector<const RomSource*> sources_scratch;
   std::vector<const RomSource*> device_sources_scratch;
   std::vector<const MachineFacts*> devices_scratch;
+  std::vector<std::string_view> chain_scratch;
 
-  // Itself, its romof, that one's romof...: the names whose sources hold its files.
-  std::vector<std::string_view> Chain(const MachineFacts& machine) const {
-    std::vector<std::string_view> chain{machine.name};
+  // Appends the sources of the machine, its romof, that one's romof... (the sets whose sources
+  // hold its files) to `sources`; returns the machine's own.
+  const SetSources& AddChainSources(const MachineFacts& machine,
+                                    std::vector<const RomSource*>* sources) {
+    std::vector<std::string_view>& chain = chain_scratch;
+    chain.assign(1, machine.name);
     for (const MachineFacts* at = &machine; !at->rom_of.empty();) {
       // A loop in the facts would otherwise never end.
       if (std::ranges::any_of(chain, [&](auto name) { return EqualsNoCase(name, at->rom_of); })) {
@@ -54,15 +58,12 @@ struct AvailabilityCheck::Impl {
       at = facts.Find(at->rom_of);
       if (at == nullptr) break;
     }
-    return chain;
-  }
-
-  // Appends the sources of every set on the chain to `sources`.
-  void AddSourcesOf(const std::vector<std::string_view>& chain,
-                    std::vector<const RomSource*>* sources) {
-    for (const std::string_view name : chain) {
-      for (const RomSource& source : roms.Of(name).sources) sources->push_back(&source);
+    const SetSources& own = roms.Of(machine.name);
+    for (const RomSource& source : own.sources) sources->push_back(&source);
+    for (size_t i = 1; i < chain.size(); ++i) {
+      for (const RomSource& source : roms.Of(chain[i]).sources) sources->push_back(&source);
     }
+    return own;
   }
 
   bool Needed(const RomFact& rom, std::string_view default_bios) const {
@@ -153,8 +154,7 @@ struct AvailabilityCheck::Impl {
     bool needs_files = false;
     std::vector<const RomSource*>& sources = sources_scratch;
     sources.clear();
-    AddSourcesOf(Chain(*machine), &sources);
-    const SetSources& own = roms.Of(machine->name);
+    const SetSources& own = AddChainSources(*machine, &sources);
     if (!own.unreadable.empty()) worst.Note(Missing::kOwn, "cannot read " + own.unreadable[0]);
 
     const std::string_view bios = DefaultBios(*machine);
@@ -180,7 +180,7 @@ struct AvailabilityCheck::Impl {
       // The device's own sources first, then those of the machine that holds it.
       std::vector<const RomSource*>& device_sources = device_sources_scratch;
       device_sources.clear();
-      AddSourcesOf(Chain(*device), &device_sources);
+      AddChainSources(*device, &device_sources);
       device_sources.insert(device_sources.end(), sources.begin(), sources.end());
       const std::string_view device_bios = DefaultBios(*device);
       for (const RomFact& rom : device->roms) {
@@ -214,6 +214,7 @@ AvailabilityCheck::AvailabilityCheck(const ShapingSettings& settings, const Mame
                      facts,
                      RomShelf(std::move(rom_folders)),
                      RomShelf(std::move(sample_folders)),
+                     {},
                      {},
                      {},
                      {},
