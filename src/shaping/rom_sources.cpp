@@ -19,12 +19,12 @@ bool HasSuffix(std::string_view name, std::string_view suffix, bool fold) {
 }  // namespace
 
 bool RomSource::HasName(uint64_t name_hash) const {
-  return std::binary_search(data_.get(), data_.get() + names_, name_hash);
+  return std::binary_search(data_, data_ + names_, name_hash);
 }
 
 bool RomSource::HasCrc(uint32_t crc, uint64_t size) const {
   // The pairs after the names: size, then CRC.
-  const uint64_t* pairs = data_.get() + names_;
+  const uint64_t* pairs = data_ + names_;
   size_t low = 0, high = crcs_;
   while (low < high) {
     const size_t mid = (low + high) / 2;
@@ -130,8 +130,23 @@ void RomShelf::Add(const MemberView& member) {
   if (member.has_crc) crcs_read_.emplace_back(member.size, member.crc);
 }
 
+template <typename T>
+T* RomShelf::Allocate(size_t count, std::vector<std::unique_ptr<T[]>>* blocks, T** next,
+                      size_t* left) {
+  if (count > *left) {
+    // What is left of the last block goes unused: less than a set's share, on average.
+    *left = std::max<size_t>(count, 64 * 1024 / sizeof(T));
+    *next = blocks->emplace_back(new T[*left]).get();
+  }
+  T* at = *next;
+  *next += count;
+  *left -= count;
+  return at;
+}
+
 void RomShelf::Read(Set* set) {
   set->read = true;
+  sources_read_.clear();
   for (uint32_t i = set->first; i < set->first + set->count; ++i) {
     const Candidate& candidate = candidates_[i];
     const ArchiveFolder& folder = folders_[candidate.folder];
@@ -159,16 +174,24 @@ void RomShelf::Read(Set* set) {
     }
     std::sort(names_read_.begin(), names_read_.end());
     std::sort(crcs_read_.begin(), crcs_read_.end());
-    RomSource& source = set->sources.sources.emplace_back(loose);
+    RomSource& source = sources_read_.emplace_back();
+    source.loose_ = loose;
     source.names_ = static_cast<uint32_t>(names_read_.size());
     source.crcs_ = static_cast<uint32_t>(crcs_read_.size());
-    source.data_.reset(new uint64_t[names_read_.size() + 2 * crcs_read_.size()]);
-    uint64_t* at = std::copy(names_read_.begin(), names_read_.end(), source.data_.get());
+    uint64_t* data = Allocate(names_read_.size() + 2 * crcs_read_.size(), &data_blocks_,
+                              &data_next_, &data_left_);
+    source.data_ = data;
+    data = std::copy(names_read_.begin(), names_read_.end(), data);
     for (const auto& [size, crc] : crcs_read_) {
-      *at++ = size;
-      *at++ = crc;
+      *data++ = size;
+      *data++ = crc;
     }
   }
+  if (sources_read_.empty()) return;
+  RomSource* sources =
+      Allocate(sources_read_.size(), &source_blocks_, &sources_next_, &sources_left_);
+  std::copy(sources_read_.begin(), sources_read_.end(), sources);
+  set->sources.sources = {sources, sources_read_.size()};
 }
 
 const SetSources& RomShelf::Of(std::string_view set_name) {

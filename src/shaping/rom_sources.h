@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +35,6 @@ class NameHash {
 // One archive's directory, or the files of one set folder, indexed for the lookups.
 class RomSource {
  public:
-  // The member hashes and CRCs handed over one by one, then indexed with Done().
-  explicit RomSource(bool loose) : loose_(loose) {}
-
   // Loose files of a folder: no CRCs, found by name in every match mode.
   bool loose() const { return loose_; }
   // Whether a member has a name of this NameHash.
@@ -47,19 +45,19 @@ class RomSource {
 
  private:
   friend class RomShelf;
-  // Hashes of the folded names, sorted, then (size, CRC) pairs, sorted, in one block: a full
-  // folder's check holds hundreds of thousands of names, and a hash takes a quarter of a name's
-  // memory; two names of a set sharing 64 bits do not happen.
-  std::unique_ptr<uint64_t[]> data_;
+  // Hashes of the folded names, sorted, then (size, CRC) pairs, sorted, in the shelf's storage:
+  // a full folder's check holds hundreds of thousands of names, and a hash takes a quarter of a
+  // name's memory; two names of a set sharing 64 bits do not happen.
+  const uint64_t* data_ = nullptr;
   uint32_t names_ = 0;
   uint32_t crcs_ = 0;
-  bool loose_;
+  bool loose_ = false;
 };
 
 // The sources of one set name in every search folder, in the folders' order, and those of them
 // that could not be read (counted as holding nothing).
 struct SetSources {
-  std::vector<RomSource> sources;
+  std::span<const RomSource> sources;
   std::vector<std::string> unreadable;  // file names as found: "defender.zip"
 };
 
@@ -95,6 +93,10 @@ class RomShelf {
   Set* Find(std::string_view name, uint64_t hash);
   void Read(Set* set);
   void Add(const MemberView& member);
+  // Room for `count` of T that lives as long as the shelf, from blocks of `blocks`: a full
+  // folder's tens of thousands of sources then cost a few hundred allocations, and as many frees.
+  template <typename T>
+  T* Allocate(size_t count, std::vector<std::unique_ptr<T[]>>* blocks, T** next, size_t* left);
 
   std::vector<std::string> folder_paths_;
   std::vector<ArchiveFolder> folders_;  // opened on the first look-up
@@ -111,6 +113,13 @@ class RomShelf {
   // What the source being read holds so far.
   std::vector<uint64_t> names_read_;
   std::vector<std::pair<uint64_t, uint64_t>> crcs_read_;
+  std::vector<RomSource> sources_read_;  // of the set being read
+  std::vector<std::unique_ptr<uint64_t[]>> data_blocks_;
+  uint64_t* data_next_ = nullptr;
+  size_t data_left_ = 0;
+  std::vector<std::unique_ptr<RomSource[]>> source_blocks_;
+  RomSource* sources_next_ = nullptr;
+  size_t sources_left_ = 0;
 };
 
 }  // namespace tabulon
