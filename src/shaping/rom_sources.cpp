@@ -105,11 +105,13 @@ void RomShelf::List() {
   for (const auto& [set, candidate] : found) {
     candidates_[sets_[set].first + sets_[set].count++] = candidate;
   }
+  // A folder holds one entry of each kind for a name, so no two candidates of a set tie.
   for (const Set& set : sets_) {
-    std::stable_sort(candidates_.begin() + set.first, candidates_.begin() + set.first + set.count,
-                     [](const Candidate& a, const Candidate& b) {
-                       return a.folder != b.folder ? a.folder < b.folder : a.kind < b.kind;
-                     });
+    if (set.count < 2) continue;
+    std::sort(candidates_.begin() + set.first, candidates_.begin() + set.first + set.count,
+              [](const Candidate& a, const Candidate& b) {
+                return a.folder != b.folder ? a.folder < b.folder : a.kind < b.kind;
+              });
   }
 }
 
