@@ -1,7 +1,7 @@
 // archive_directories: the directories of a full ROM folder's zips, read as the check of what the
-// owner has reads them. Makes FOLDER (once) with COUNT zips of ten one-byte members each, reads
-// every directory once to warm the cache, then times five rounds and prints each round's wall and
-// CPU time per zip and in all.
+// owner has reads them (member by member, the folder held open). Makes FOLDER (once) with COUNT
+// zips of ten one-byte members each, reads every directory once to warm the cache, then times
+// five rounds and prints each round's wall and CPU time per zip and in all.
 //
 //   archive_directories [FOLDER [COUNT]]     (default /tmp/tabulon-bench-roms, 40000)
 
@@ -20,10 +20,10 @@
 
 namespace {
 
-std::string ZipName(const std::string& folder, int i) {
+std::string ZipName(int i) {
   char name[32];
-  std::snprintf(name, sizeof name, "/set%05d.zip", i);
-  return folder + name;
+  std::snprintf(name, sizeof name, "set%05d.zip", i);
+  return name;
 }
 
 // Ten members "setNNNNN.1" ... of one byte each, deflated as a ROM manager leaves them.
@@ -51,19 +51,27 @@ int main(int argc, char** argv) {
   const int count = argc > 2 ? std::stoi(argv[2]) : 40000;
   try {
     std::filesystem::create_directories(folder);
-    std::vector<std::string> paths;
+    std::vector<std::string> names;
     for (int i = 0; i < count; ++i) {
-      paths.push_back(ZipName(folder, i));
-      if (!std::filesystem::exists(paths.back())) MakeZip(paths.back(), i);
+      names.push_back(ZipName(i));
+      const std::string path = folder + "/" + names.back();
+      if (!std::filesystem::exists(path)) MakeZip(path, i);
     }
+    // Each directory as the check reads it: member by member, from the folder held open.
+    const tabulon::ArchiveFolder archives(folder);
     size_t members = 0;
-    for (const std::string& path : paths) members += tabulon::ReadArchiveDirectory(path).size();
-    if (members != paths.size() * 10) throw tabulon::Error(folder, "wrong number of members");
+    const auto read_all = [&] {
+      for (const std::string& name : names) {
+        archives.Read(name, [&members](const tabulon::MemberView&) { ++members; });
+      }
+    };
+    read_all();
+    if (members != names.size() * 10) throw tabulon::Error(folder, "wrong number of members");
     std::printf("%d zips in %s, warm cache\n", count, folder.c_str());
     for (int round = 1; round <= 5; ++round) {
       const double cpu_before = tabulon::bench::OwnUsage().cpu_seconds;
       const auto start = std::chrono::steady_clock::now();
-      for (const std::string& path : paths) members += tabulon::ReadArchiveDirectory(path).size();
+      read_all();
       const double wall =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       const double cpu = tabulon::bench::OwnUsage().cpu_seconds - cpu_before;

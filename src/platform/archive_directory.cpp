@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "platform/archive_files.h"
 #include "platform/error.h"
@@ -27,11 +28,15 @@ bool HasExtension(std::string_view path, std::string_view extension) {
 }
 
 // A member's name as the sets name their files: "/" between folders, whatever the archiver
-// wrote. Empty for a folder, which is no member.
-std::string MemberName(const char* stored) {
-  std::string name = stored != nullptr ? stored : "";
-  std::replace(name.begin(), name.end(), '\\', '/');
-  if (!name.empty() && name.back() == '/') name.clear();
+// wrote, in `scratch` when it has to be changed. Empty for a folder, which is no member.
+std::string_view MemberName(const char* stored, std::string* scratch) {
+  std::string_view name = stored != nullptr ? stored : "";
+  if (name.find('\\') != std::string_view::npos) {
+    scratch->assign(name);
+    std::replace(scratch->begin(), scratch->end(), '\\', '/');
+    name = *scratch;
+  }
+  if (!name.empty() && name.back() == '/') name = {};
   return name;
 }
 
@@ -50,30 +55,47 @@ std::string FirstBytes(const std::string& path, size_t count) {
   return bytes;
 }
 
-// A zip file as libzip reads it, from its last 64 KiB (the whole file when smaller), read in
-// one call: the end record and, in all but the largest sets, the central directory are there.
+// The end record, a comment of at most 64 KiB before it and the Zip64 locator: libzip reads
+// them (all of a smaller file) in one piece, and in all but the largest sets the central
+// directory is in it too.
+constexpr uint64_t kZipTail = 22 + 65535 + 20;
+
+// A zip file as libzip reads it: straight from the open file, at the offsets it asks for, so
+// that a directory costs four calls to the system (open, size, one read of the tail, close).
 // libzip's own file source reads through stdio in 4 KiB pieces and asks the system about the file
 // anew several times, which took longer than the directory itself.
-class ZipTail {
+class ZipFile {
  public:
-  explicit ZipTail(const std::string& path) : path_(path) {
-    // The end record, a comment of at most 64 KiB before it and the Zip64 locator.
+  ZipFile(SystemHandle folder_handle, const std::string& folder, std::string_view name)
+      : folder_(folder), name_(name) {
     std::string error;
-    if (!ReadFileEnd(path, 22 + 65535 + 20, &tail_, &size_, &error)) ThrowUnreadable(path, error);
-    tail_offset_ = size_ - tail_.size();
+    file_ = OpenFileIn(folder_handle, folder, name, &size_, &error);
+    if (file_ == kNoHandle) ThrowUnreadable(Path(), error);
     zip_error_init(&error_);
   }
-  ~ZipTail() { zip_error_fini(&error_); }
-  ZipTail(const ZipTail&) = delete;
-  ZipTail& operator=(const ZipTail&) = delete;
+  ~ZipFile() {
+    CloseFile(file_);
+    zip_error_fini(&error_);
+  }
+  ZipFile(const ZipFile&) = delete;
+  ZipFile& operator=(const ZipFile&) = delete;
+
+  std::string Path() const {
+    return folder_.empty() ? std::string(name_) : InFolder(folder_, name_);
+  }
+  // Why a read failed, as the system says it; empty when none did.
+  const std::string& read_error() const { return read_error_; }
 
   bool HasEndRecord() const {
-    return tail_.find(std::string_view("PK\x05\x06", 4)) != std::string::npos;
+    std::string tail(static_cast<size_t>(std::min(size_, kZipTail)), '\0');
+    std::string ignored;
+    return ReadFileAt(file_, size_ - tail.size(), tail.data(), tail.size(), &ignored) &&
+           tail.find(std::string_view("PK\x05\x06", 4)) != std::string::npos;
   }
 
   // libzip's read-only source commands.
   static zip_int64_t Serve(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
-    return static_cast<ZipTail*>(state)->Command(data, length, command);
+    return static_cast<ZipFile*>(state)->Command(data, length, command);
   }
 
  private:
@@ -118,77 +140,70 @@ class ZipTail {
   }
 
   zip_int64_t Read(char* data, uint64_t length) {
-    if (position_ >= tail_offset_) {
-      std::memcpy(data, tail_.data() + (position_ - tail_offset_), length);
-    } else {
-      // A directory larger than the tail: the rest from the file.
-      std::string ignored;
-      if (file_ == nullptr) file_.reset(OpenForReading(path_, &ignored));
-      if (file_ == nullptr || !SeekFile(file_.get(), position_) ||
-          std::fread(data, 1, length, file_.get()) != length) {
-        zip_error_set(&error_, ZIP_ER_READ, errno);
-        return -1;
-      }
+    if (length != 0 && !ReadFileAt(file_, position_, data, length, &read_error_)) {
+      zip_error_set(&error_, ZIP_ER_READ, 0);
+      return -1;
     }
     position_ += length;
     return static_cast<zip_int64_t>(length);
   }
 
-  std::string path_;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, std::fclose};
+  const std::string& folder_;
+  std::string_view name_;
+  SystemHandle file_ = kNoHandle;
   uint64_t size_ = 0;
-  uint64_t tail_offset_ = 0;
-  std::string tail_;
   uint64_t position_ = 0;
   zip_error_t error_;
+  std::string read_error_;
 };
 
 // libzip says "not a zip archive" also when it finds the end record of a zip but not the
 // directory it points to: that file was a zip, damaged since.
-[[noreturn]] void ThrowZipError(const std::string& path, const ZipTail& tail, zip_error_t* error) {
+[[noreturn]] void ThrowZipError(const ZipFile& file, zip_error_t* error) {
   const int code = zip_error_code_zip(error);
   const int system = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
-  const std::string reason = system != 0 ? ErrnoText(system) : zip_error_strerror(error);
+  const std::string reason = !file.read_error().empty() ? file.read_error()
+                             : system != 0              ? ErrnoText(system)
+                                                        : zip_error_strerror(error);
   zip_error_fini(error);
   if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS) {
-    throw Error(path, tail.HasEndRecord() ? "the zip file's directory is damaged"
-                                          : "not a zip file (no zip directory at its end)");
+    throw Error(file.Path(), file.HasEndRecord() ? "the zip file's directory is damaged"
+                                                 : "not a zip file (no zip directory at its end)");
   }
-  ThrowUnreadable(path, reason);
+  ThrowUnreadable(file.Path(), reason);
 }
 
-std::vector<ArchiveMember> ReadZipDirectory(const std::string& path) {
-  ZipTail tail(path);
+void ReadZipDirectory(SystemHandle folder_handle, const std::string& folder, std::string_view name,
+                      const MemberVisitor& visit) {
+  ZipFile file(folder_handle, folder, name);
   zip_error_t error;
   zip_error_init(&error);
-  zip_source_t* source = zip_source_function_create(ZipTail::Serve, &tail, &error);
-  if (source == nullptr) ThrowZipError(path, tail, &error);
+  zip_source_t* source = zip_source_function_create(ZipFile::Serve, &file, &error);
+  if (source == nullptr) ThrowZipError(file, &error);
   // Read-only and without ZIP_CHECKCONS: only the central directory is read, never the local
   // headers or the data.
   std::unique_ptr<zip_t, void (*)(zip_t*)> zip(zip_open_from_source(source, ZIP_RDONLY, &error),
                                                zip_discard);
   if (zip == nullptr) {
     zip_source_free(source);
-    ThrowZipError(path, tail, &error);
+    ThrowZipError(file, &error);
   }
   zip_error_fini(&error);
   const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
-  std::vector<ArchiveMember> members;
-  members.reserve(static_cast<size_t>(std::max<zip_int64_t>(count, 0)));
+  std::string scratch;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t stat;
     if (zip_stat_index(zip.get(), static_cast<zip_uint64_t>(i), 0, &stat) != 0) {
-      throw Error(path, "the zip file's directory is damaged");
+      throw Error(file.Path(), "the zip file's directory is damaged");
     }
-    ArchiveMember member;
-    member.name = MemberName((stat.valid & ZIP_STAT_NAME) != 0 ? stat.name : nullptr);
+    MemberView member;
+    member.name = MemberName((stat.valid & ZIP_STAT_NAME) != 0 ? stat.name : nullptr, &scratch);
     if (member.name.empty()) continue;
     member.size = (stat.valid & ZIP_STAT_SIZE) != 0 ? stat.size : 0;
     member.has_crc = (stat.valid & ZIP_STAT_CRC) != 0;
     member.crc = member.has_crc ? stat.crc : 0;
-    members.push_back(std::move(member));
+    visit(member);
   }
-  return members;
 }
 
 // libarchive tells a read that failed by its errno, but damage and an unknown format by codes
@@ -203,37 +218,63 @@ std::vector<ArchiveMember> ReadZipDirectory(const std::string& path) {
                         (text != nullptr ? " (" + std::string(text) + ")" : ""));
 }
 
-std::vector<ArchiveMember> ReadSevenZipDirectory(const std::string& path) {
+void ReadSevenZipDirectory(const std::string& path, const MemberVisitor& visit) {
   std::unique_ptr<archive, int (*)(archive*)> reader(archive_read_new(), archive_read_free);
   if (reader == nullptr) throw Error(path, "cannot be read: " + ErrnoText(ENOMEM));
   archive_read_support_format_7zip(reader.get());
   if (OpenArchiveFile(reader.get(), path, 64 * 1024) != ARCHIVE_OK) {
     ThrowSevenZipError(path, reader.get());
   }
-  std::vector<ArchiveMember> members;
   archive_entry* entry = nullptr;
+  std::string scratch;
   int status;
   // Going on to the next header skips the data unread: the member's bytes are never unpacked.
   // Folders come with a "/" at the end of their names, as in a zip.
   while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK ||
          status == ARCHIVE_WARN) {
     const char* name = archive_entry_pathname_utf8(entry);
-    ArchiveMember member;
-    member.name = MemberName(name != nullptr ? name : archive_entry_pathname(entry));
+    MemberView member;
+    member.name = MemberName(name != nullptr ? name : archive_entry_pathname(entry), &scratch);
     if (member.name.empty()) continue;
     member.size = static_cast<uint64_t>(std::max<la_int64_t>(archive_entry_size(entry), 0));
-    members.push_back(std::move(member));
+    visit(member);
   }
   if (status != ARCHIVE_EOF) ThrowSevenZipError(path, reader.get());
-  return members;
+}
+
+// The archive `name` in `folder` (`name` the whole path when `folder` is empty).
+void ReadArchive(SystemHandle folder_handle, const std::string& folder, std::string_view name,
+                 const MemberVisitor& visit) {
+  if (HasExtension(name, ".zip")) return ReadZipDirectory(folder_handle, folder, name, visit);
+  const std::string path = folder.empty() ? std::string(name) : InFolder(folder, name);
+  if (HasExtension(name, ".7z")) return ReadSevenZipDirectory(path, visit);
+  throw Error(path, "not a .zip or .7z file");
 }
 
 }  // namespace
 
 std::vector<ArchiveMember> ReadArchiveDirectory(const std::string& path) {
-  if (HasExtension(path, ".zip")) return ReadZipDirectory(path);
-  if (HasExtension(path, ".7z")) return ReadSevenZipDirectory(path);
-  throw Error(path, "not a .zip or .7z file");
+  std::vector<ArchiveMember> members;
+  ReadArchive(kNoHandle, std::string(), path, [&members](const MemberView& member) {
+    members.push_back({std::string(member.name), member.size, member.crc, member.has_crc});
+  });
+  return members;
+}
+
+ArchiveFolder::ArchiveFolder(std::string path)
+    : path_(std::move(path)), handle_(OpenFolderHandle(path_)) {}
+
+ArchiveFolder::~ArchiveFolder() { CloseFolderHandle(handle_); }
+
+ArchiveFolder::ArchiveFolder(ArchiveFolder&& other) noexcept
+    : path_(std::move(other.path_)), handle_(std::exchange(other.handle_, kNoHandle)) {}
+
+void ArchiveFolder::Read(std::string_view name, const MemberVisitor& visit) const {
+  ReadArchive(handle_, path_, name, visit);
+}
+
+void ArchiveFolder::ListEntries(const std::function<void(std::string_view)>& visit) const {
+  ListFolderEntries(handle_, path_, visit);
 }
 
 std::vector<ArchiveMember> ListFolderFiles(const std::string& folder) {
@@ -258,13 +299,9 @@ std::vector<ArchiveMember> ListFolderFiles(const std::string& folder) {
 }
 
 std::vector<std::string> FolderEntryNames(const std::string& folder) {
-  namespace fs = std::filesystem;
   std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(FsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
-    names.push_back(PathText(it->path().filename()));
-  }
-  if (ec) names.clear();
+  ListFolderEntries(kNoHandle, folder,
+                    [&names](std::string_view name) { names.emplace_back(name); });
   return names;
 }
 

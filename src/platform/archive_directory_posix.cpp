@@ -1,15 +1,17 @@
-// Archives and file names on POSIX systems: paths go to the libraries as they are.
+// Archives and file names on POSIX systems: paths go to the libraries as they are, and a ROM
+// folder's zips are opened relative to the folder's descriptor.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
 #include "platform/archive_directory.h"
 #include "platform/archive_files.h"
 #include "platform/error.h"
+#include "platform/files.h"
 
 namespace tabulon {
 namespace {
@@ -27,9 +29,46 @@ int OpenArchiveFile(archive* reader, const std::string& path, size_t block_size)
   return archive_read_open_filename(reader, path.c_str(), block_size);
 }
 
-bool ReadFileEnd(const std::string& path, size_t count, std::string* bytes, uint64_t* size,
-                 std::string* error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+SystemHandle OpenFolderHandle(const std::string& folder) {
+  return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+void CloseFolderHandle(SystemHandle folder) {
+  if (folder != kNoHandle) close(static_cast<int>(folder));
+}
+
+void ListFolderEntries(SystemHandle folder_handle, const std::string& folder,
+                       const std::function<void(std::string_view)>& visit) {
+  // A descriptor of its own: the listing reads through it and closes it.
+  const int fd =
+      folder_handle != kNoHandle
+          ? openat(static_cast<int>(folder_handle), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+          : open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* listing = fd >= 0 ? fdopendir(fd) : nullptr;
+  if (listing == nullptr) {
+    if (fd >= 0) close(fd);
+    return;
+  }
+  while (const dirent* entry = readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") visit(name);
+  }
+  closedir(listing);
+}
+
+SystemHandle OpenFileIn(SystemHandle folder_handle, const std::string& folder,
+                        std::string_view name, uint64_t* size, std::string* error) {
+  // The system wants the name ended by a NUL; a ROM file's name fits the buffer.
+  char relative[256];
+  int fd = -1;
+  if (folder_handle != kNoHandle && name.size() < sizeof relative) {
+    name.copy(relative, name.size());
+    relative[name.size()] = '\0';
+    fd = openat(static_cast<int>(folder_handle), relative, O_RDONLY | O_CLOEXEC);
+  } else {
+    fd = open((folder.empty() ? std::string(name) : InFolder(folder, name)).c_str(),
+              O_RDONLY | O_CLOEXEC);
+  }
   struct stat st;
   int err = 0;
   if (fd < 0 || fstat(fd, &st) != 0) {
@@ -38,20 +77,21 @@ bool ReadFileEnd(const std::string& path, size_t count, std::string* bytes, uint
     err = EISDIR;
   } else {
     *size = static_cast<uint64_t>(st.st_size);
-    bytes->resize(static_cast<size_t>(std::min<uint64_t>(count, *size)));
-    const ssize_t got =
-        pread(fd, bytes->data(), bytes->size(), static_cast<off_t>(*size - bytes->size()));
-    if (got < 0) err = errno;
-    if (got >= 0 && static_cast<size_t>(got) != bytes->size()) err = EIO;  // cut short meanwhile
   }
+  if (err == 0) return fd;
   if (fd >= 0) close(fd);
-  if (err != 0) *error = ErrnoText(err);
-  return err == 0;
+  *error = ErrnoText(err);
+  return kNoHandle;
 }
 
-bool SeekFile(std::FILE* file, uint64_t offset) {
-  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+bool ReadFileAt(SystemHandle file, uint64_t offset, char* data, size_t count, std::string* error) {
+  const ssize_t got = pread(static_cast<int>(file), data, count, static_cast<off_t>(offset));
+  if (got >= 0 && static_cast<size_t>(got) == count) return true;
+  *error = ErrnoText(got < 0 ? errno : EIO);  // EIO: cut short meanwhile
+  return false;
 }
+
+void CloseFile(SystemHandle file) { close(static_cast<int>(file)); }
 
 bool FileNamesIgnoreCase() { return false; }
 

@@ -1,6 +1,7 @@
 // Archives and file names on Windows: the wide path (the one FsPath gives every other file
-// call), so that a set named outside the ANSI code page opens too.
-#include <algorithm>
+// call), so that a set named outside the ANSI code page opens too. Windows opens a file by its
+// whole path only, so no folder is held open.
+#include <filesystem>
 
 #include "platform/archive_directory.h"
 #include "platform/archive_files.h"
@@ -13,39 +14,52 @@ int OpenArchiveFile(archive* reader, const std::string& path, size_t block_size)
   return archive_read_open_filename_w(reader, FsPath(path).c_str(), block_size);
 }
 
-bool ReadFileEnd(const std::string& path, size_t count, std::string* bytes, uint64_t* size,
-                 std::string* error) {
+SystemHandle OpenFolderHandle(const std::string&) { return kNoHandle; }
+
+void CloseFolderHandle(SystemHandle) {}
+
+void ListFolderEntries(SystemHandle, const std::string& folder,
+                       const std::function<void(std::string_view)>& visit) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  for (fs::directory_iterator it(FsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+    visit(PathText(it->path().filename()));
+  }
+}
+
+SystemHandle OpenFileIn(SystemHandle, const std::string& folder, std::string_view name,
+                        uint64_t* size, std::string* error) {
+  const std::string path = folder.empty() ? std::string(name) : InFolder(folder, name);
   // Shared for everything, as OpenForReading opens files: a ROM manager may be at work.
   HANDLE file = CreateFileW(WideText(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   LARGE_INTEGER length;
-  DWORD code = 0;
-  if (file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &length)) {
-    code = GetLastError();
-  } else {
+  if (file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &length)) {
     *size = static_cast<uint64_t>(length.QuadPart);
-    bytes->resize(static_cast<size_t>(std::min<uint64_t>(count, *size)));
-    const uint64_t offset = *size - bytes->size();
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD got = 0;
-    if (!bytes->empty() &&
-        !ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &got, &at)) {
-      code = GetLastError();
-    } else if (got != bytes->size()) {
-      code = ERROR_HANDLE_EOF;  // cut short meanwhile
-    }
+    return reinterpret_cast<SystemHandle>(file);
   }
+  *error = SystemErrorText(GetLastError());
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (code != 0) *error = SystemErrorText(code);
-  return code == 0;
+  return kNoHandle;
 }
 
-bool SeekFile(std::FILE* file, uint64_t offset) {
-  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+bool ReadFileAt(SystemHandle file, uint64_t offset, char* data, size_t count, std::string* error) {
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (count != 0 &&
+      !ReadFile(reinterpret_cast<HANDLE>(file), data, static_cast<DWORD>(count), &got, &at)) {
+    *error = SystemErrorText(GetLastError());
+    return false;
+  }
+  if (got == count) return true;
+  *error = SystemErrorText(ERROR_HANDLE_EOF);  // cut short meanwhile
+  return false;
 }
+
+void CloseFile(SystemHandle file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
 
 bool FileNamesIgnoreCase() { return true; }
 

@@ -4,7 +4,6 @@
 #include "shaping/availability.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "platform/strings.h"
 #include "shaping/rom_sources.h"
@@ -38,10 +37,18 @@ struct AvailabilityCheck::Impl {
   RomShelf roms;
   RomShelf samples;
   std::vector<std::string> warnings;
+  // Kept from one set to the next, so that a check allocates nothing once they have grown.
+  std::vector<const RomSource*> sources_scratch;
+  std::vector<const RomSource*> device_sources_scratch;
+  std::vector<const MachineFacts*> devices_scratch;
+  std::vector<std::string_view> chain_scratch;
 
-  // Itself, its romof, that one's romof...: the names whose sources hold its files.
-  std::vector<std::string_view> Chain(const MachineFacts& machine) const {
-    std::vector<std::string_view> chain{machine.name};
+  // Appends the sources of the machine, its romof, that one's romof... (the sets whose sources
+  // hold its files) to `sources`; returns the machine's own.
+  const SetSources& AddChainSources(const MachineFacts& machine,
+                                    std::vector<const RomSource*>* sources) {
+    std::vector<std::string_view>& chain = chain_scratch;
+    chain.assign(1, machine.name);
     for (const MachineFacts* at = &machine; !at->rom_of.empty();) {
       // A loop in the facts would otherwise never end.
       if (std::ranges::any_of(chain, [&](auto name) { return EqualsNoCase(name, at->rom_of); })) {
@@ -51,15 +58,12 @@ struct AvailabilityCheck::Impl {
       at = facts.Find(at->rom_of);
       if (at == nullptr) break;
     }
-    return chain;
-  }
-
-  std::vector<const RomSource*> SourcesOf(const std::vector<std::string_view>& chain) {
-    std::vector<const RomSource*> sources;
-    for (const std::string_view name : chain) {
-      for (const RomSource& source : roms.Of(name).sources) sources.push_back(&source);
+    const SetSources& own = roms.Of(machine.name);
+    for (const RomSource& source : own.sources) sources->push_back(&source);
+    for (size_t i = 1; i < chain.size(); ++i) {
+      for (const RomSource& source : roms.Of(chain[i]).sources) sources->push_back(&source);
     }
-    return sources;
+    return own;
   }
 
   bool Needed(const RomFact& rom, std::string_view default_bios) const {
@@ -72,20 +76,21 @@ struct AvailabilityCheck::Impl {
                const std::vector<const RomSource*>& sources) const {
     const bool by_name = settings.match != RomMatch::kCrc;
     const bool by_crc = settings.match != RomMatch::kName && rom.has_crc;
-    const std::string_view rom_name = facts.Text(rom.name);
-    std::vector<std::string> names{FoldMemberName(rom_name)};
-    // A merged archive keeps a clone's file that clashes with the parent's in "<clone>/".
-    names.push_back(FoldMemberName(std::string(owner) + "/" + std::string(rom_name)));
-    if (!rom.merge.empty()) names.push_back(FoldMemberName(facts.Text(rom.merge)));
-    for (const RomSource* source : sources) {
-      if (by_name || source->loose()) {
-        for (const std::string& name : names) {
-          if (source->HasName(name)) return true;
-        }
-      }
-      if (by_crc && source->HasCrc(rom.crc, rom.size())) return true;
+    const auto named = [&](const NameHash& name) {
+      return std::ranges::any_of(sources, [&](const RomSource* source) {
+        return (by_name || source->loose()) && source->HasName(name.value());
+      });
+    };
+    // The names most sets have their files under first: each further one costs a hash.
+    if (named(NameHash().Add(facts.Text(rom.name)))) return true;
+    if (by_crc && std::ranges::any_of(sources, [&](const RomSource* source) {
+          return source->HasCrc(rom.crc, rom.size());
+        })) {
+      return true;
     }
-    return false;
+    // A merged archive keeps a clone's file that clashes with the parent's in "<clone>/".
+    if (named(NameHash().Add(owner).Add("/").Add(facts.Text(rom.name)))) return true;
+    return !rom.merge.empty() && named(NameHash().Add(facts.Text(rom.merge)));
   }
 
   // Whose file a missing ROM is: the farthest machine up the chain that has it under its merge
@@ -118,12 +123,11 @@ struct AvailabilityCheck::Impl {
   }
 
   bool DiskPresent(const DiskFact& disk, const std::vector<const RomSource*>& sources) const {
-    const std::string name = FoldMemberName(std::string(disk.name) + ".chd");
-    const std::string merge =
-        disk.merge.empty() ? std::string() : FoldMemberName(std::string(disk.merge) + ".chd");
+    const uint64_t name = NameHash().Add(disk.name).Add(".chd").value();
+    const uint64_t merge = NameHash().Add(disk.merge).Add(".chd").value();
     return std::ranges::any_of(sources, [&](const RomSource* source) {
       return source->loose() &&
-             (source->HasName(name) || (!merge.empty() && source->HasName(merge)));
+             (source->HasName(name) || (!disk.merge.empty() && source->HasName(merge)));
     });
   }
 
@@ -135,9 +139,10 @@ struct AvailabilityCheck::Impl {
       for (const RomSource& source : samples.Of(name).sources) sources.push_back(&source);
     }
     return std::ranges::all_of(machine.samples, [&](std::string_view sample) {
-      const std::string base = FoldMemberName(sample);
+      const uint64_t wav = NameHash().Add(sample).Add(".wav").value();
+      const uint64_t flac = NameHash().Add(sample).Add(".flac").value();
       return std::ranges::any_of(sources, [&](const RomSource* source) {
-        return source->HasName(base + ".wav") || source->HasName(base + ".flac");
+        return source->HasName(wav) || source->HasName(flac);
       });
     });
   }
@@ -147,9 +152,9 @@ struct AvailabilityCheck::Impl {
     if (machine == nullptr) return {Missing::kOwn, "not a MAME set"};
     Worst worst;
     bool needs_files = false;
-    const std::vector<std::string_view> chain = Chain(*machine);
-    const std::vector<const RomSource*> sources = SourcesOf(chain);
-    const SetSources& own = roms.Of(machine->name);
+    std::vector<const RomSource*>& sources = sources_scratch;
+    sources.clear();
+    const SetSources& own = AddChainSources(*machine, &sources);
     if (!own.unreadable.empty()) worst.Note(Missing::kOwn, "cannot read " + own.unreadable[0]);
 
     const std::string_view bios = DefaultBios(*machine);
@@ -163,14 +168,19 @@ struct AvailabilityCheck::Impl {
       needs_files = true;
       if (!DiskPresent(disk, sources)) worst.Note(Missing::kDisk, "CHD " + std::string(disk.name));
     }
-    std::unordered_set<std::string_view> devices_seen;
+    std::vector<const MachineFacts*>& devices_seen = devices_scratch;
+    devices_seen.clear();
     for (const std::string_view device_name : machine->device_refs) {
       const MachineFacts* device = facts.Find(device_name);
-      if (device == nullptr || device->roms.empty() || !devices_seen.insert(device->name).second) {
+      if (device == nullptr || device->roms.empty() ||
+          std::ranges::find(devices_seen, device) != devices_seen.end()) {
         continue;
       }
+      devices_seen.push_back(device);
       // The device's own sources first, then those of the machine that holds it.
-      std::vector<const RomSource*> device_sources = SourcesOf(Chain(*device));
+      std::vector<const RomSource*>& device_sources = device_sources_scratch;
+      device_sources.clear();
+      AddChainSources(*device, &device_sources);
       device_sources.insert(device_sources.end(), sources.begin(), sources.end());
       const std::string_view device_bios = DefaultBios(*device);
       for (const RomFact& rom : device->roms) {
@@ -204,6 +214,10 @@ AvailabilityCheck::AvailabilityCheck(const ShapingSettings& settings, const Mame
                      facts,
                      RomShelf(std::move(rom_folders)),
                      RomShelf(std::move(sample_folders)),
+                     {},
+                     {},
+                     {},
+                     {},
                      {}}) {}
 
 AvailabilityCheck::~AvailabilityCheck() = default;

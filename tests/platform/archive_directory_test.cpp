@@ -31,8 +31,9 @@ TEST(ArchiveDirectoryTest, MembersOrWhatIsWrong) {
   const std::string zipped =
       "back/slash.rom 1 8cdc1683; deflated.txt 1600 9686fb27; stored.bin 33 dd9ffdd1; "
       "sub/inner.rom 5 6d310bc9";
-  // The file of tests/data/archives (none: missing), its name in the ROM folder, and the members
-  // or the message after the path (its start when it ends in ": ", the system's reason after it).
+  // The file of tests/data/archives (none: missing; "": a folder), its name in the ROM folder, and
+  // the members or the message after the path (its start when it ends in ": ", the system's
+  // reason after it).
   const std::tuple<const char*, const char*, std::string> cases[] = {
       {"sets.zip", "sets.zip", zipped},
       // Upper-case extensions; outside the ANSI code page, which only a wide path opens on Windows.
@@ -45,22 +46,35 @@ TEST(ArchiveDirectoryTest, MembersOrWhatIsWrong) {
       {"damaged.zip", "damaged.zip", "the zip file's directory is damaged"},
       {"notzip.zip", "notzip.7z", "not a 7z file"},
       {"damaged.7z", "damaged.7z", "the 7z file's directory is damaged (Malformed 7-Zip archive)"},
+      {"", "folder.zip", "a folder, not an archive"},
       {nullptr, "missing.zip", "cannot be read: "},
       {nullptr, "missing.7z", "cannot be read: "},
       {"sets.zip", "sets.rar", "not a .zip or .7z file"},
   };
   TempDir dir;
+  const ArchiveFolder folder(dir.path());
   for (const auto& [data, name, want] : cases) {
     const std::string path = dir / name;
-    if (data != nullptr)
+    if (data != nullptr && *data == '\0') std::filesystem::create_directory(FsPath(path));
+    if (data != nullptr && *data != '\0')
       std::filesystem::copy_file(testing::TestData(std::string("archives/") + data), FsPath(path));
-    std::string result;
-    try {
-      result = Listed(ReadArchiveDirectory(path));
-    } catch (const Error& e) {
-      result = e.file() == path ? e.message() : e.what();
+    // By its path, and by its name in the folder held open, as the ROM folders' check reads it.
+    for (const bool in_folder : {false, true}) {
+      std::string result;
+      try {
+        std::vector<ArchiveMember> members;
+        if (in_folder) {
+          folder.Read(name, [&members](const MemberView& m) {
+            members.push_back({std::string(m.name), m.size, m.crc, m.has_crc});
+          });
+        }
+        result = Listed(in_folder ? members : ReadArchiveDirectory(path));
+      } catch (const Error& e) {
+        result = e.file() == path ? e.message() : e.what();
+      }
+      EXPECT_EQ(want.ends_with(": ") ? result.substr(0, want.size()) : result, want)
+          << name << (in_folder ? " in its folder" : "");
     }
-    EXPECT_EQ(want.ends_with(": ") ? result.substr(0, want.size()) : result, want) << name;
   }
 }
 

@@ -29,6 +29,8 @@ TEST(AvailabilityTest, CabinetFolderInEachModeAndAsMameSeesIt) {
   testing::TempDir dir;
   const std::string roms = dir / "roms", more = dir / "more", samples = dir / "samples";
   testing::WriteCabinetFolders(facts, roms, more, samples);
+  // A second source of defender that cannot be read either: the first folder's comes first.
+  testing::WriteFile(In(more, "defender.7z"), "not a 7z");
 
   // "set=verdict" in the modes name-or-crc, name, crc, and name-or-crc with every BIOS option
   // asked for and sets that need no file hidden, "|" between them, or one for all four.
@@ -76,9 +78,10 @@ defender=cannot read defender.zip
     }
     // Each damaged zip is one warning naming it, however often its sets are asked for.
     EXPECT_EQ(check.Check("defender").reason, "cannot read defender.zip");
-    ASSERT_EQ(check.warnings().size(), 2u);
+    ASSERT_EQ(check.warnings().size(), 3u);
     EXPECT_CONTAINS(check.warnings()[0], In(more, "1942.zip"));
     EXPECT_CONTAINS(check.warnings()[1], In(roms, "defender.zip"));
+    EXPECT_CONTAINS(check.warnings()[2], In(more, "defender.7z"));
   }
 
   // Debian's MAME 0.251 verifies the same folders: every set it finds a needed ROM of missing is
