@@ -29,7 +29,8 @@ void FactsBuilder::End() {
     machine_->device_refs = store(&device_refs);
   } else if (!device_refs.empty()) {
     held_.push_back({machine_, held_refs_.size(), device_refs.size()});
-    held_refs_.insert(held_refs_.end(), device_refs.begin(), device_refs.end());
+    // As handles: a million references are held until every machine is in, 16 MB as views.
+    for (const std::string_view ref : device_refs) held_refs_.push_back(InternId(ref));
     device_refs.clear();
   }
   machine_->bios_sets = store(&bios_sets);
@@ -75,7 +76,8 @@ void FactsBuilder::KeepDevicesWithFiles() {
   for (const HeldRefs& held : held_) {
     seen.clear();
     kept.clear();
-    for (const std::string_view ref : std::span(held_refs_).subspan(held.first, held.count)) {
+    for (const TextId id : std::span(held_refs_).subspan(held.first, held.count)) {
+      const std::string_view ref = facts_->Text(id);
       const MachineFacts* device = facts_->Find(ref);
       const bool needs_files = device == nullptr || !device->roms.empty() || !device->disks.empty();
       if (needs_files && seen.insert(ref).second) kept.push_back(ref);

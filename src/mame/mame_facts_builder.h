@@ -56,7 +56,7 @@ class FactsBuilder {
     size_t first, count;  // in held_refs_
   };
   std::vector<HeldRefs> held_;
-  std::vector<std::string_view> held_refs_;
+  std::vector<TextId> held_refs_;
   std::unordered_map<std::string_view, TextId> interned_;
   std::string flat_;
 };
