@@ -14,6 +14,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/archive_calls.h"
 #include "platform/archive_files.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -71,11 +72,11 @@ class ZipFile {
     std::string error;
     file_ = OpenFileIn(folder_handle, folder, name, &size_, &error);
     if (file_ == kNoHandle) ThrowUnreadable(Path(), error);
-    zip_error_init(&error_);
+    Archives().zip_error_init(&error_);
   }
   ~ZipFile() {
     CloseFile(file_);
-    zip_error_fini(&error_);
+    Archives().zip_error_fini(&error_);
   }
   ZipFile(const ZipFile&) = delete;
   ZipFile& operator=(const ZipFile&) = delete;
@@ -108,7 +109,7 @@ class ZipFile {
         return Read(static_cast<char*>(data), std::min(length, size_ - std::min(position_, size_)));
       case ZIP_SOURCE_SEEK: {
         const zip_int64_t to =
-            zip_source_seek_compute_offset(position_, size_, data, length, &error_);
+            Archives().zip_source_seek_compute_offset(position_, size_, data, length, &error_);
         if (to < 0) return -1;
         position_ = static_cast<uint64_t>(to);
         return 0;
@@ -117,31 +118,31 @@ class ZipFile {
         return static_cast<zip_int64_t>(position_);
       case ZIP_SOURCE_STAT: {
         zip_stat_t* stat = static_cast<zip_stat_t*>(data);
-        zip_stat_init(stat);
+        Archives().zip_stat_init(stat);
         stat->size = size_;
         stat->valid |= ZIP_STAT_SIZE;
         return sizeof *stat;
       }
       case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&error_, data, length);
+        return Archives().zip_error_to_data(&error_, data, length);
       case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
-                                              ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS,
-                                              ZIP_SOURCE_ACCEPT_EMPTY, -1);
+        return Archives().zip_source_make_command_bitmap(
+            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR,
+            ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS,
+            ZIP_SOURCE_ACCEPT_EMPTY, -1);
       case ZIP_SOURCE_ACCEPT_EMPTY:  // an empty file is no zip, as libzip's file source says
       case ZIP_SOURCE_CLOSE:
       case ZIP_SOURCE_FREE:
         return 0;
       default:
-        zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+        Archives().zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
         return -1;
     }
   }
 
   zip_int64_t Read(char* data, uint64_t length) {
     if (length != 0 && !ReadFileAt(file_, position_, data, length, &read_error_)) {
-      zip_error_set(&error_, ZIP_ER_READ, 0);
+      Archives().zip_error_set(&error_, ZIP_ER_READ, 0);
       return -1;
     }
     position_ += length;
@@ -160,12 +161,14 @@ class ZipFile {
 // libzip says "not a zip archive" also when it finds the end record of a zip but not the
 // directory it points to: that file was a zip, damaged since.
 [[noreturn]] void ThrowZipError(const ZipFile& file, zip_error_t* error) {
-  const int code = zip_error_code_zip(error);
-  const int system = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
+  const int code = Archives().zip_error_code_zip(error);
+  const int system = Archives().zip_error_system_type(error) == ZIP_ET_SYS
+                         ? Archives().zip_error_code_system(error)
+                         : 0;
   const std::string reason = !file.read_error().empty() ? file.read_error()
                              : system != 0              ? ErrnoText(system)
-                                                        : zip_error_strerror(error);
-  zip_error_fini(error);
+                                                        : Archives().zip_error_strerror(error);
+  Archives().zip_error_fini(error);
   if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS) {
     throw Error(file.Path(), file.HasEndRecord() ? "the zip file's directory is damaged"
                                                  : "not a zip file (no zip directory at its end)");
@@ -177,23 +180,23 @@ void ReadZipDirectory(SystemHandle folder_handle, const std::string& folder, std
                       const MemberVisitor& visit) {
   ZipFile file(folder_handle, folder, name);
   zip_error_t error;
-  zip_error_init(&error);
-  zip_source_t* source = zip_source_function_create(ZipFile::Serve, &file, &error);
+  Archives().zip_error_init(&error);
+  zip_source_t* source = Archives().zip_source_function_create(ZipFile::Serve, &file, &error);
   if (source == nullptr) ThrowZipError(file, &error);
   // Read-only and without ZIP_CHECKCONS: only the central directory is read, never the local
   // headers or the data.
-  std::unique_ptr<zip_t, void (*)(zip_t*)> zip(zip_open_from_source(source, ZIP_RDONLY, &error),
-                                               zip_discard);
+  std::unique_ptr<zip_t, void (*)(zip_t*)> zip(
+      Archives().zip_open_from_source(source, ZIP_RDONLY, &error), Archives().zip_discard);
   if (zip == nullptr) {
-    zip_source_free(source);
+    Archives().zip_source_free(source);
     ThrowZipError(file, &error);
   }
-  zip_error_fini(&error);
-  const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
+  Archives().zip_error_fini(&error);
+  const zip_int64_t count = Archives().zip_get_num_entries(zip.get(), 0);
   std::string scratch;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t stat;
-    if (zip_stat_index(zip.get(), static_cast<zip_uint64_t>(i), 0, &stat) != 0) {
+    if (Archives().zip_stat_index(zip.get(), static_cast<zip_uint64_t>(i), 0, &stat) != 0) {
       throw Error(file.Path(), "the zip file's directory is damaged");
     }
     MemberView member;
@@ -209,8 +212,9 @@ void ReadZipDirectory(SystemHandle folder_handle, const std::string& folder, std
 // libarchive tells a read that failed by its errno, but damage and an unknown format by codes
 // that are errno values too: the file's first bytes tell them apart.
 [[noreturn]] void ThrowSevenZipError(const std::string& path, archive* reader) {
-  const char* text = archive_error_string(reader);
-  if (archive_errno(reader) == EIO || IsFolder(path)) ThrowUnreadable(path, ErrnoText(EIO));
+  const char* text = Archives().archive_error_string(reader);
+  if (Archives().archive_errno(reader) == EIO || IsFolder(path))
+    ThrowUnreadable(path, ErrnoText(EIO));
   if (FirstBytes(path, 6) != std::string_view("7z\xBC\xAF\x27\x1C", 6)) {
     throw Error(path, "not a 7z file");
   }
@@ -219,9 +223,10 @@ void ReadZipDirectory(SystemHandle folder_handle, const std::string& folder, std
 }
 
 void ReadSevenZipDirectory(const std::string& path, const MemberVisitor& visit) {
-  std::unique_ptr<archive, int (*)(archive*)> reader(archive_read_new(), archive_read_free);
+  std::unique_ptr<archive, int (*)(archive*)> reader(Archives().archive_read_new(),
+                                                     Archives().archive_read_free);
   if (reader == nullptr) throw Error(path, "cannot be read: " + ErrnoText(ENOMEM));
-  archive_read_support_format_7zip(reader.get());
+  Archives().archive_read_support_format_7zip(reader.get());
   if (OpenArchiveFile(reader.get(), path, 64 * 1024) != ARCHIVE_OK) {
     ThrowSevenZipError(path, reader.get());
   }
@@ -230,13 +235,15 @@ void ReadSevenZipDirectory(const std::string& path, const MemberVisitor& visit) 
   int status;
   // Going on to the next header skips the data unread: the member's bytes are never unpacked.
   // Folders come with a "/" at the end of their names, as in a zip.
-  while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK ||
+  while ((status = Archives().archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK ||
          status == ARCHIVE_WARN) {
-    const char* name = archive_entry_pathname_utf8(entry);
+    const char* name = Archives().archive_entry_pathname_utf8(entry);
     MemberView member;
-    member.name = MemberName(name != nullptr ? name : archive_entry_pathname(entry), &scratch);
+    member.name =
+        MemberName(name != nullptr ? name : Archives().archive_entry_pathname(entry), &scratch);
     if (member.name.empty()) continue;
-    member.size = static_cast<uint64_t>(std::max<la_int64_t>(archive_entry_size(entry), 0));
+    member.size =
+        static_cast<uint64_t>(std::max<la_int64_t>(Archives().archive_entry_size(entry), 0));
     visit(member);
   }
   if (status != ARCHIVE_EOF) ThrowSevenZipError(path, reader.get());

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/archive_calls.h"
 #include "platform/archive_directory.h"
 #include "platform/archive_files.h"
 #include "platform/error.h"
@@ -26,7 +27,7 @@ const bool kTimeZoneNamed = [] { return setenv("TZ", ":/etc/localtime", 0) == 0;
 }  // namespace
 
 int OpenArchiveFile(archive* reader, const std::string& path, size_t block_size) {
-  return archive_read_open_filename(reader, path.c_str(), block_size);
+  return Archives().archive_read_open_filename(reader, path.c_str(), block_size);
 }
 
 SystemHandle OpenFolderHandle(const std::string& folder) {

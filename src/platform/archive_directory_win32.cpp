@@ -3,6 +3,7 @@
 // whole path only, so no folder is held open.
 #include <filesystem>
 
+#include "platform/archive_calls.h"
 #include "platform/archive_directory.h"
 #include "platform/archive_files.h"
 #include "platform/files.h"
@@ -11,7 +12,7 @@
 namespace tabulon {
 
 int OpenArchiveFile(archive* reader, const std::string& path, size_t block_size) {
-  return archive_read_open_filename_w(reader, FsPath(path).c_str(), block_size);
+  return Archives().archive_read_open_filename_w(reader, FsPath(path).c_str(), block_size);
 }
 
 SystemHandle OpenFolderHandle(const std::string&) { return kNoHandle; }
