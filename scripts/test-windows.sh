@@ -95,6 +95,8 @@ install_mame() {  # front end, system, kind (old or new)
       cp "$data"/oldmame/mame078_*.txt "$folder/"
       printf -- '-%s print mame078_%s.txt\r\n' li li listdetails listdetails gamelist gamelist \
         >"$folder/standin.txt"
+      # -listxml refused on stdout, as the Linux stand-in (tests/tools/oldmame/mame.in) does.
+      printf -- '-listxml text Error: unknown option: -listxml\\r\\n; exit 1\r\n' >>"$folder/standin.txt"
     else
       cp "$data/mame_dats/mame078_listxml.xml" "$folder/"
       printf -- '-listxml print mame078_listxml.xml\r\n' >"$folder/standin.txt"
