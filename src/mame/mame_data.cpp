@@ -311,7 +311,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
   // Why a list could not be kept aside: MAME's output would have replaced it, so MAME is not
   // run and the lists are read as they stand.
   Problem keep_failed;
-  MameRunResult result = RunMame(run, mame, [&] {
+  // Whether the found MAME's lists may be reused, and whether it is known to lack the old options.
+  auto look_at_stamp = [&] {
     const std::string exe = mame.MamePath + mame.MameExe;
     const std::optional<MameStamp> stamp = ReadMameStamp(run.app_dir);
     if (stamp && !run.refresh_mame && ListsIntact(*stamp, run.app_dir) &&
@@ -322,7 +323,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       run.report.mame_setup.build = stamp->build;
       run.ShowStatus("MAME unchanged, reusing the lists of " + run.report.mame.reused_from +
                      "......");
-      return false;
+      return;
     }
     // The stamp goes before the lists do: whatever this run leaves, a stamp never vouches for
     // lists that another MAME, or a MAME stopped halfway, has written.
@@ -331,7 +332,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       keep_failed = kept.Keep(name);
       if (keep_failed) {
         kept.RestoreAll();
-        return false;
+        return;
       }
     }
     // A MAME at the same path that refused the old options, upgraded or not, refuses them again;
@@ -342,8 +343,9 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     // old options are worth asking: today's MAME refuses each after loading its whole program,
     // three runs that cost a tenth of the whole -listxml. An older MAME is stopped there and
     // asked them, as it always was.
-    return false;
-  });
+  };
+  MameRunResult result = RunMame(run, mame);
+  if (result == MameRunResult::kFound) look_at_stamp();
   LogStep({"Bats Complete, Initial File Open"});
   if (!mame.IsMame) {
     run.report.mame.left_out =

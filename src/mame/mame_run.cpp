@@ -167,7 +167,7 @@ std::string FrontEndFolder(const std::string& app_dir) {
   return folder;
 }
 
-MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()>& before_scripts) {
+MameRunResult RunMame(RunState& run, MameState& mame) {
   const std::string cfg_path = FrontEndFolder(run.app_dir) + InFolder("cfgs", "mame.cfg");
   if (!IsFile(cfg_path)) return MameRunResult::kNoConfig;
   run.report.mame_setup.settings = cfg_path;
@@ -202,8 +202,7 @@ MameRunResult RunMame(RunState& run, MameState& mame, const std::function<bool()
   }
 
   run.report.mame_setup.program = mame.MamePath + mame.MameExe;
-  if (before_scripts && !before_scripts()) return MameRunResult::kScriptsSkipped;
-  return RunMameScripts(run, mame);
+  return MameRunResult::kFound;
 }
 
 MameRunResult RunMameScripts(RunState& run, MameState& mame) {

@@ -1,7 +1,6 @@
 // Finding MAME through the front end's cfgs/mame.cfg and running its three list scripts.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "mame/mame_state.h"
@@ -37,27 +36,24 @@ inline constexpr int kMameRefusedOptionStatus = 6;
 inline constexpr const char* kMameMissingStatus = "MAME.exe missing, searching for other dats....";
 
 enum class MameRunResult {
-  kNoConfig,           // no cfgs/mame.cfg: nothing was done
-  kMissing,            // MAME is missing or mame.cfg unusable: mame.IsMame is false
-  kRan,                // the three scripts ran
-  kScriptsNotWritten,  // MAME is there but its folder takes no scripts (a warning says why)
-  kScriptsSkipped      // MAME is there; `before_scripts` chose not to run the scripts
+  kNoConfig,          // no cfgs/mame.cfg: nothing was done
+  kMissing,           // MAME is missing or mame.cfg unusable: mame.IsMame is false
+  kFound,             // MAME is there; nothing was run
+  kRan,               // the three scripts ran
+  kScriptsNotWritten  // MAME is there but its folder takes no scripts (a warning says why)
 };
 
 // RunMame: reads the front end's mame.cfg into mame.MamePath (ending with "/") and mame.MameExe,
-// clears mame.IsMame when MAME is missing (or the file cannot be used, with a warning that says
-// why), otherwise writes the three scripts and runs them one after the other, waiting for each.
-// A run that cannot be waited on shows the "Error Accessing Mame" message; for the listinfo run
-// that ends the run with MameListinfoFailed. Without a mame.cfg nothing happens and IsMame keeps
-// its value. A MAME folder that takes no scripts (Debian's /usr/games for a user) is reported
-// and the script runs are left out. `before_scripts`, when given, is called once MAME was found,
-// before anything is written or run; when it returns false, no script is written or run. A
-// relative PATH is taken from the application folder.
-MameRunResult RunMame(RunState& run, MameState& mame,
-                      const std::function<bool()>& before_scripts = {});
+// and clears mame.IsMame when MAME is missing (or the file cannot be used, with a warning that
+// says why); kFound when MAME is there to run. Without a mame.cfg nothing happens and IsMame
+// keeps its value. A relative PATH is taken from the application folder.
+MameRunResult RunMame(RunState& run, MameState& mame);
 
-// The script runs of RunMame, for a MAME that RunMame found and whose scripts `before_scripts`
-// held back: kRan, or kScriptsNotWritten.
+// For a MAME that RunMame found: writes the three scripts and runs them one after the other,
+// waiting for each; kRan. A run that cannot be waited on shows the "Error Accessing Mame"
+// message; for the listinfo run that ends the run with MameListinfoFailed. A MAME folder that
+// takes no scripts (a read-only folder) has them written beside the lists, and one that cannot
+// take them there either is reported and the script runs are left out: kScriptsNotWritten.
 MameRunResult RunMameScripts(RunState& run, MameState& mame);
 
 }  // namespace tabulon
