@@ -2,6 +2,7 @@
 #include "app/generation_run.h"
 
 #include <ctime>
+#include <optional>
 #include <utility>
 
 #include "app/dat_checks.h"
@@ -202,8 +203,12 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
 
   // MAME's games count only when MAME was found and its list gave some.
   size_t mame_records = 0;
+  // What MAME knows beyond its lists comes with the conversion of its -listxml, when this run
+  // converts one, for a second pass over 270 MB of XML would cost more than the shaping itself.
+  std::optional<MameFacts> facts;
   try {
-    mame_records = GetMameData(run, file_list, std::move(script_runner));
+    mame_records = GetMameData(run, file_list, std::move(script_runner), nullptr,
+                               shaping.Active() && NeedsMameFacts(shaping) ? &facts : nullptr);
   } catch (const MameListinfoFailed&) {
     throw;  // a -li that cannot be run at all ends the run, as the message box says
   } catch (const FolderBusy&) {
@@ -222,7 +227,7 @@ GenerationResult Generate(RunState& run, std::vector<std::string>* file_list,
     run.hold_mame = false;
     // The list grew by doubling; what it no longer needs is better free while the facts are read.
     run.held_mame.shrink_to_fit();
-    ShapeMameRecords(run, shaping);
+    ShapeMameRecords(run, shaping, &facts);
   }
   if (mame_records > 0) run.report.dats.push_back(DatSummary{kMameSource, mame_records, {}});
 

@@ -30,9 +30,12 @@ struct FileClose {
 
 class ListXmlConverter::Impl {
  public:
-  Impl(const std::string& out_dir, std::string source_name, ListTextSink* sink)
+  Impl(const std::string& out_dir, std::string source_name, ListTextSink* sink,
+       ListXmlFactsGatherer* facts)
       : lists_(out_dir, sink),
-        reader_(std::move(source_name), [this](const ListXmlMachine& m) { lists_.Add(m); }) {}
+        reader_(
+            std::move(source_name), [this](const ListXmlMachine& m) { lists_.Add(m); }, nullptr,
+            facts) {}
 
   void ReadAhead(size_t smallest_piece) { reader_.ReadAhead(smallest_piece); }
 
@@ -69,8 +72,9 @@ class ListXmlConverter::Impl {
   bool finished_ = false;
 };
 
-ListXmlConverter::ListXmlConverter(std::string out_dir, std::string source_name, ListTextSink* sink)
-    : impl_(std::make_unique<Impl>(out_dir, std::move(source_name), sink)) {}
+ListXmlConverter::ListXmlConverter(std::string out_dir, std::string source_name, ListTextSink* sink,
+                                   ListXmlFactsGatherer* facts)
+    : impl_(std::make_unique<Impl>(out_dir, std::move(source_name), sink, facts)) {}
 
 ListXmlConverter::~ListXmlConverter() = default;
 

@@ -12,6 +12,8 @@
 
 namespace tabulon {
 
+class ListXmlFactsGatherer;
+
 // Converts -listxml output fed in chunks of any size, in constant memory: only the machine
 // being read is held, plus the resource blocks, which are few and must follow all games.
 //
@@ -28,9 +30,11 @@ namespace tabulon {
 class ListXmlConverter {
  public:
   // `source_name` names the XML in error messages (a path, or how it was produced). `sink`, when
-  // given, hears the lists' text as it is written (see ListTextSink).
+  // given, hears the lists' text as it is written (see ListTextSink). `facts`, when given,
+  // gathers MAME's facts along the way, complete after Finish().
   // Throws Error naming the output file when its temporary file cannot be created.
-  ListXmlConverter(std::string out_dir, std::string source_name, ListTextSink* sink = nullptr);
+  ListXmlConverter(std::string out_dir, std::string source_name, ListTextSink* sink = nullptr,
+                   ListXmlFactsGatherer* facts = nullptr);
   ~ListXmlConverter();
   ListXmlConverter(const ListXmlConverter&) = delete;
   ListXmlConverter& operator=(const ListXmlConverter&) = delete;

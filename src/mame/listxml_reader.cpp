@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "mame/listxml_facts.h"
 #include "mame/listxml_skimmer.h"
 #include "platform/error.h"
 
@@ -23,22 +24,7 @@ using Value = ListXmlMachine::Value;
 // XML_Parse takes an int length, so larger chunks are handed over in pieces.
 constexpr size_t kMaxParseChunk = size_t{1} << 30;
 
-// The list formats are line based: a line break or tab inside a value would split or shift a
-// line, so each becomes a space.
-void Flatten(std::string* text) {
-  for (char& c : *text) {
-    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-  }
-}
-
 bool Is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
-
-// A feature's level ("unemulated", "imperfect", else none) as the driver status word.
-std::string_view FeatureLevel(const char* level) {
-  if (Is(level, "unemulated")) return ListXmlMachine::kPreliminary;
-  if (Is(level, "imperfect")) return ListXmlMachine::kImperfect;
-  return ListXmlMachine::kGood;
-}
 
 struct ParserFree {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
@@ -46,28 +32,20 @@ struct ParserFree {
 
 }  // namespace
 
-void ListXmlMachine::Reset() {
-  device = resource = false;
-  for (Value* v : {&name, &source_file, &clone_of, &rom_of, &description, &year, &manufacturer,
-                   &screen, &width, &height, &refresh, &channels, &players, &control, &buttons,
-                   &coins, &status, &color, &sound}) {
-    v->Reset();
-  }
-  has_video = vertical = has_sound = has_input = has_control_child = false;
-  has_driver = cocktail_preliminary = false;
-  palette_feature = sound_feature = kGood;
-}
-
 class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
  public:
-  Impl(std::string source_name, MachineHandler on_machine, HeaderNameHandler on_header_name)
+  Impl(std::string source_name, MachineHandler on_machine, HeaderNameHandler on_header_name,
+       ListXmlFactsGatherer* facts)
       : source_name_(std::move(source_name)),
         on_machine_(std::move(on_machine)),
         on_header_name_(std::move(on_header_name)),
-        parser_(XML_ParserCreate(nullptr)) {
+        facts_(facts),
+        parser_(XML_ParserCreate(nullptr)),
+        skimmer_(facts != nullptr ? ReadsElementOrFacts : ReadsElement, ReadsText) {
     if (parser_ == nullptr) throw std::bad_alloc();
     XML_SetUserData(parser(), this);
     XML_SetElementHandler(parser(), OnStart, OnEnd);
+    if (facts_ != nullptr) XML_SetAttlistDeclHandler(parser(), OnAttlist);
     skimmer_.SetSink(this);
   }
 
@@ -107,6 +85,7 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
       throw;
     }
     ParseSkimmed(true);
+    if (facts_ != nullptr) facts_->Finish();
   }
 
  private:
@@ -138,6 +117,12 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
     } catch (...) {
       self->Abort(std::current_exception());
     }
+  }
+
+  static void XMLCALL OnAttlist(void* user, const XML_Char* element, const XML_Char* attribute,
+                                const XML_Char* /*type*/, const XML_Char* /*value*/,
+                                int /*required*/) {
+    static_cast<Impl*>(user)->facts_->Declared(element, attribute);
   }
 
   XML_Parser parser() const { return parser_.get(); }
@@ -178,6 +163,10 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
     return false;
   }
 
+  static bool ReadsElementOrFacts(std::string_view name) {
+    return ReadsElement(name) || ListXmlFactsGatherer::ReadsElement(name);
+  }
+
   // The elements StartText() reads the character data of.
   static bool ReadsText(std::string_view name) {
     return name == "description" || name == "year" || name == "manufacturer" || name == "name";
@@ -215,12 +204,13 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
   }
 
   void Start(const char* name, const char** atts) {
+    if (facts_ != nullptr) facts_->Start(name, atts);
     const int level = ++depth_;
     if (level == 1) {
       // The build names the MAME that wrote the XML, for the stamp of the lists made from it.
-      const char* build = FindAttribute(atts, "build");
+      const char* build = ListXmlMachine::Attribute(atts, "build");
       build_ = build == nullptr ? "" : build;
-      Flatten(&build_);
+      ListXmlMachine::Flatten(&build_);
       return;
     }
     if (level == 2) {
@@ -239,11 +229,12 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
       StartChild(name, atts);
     } else if (level == 4 && child_ == Child::kInput && !machine_.has_control_child &&
                Is(name, "control")) {
-      StartControl(atts);
+      machine_.ReadControl(atts);
     }
   }
 
   void End() {
+    if (facts_ != nullptr) facts_->End();
     const int level = depth_--;
     if (in_header_) {
       EndHeaderChild(level);
@@ -253,7 +244,7 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
     if (level == 3) {
       if (child_ == Child::kText) {
         ReadText(false);
-        Flatten(text_);
+        ListXmlMachine::Flatten(text_);
       }
       child_ = Child::kOther;
     } else if (level == 2) {
@@ -267,7 +258,7 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
     if (level != 3 || child_ != Child::kText) return;
     ReadText(false);
     child_ = Child::kOther;
-    Flatten(&header_name_.text);
+    ListXmlMachine::Flatten(&header_name_.text);
     if (on_header_name_) on_header_name_(header_name_.text);
   }
 
@@ -297,7 +288,8 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
       }
     }
     m.resource = bios || not_runnable;
-    for (Value* v : {&m.name, &m.source_file, &m.clone_of, &m.rom_of}) Flatten(&v->text);
+    for (Value* v : {&m.name, &m.source_file, &m.clone_of, &m.rom_of})
+      ListXmlMachine::Flatten(&v->text);
   }
 
   void StartText(Value* value) {
@@ -308,24 +300,6 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
     ReadText(true);
   }
 
-  // Sets `value` from the attribute `key`, flattened; leaves it absent when there is none.
-  static void TakeAttribute(const char** atts, const char* key, Value* value) {
-    for (; *atts != nullptr; atts += 2) {
-      if (Is(atts[0], key)) {
-        value->Set(atts[1]);
-        Flatten(&value->text);
-        return;
-      }
-    }
-  }
-
-  static const char* FindAttribute(const char** atts, const char* key) {
-    for (; *atts != nullptr; atts += 2) {
-      if (Is(atts[0], key)) return atts[1];
-    }
-    return nullptr;
-  }
-
   void StartChild(const char* name, const char** atts) {
     ListXmlMachine& m = machine_;
     switch (name[0]) {
@@ -333,9 +307,9 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
         if (Is(name, "description")) {
           StartText(&m.description);
         } else if (Is(name, "display")) {
-          if (!m.has_video) StartDisplay(atts);
+          if (!m.has_video) m.ReadDisplay(atts);
         } else if (Is(name, "driver")) {
-          StartDriver(atts);
+          m.ReadDriver(atts);
         }
         break;
       case 'y':
@@ -345,109 +319,31 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
         if (Is(name, "manufacturer")) StartText(&m.manufacturer);
         break;
       case 'v':
-        if (Is(name, "video") && !m.has_video) StartVideo(atts);
+        if (Is(name, "video") && !m.has_video) m.ReadVideo(atts);
         break;
       case 's':
-        if (Is(name, "sound")) {
-          m.has_sound = true;
-          TakeAttribute(atts, "channels", &m.channels);
-        }
+        if (Is(name, "sound")) m.ReadSound(atts);
         break;
       case 'i':
-        if (Is(name, "input")) StartInput(atts);
+        if (Is(name, "input")) {
+          child_ = Child::kInput;
+          m.ReadInput(atts);
+        }
         break;
       case 'f':
-        if (Is(name, "feature")) StartFeature(atts);
+        if (Is(name, "feature")) m.ReadFeature(atts);
         break;
       default:
         break;
     }
   }
 
-  void StartDisplay(const char** atts) {
-    ListXmlMachine& m = machine_;
-    m.has_video = true;
-    TakeAttribute(atts, "type", &m.screen);
-    TakeAttribute(atts, "width", &m.width);
-    TakeAttribute(atts, "height", &m.height);
-    TakeAttribute(atts, "refresh", &m.refresh);
-    const char* rotate = FindAttribute(atts, "rotate");
-    m.vertical = rotate != nullptr && (Is(rotate, "90") || Is(rotate, "270"));
-    // The table gives the size as the player sees it, so a turned screen swaps its sides.
-    if (m.vertical) std::swap(m.width, m.height);
-  }
-
-  // Older MAME's video element already states the orientation and the size as seen.
-  void StartVideo(const char** atts) {
-    ListXmlMachine& m = machine_;
-    m.has_video = true;
-    TakeAttribute(atts, "screen", &m.screen);
-    TakeAttribute(atts, "width", &m.width);
-    TakeAttribute(atts, "height", &m.height);
-    TakeAttribute(atts, "refresh", &m.refresh);
-    const char* orientation = FindAttribute(atts, "orientation");
-    m.vertical = orientation != nullptr && Is(orientation, "vertical");
-  }
-
-  // The input element's own control and buttons are what older MAME wrote; a control child,
-  // when there is one, replaces them (StartControl).
-  void StartInput(const char** atts) {
-    ListXmlMachine& m = machine_;
-    m.has_input = true;
-    child_ = Child::kInput;
-    TakeAttribute(atts, "players", &m.players);
-    TakeAttribute(atts, "coins", &m.coins);
-    TakeAttribute(atts, "control", &m.control);
-    TakeAttribute(atts, "buttons", &m.buttons);
-  }
-
-  void StartControl(const char** atts) {
-    ListXmlMachine& m = machine_;
-    m.has_control_child = true;
-    m.control.Reset();
-    m.buttons.Reset();
-    TakeAttribute(atts, "type", &m.control);
-    TakeAttribute(atts, "buttons", &m.buttons);
-    const std::string& type = m.control.text;
-    if (m.control.present && (type == "joy" || type == "doublejoy" || type == "triplejoy")) {
-      // Old MAME named joysticks by their directions: joy8way, and joy2way for "vertical2".
-      const char* ways = FindAttribute(atts, "ways");
-      if (ways == nullptr) return;
-      const char* digits = ways + std::strcspn(ways, "0123456789");
-      size_t count = std::strspn(digits, "0123456789");
-      if (count == 0) return;
-      m.control.text.append(digits, count);
-      m.control.text += "way";
-    }
-  }
-
-  void StartDriver(const char** atts) {
-    ListXmlMachine& m = machine_;
-    m.has_driver = true;
-    TakeAttribute(atts, "status", &m.status);
-    TakeAttribute(atts, "color", &m.color);
-    TakeAttribute(atts, "sound", &m.sound);
-    const char* cocktail = FindAttribute(atts, "cocktail");
-    m.cocktail_preliminary = cocktail != nullptr && Is(cocktail, "preliminary");
-  }
-
-  void StartFeature(const char** atts) {
-    const char* type = FindAttribute(atts, "type");
-    if (type == nullptr) return;
-    std::string_view* target = Is(type, "palette") ? &machine_.palette_feature
-                               : Is(type, "sound") ? &machine_.sound_feature
-                                                   : nullptr;
-    if (target == nullptr) return;
-    const char* level = FindAttribute(atts, "status");
-    if (level == nullptr) level = FindAttribute(atts, "overall");
-    if (level != nullptr) *target = FeatureLevel(level);
-  }
-
   std::string source_name_;
   MachineHandler on_machine_;
   HeaderNameHandler on_header_name_;
+  ListXmlFactsGatherer* facts_;
   std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
-  ListXmlSkimmer skimmer_{ReadsElement, ReadsText};
+  ListXmlSkimmer skimmer_;
   std::string skimmed_;   // what the skimmer left of the last piece, for the parser
   bool started_ = false;  // expat has been given the XML's first bytes
 
@@ -466,9 +362,9 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
 };
 
 ListXmlReader::ListXmlReader(std::string source_name, MachineHandler on_machine,
-                             HeaderNameHandler on_header_name)
+                             HeaderNameHandler on_header_name, ListXmlFactsGatherer* facts)
     : impl_(std::make_unique<Impl>(std::move(source_name), std::move(on_machine),
-                                   std::move(on_header_name))) {}
+                                   std::move(on_header_name), facts)) {}
 
 ListXmlReader::~ListXmlReader() = default;
 

@@ -12,6 +12,8 @@
 
 namespace tabulon {
 
+class ListXmlFactsGatherer;
+
 // What the conversion keeps of one machine element. Both XML dialects are read into it: older
 // MAME's <game> with <video> and colour and sound on <driver>, newer MAME's <machine> with
 // <display> and <feature> elements.
@@ -61,6 +63,22 @@ struct ListXmlMachine {
   std::string_view sound_feature = kGood;
 
   void Reset();
+
+  // Reading the machine's elements, each from its attributes as expat gives them (name, value,
+  // ..., nullptr).
+  void ReadDisplay(const char** atts);  // newer MAME
+  void ReadVideo(const char** atts);    // older MAME
+  void ReadSound(const char** atts);
+  void ReadInput(const char** atts);
+  void ReadControl(const char** atts);  // a child of input, in newer MAME
+  void ReadDriver(const char** atts);
+  void ReadFeature(const char** atts);
+
+  // The lists are line based: a line break or tab inside a value would split or shift a line,
+  // so each becomes a space.
+  static void Flatten(std::string* text);
+  // The value of attribute `key`; nullptr when there is none.
+  static const char* Attribute(const char** atts, const char* key);
 };
 
 // Reads -listxml output fed in chunks of any size, in constant memory. Every machine element
@@ -78,9 +96,10 @@ class ListXmlReader {
   // like the machines' values.
   using HeaderNameHandler = std::function<void(const std::string&)>;
 
-  // `source_name` names the XML in error messages (a path, or how it was produced).
+  // `source_name` names the XML in error messages (a path, or how it was produced). `facts`,
+  // when given, is handed every element it reads as well, and is complete after Finish().
   ListXmlReader(std::string source_name, MachineHandler on_machine,
-                HeaderNameHandler on_header_name = nullptr);
+                HeaderNameHandler on_header_name = nullptr, ListXmlFactsGatherer* facts = nullptr);
   ~ListXmlReader();
   ListXmlReader(const ListXmlReader&) = delete;
   ListXmlReader& operator=(const ListXmlReader&) = delete;

@@ -404,7 +404,10 @@ void ListXmlSkimmer::Deliver() {
       for (const Declared& a : declared->attributes) {
         if (!a.defaulted) continue;
         bool present = false;
-        for (size_t i = 0; i < given && !present; i += 2) present = a.name == atts_[i];
+        // Most are told apart by their first letter, without measuring the names.
+        for (size_t i = 0; i < given && !present; i += 2) {
+          present = a.name[0] == atts_[i][0] && a.name == atts_[i];
+        }
         if (!present) {
           atts_.push_back(a.name.c_str());
           atts_.push_back(a.value.c_str());

@@ -14,9 +14,11 @@
 #include "mame/kept_lists.h"
 #include "mame/lists_read_along.h"
 #include "mame/listxml_converter.h"
+#include "mame/listxml_facts.h"
 #include "mame/listxml_head.h"
 #include "mame/mame_run.h"
 #include "mame/mame_stamp.h"
+#include "mame/printed_lists.h"
 #include "mame/problem.h"
 #include "platform/error.h"
 #include "platform/file_list.h"
@@ -27,50 +29,6 @@
 
 namespace tabulon {
 namespace {
-
-bool HasGameBlock(const std::string& path) {
-  if (!IsFile(path)) return false;
-  LineReader reader(path);
-  std::string line;
-  while (reader.ReadLine(&line)) {
-    if (line.find("game (") != std::string::npos) return true;
-  }
-  return false;
-}
-
-// Whether listinfo.dat ends with a block's ")": an old MAME stopped halfway leaves a block open.
-bool EndsWithBlock(const std::string& path) {
-  LineReader reader(path);
-  std::string line, last;
-  while (reader.ReadLine(&line)) {
-    if (TrimSpaces(line).empty()) continue;
-    last = std::move(line);
-  }
-  return TrimSpaces(last) == ")";
-}
-
-// Why the old options' lists cannot be used though listinfo.dat holds games (a MAME that failed
-// or was killed halfway, or wrote nothing for a side list); no problem when they can.
-Problem OldListsProblem(const std::string& app_dir, const MameState& mame) {
-  const std::string listinfo_path = InFolder(app_dir, "listinfo.dat");
-  for (const auto& [script, exit] : mame.script_exits) {
-    if (!exit.ok()) return FormatLocation(script, 0, "MAME " + exit.Describe());
-  }
-  if (!EndsWithBlock(listinfo_path)) {
-    return FormatLocation(listinfo_path, 0, "ends inside a block: MAME's output was cut off");
-  }
-  // An old MAME prints a header for these at least; without one its games could not be paired
-  // with their rows.
-  for (const auto& [name, option] :
-       {std::pair{"listdetails.dat", "-listdetails"}, std::pair{"gamelist.dat", "-gamelist"}}) {
-    const std::string path = InFolder(app_dir, name);
-    FileIdentity identity;
-    if (!GetFileIdentity(path, &identity) || identity.size == 0) {
-      return FormatLocation(path, 0, std::string("MAME wrote nothing for ") + option);
-    }
-  }
-  return {};
-}
 
 // MAME's -listxml output began with a MAME that may know the old list options: it is stopped.
 struct OldMameFound {};
@@ -90,8 +48,9 @@ void DeleteKeptBeside(RunState& run, Task deleting) {
 // looked up in listxml.xml. A MAME that fails or is killed leaves no listxml.xml: the kept one
 // comes back. `along` is given the reading that hears the lists as they are written. Returns no
 // problem on success, with what was converted in `counts` and the root's build attribute in
-// `build`, else the warning naming the file. Whatever fails in the conversion, short of a stop,
-// is such a warning: the previous lists then come back, as for a MAME that failed.
+// `build`, else the warning naming the file. With `facts`, MAME's facts are gathered along the
+// way and put there once the conversion has succeeded. Whatever fails in the conversion, short of a
+// stop, is such a warning: the previous lists then come back, as for a MAME that failed.
 //
 // With `old_mame`, MAME's root element is looked at first: when it does not show a MAME known to
 // lack the old list options (an older build, none, or no XML at all), MAME is stopped there,
@@ -99,8 +58,9 @@ void DeleteKeptBeside(RunState& run, Task deleting) {
 // put back.
 Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
                         std::unique_ptr<ListsReadAlong>* along, ListXmlCounts* counts,
-                        std::string* build, bool* old_mame) {
+                        std::string* build, bool* old_mame, std::optional<MameFacts>* facts) {
   const std::string xml_path = InFolder(run.app_dir, "listxml.xml");
+  if (facts != nullptr) facts->reset();
   run.ShowStatus("Parsing MAME for listxml......");
   // The previous XML is moved aside, not replaced: renaming the new one over it would make ext4
   // write all of it to disk before the rename returns (its guard for files replaced by rename),
@@ -111,7 +71,11 @@ Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
   try {
     AtomicTextWriter saved(xml_path, AtomicTextWriter::Durability::kCached);
     *along = std::make_unique<ListsReadAlong>(run, mame.side_files);
-    ListXmlConverter converter(run.app_dir, xml_path, along->get());
+    MameFacts gathered;
+    std::optional<ListXmlFactsGatherer> gatherer;
+    if (facts != nullptr) gatherer.emplace(&gathered);
+    ListXmlConverter converter(run.app_dir, xml_path, along->get(),
+                               gatherer ? &*gatherer : nullptr);
     // The conversion mostly catches up once MAME has ended and left both cores free.
     converter.ReadAhead();
     std::string conversion_error;
@@ -177,6 +141,10 @@ Problem ConvertFromMame(RunState& run, MameState& mame, KeptLists& kept,
       return xml_path + ": MAME's -listxml output holds no machine";
     }
     *build = converter.build();
+    if (facts != nullptr) {
+      gathered.source = xml_path;
+      *facts = std::move(gathered);
+    }
     return {};
   } catch (const Error& e) {
     return std::string(e.what());
@@ -276,7 +244,8 @@ void WriteRunLog(const std::string& app_dir, const std::vector<std::string>& lin
 }
 
 size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRunner script_runner,
-                   std::shared_ptr<CoreGate> core_gate) {
+                   std::shared_ptr<CoreGate> core_gate, std::optional<MameFacts>* facts) {
+  if (facts != nullptr) facts->reset();
   MameState mame;
   mame.script_runner = std::move(script_runner);
   mame.core_gate = std::move(core_gate);
@@ -376,7 +345,8 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       } catch (const Error&) {
       }
       summary.lists = "converted from MAME's -listxml in this run";
-      const Problem converted = ConvertFromMame(run, mame, kept, &along, &counts, &build, old_mame);
+      const Problem converted =
+          ConvertFromMame(run, mame, kept, &along, &counts, &build, old_mame, facts);
       summary.devices_left_out = counts.devices;
       return converted;
     };
@@ -415,6 +385,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
     if (!problem) {
       run.report.mame_setup.build = build;
       DeleteKeptBeside(run, kept.DropAll());
+      if (facts != nullptr && facts->has_value()) KeepMameFacts(run.app_dir, **facts);
       if (!old_lists) {
         WriteStamp(
             run, mame, build,
@@ -423,6 +394,7 @@ size_t GetMameData(RunState& run, std::vector<std::string>* file_list, ScriptRun
       }
     } else {
       along.reset();
+      if (facts != nullptr) facts->reset();
       summary.devices_left_out.reset();
       // An XML error names a line of the new listxml.xml: that one stays for the user to look
       // up, while the lists come back.

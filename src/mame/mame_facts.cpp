@@ -170,12 +170,12 @@ size_t MameFacts::size() const { return impl_->machines.size(); }
 
 const MachineFacts& MameFacts::at(size_t index) const { return impl_->machines.at(index); }
 
-MachineFacts& MameFacts::Add(std::string_view name) {
+MachineFacts& MameFacts::Add(std::string_view name, TextId kept) {
   impl_->MakeRoom();
   const size_t slot = impl_->SlotOf(name);
   if (impl_->slots[slot] != 0) return impl_->machines[impl_->slots[slot] - 1];
   MachineFacts& machine = impl_->machines.emplace_back();
-  machine.name = Keep(name);
+  machine.name = kept.empty() ? Keep(name) : Text(kept);
   impl_->slots[slot] = static_cast<uint32_t>(impl_->machines.size());
   return machine;
 }

@@ -107,8 +107,9 @@ class MameFacts {
   const MachineFacts& at(size_t index) const;
 
   // Adds a machine (for the readers and the tests); its views must come from Keep() and its
-  // lists from KeepList(). A name added twice keeps its first machine.
-  MachineFacts& Add(std::string_view name);
+  // lists from KeepList(). A name added twice keeps its first machine. `kept`, when not empty,
+  // is the name already kept (KeepId), which the machine then shares.
+  MachineFacts& Add(std::string_view name, TextId kept = {});
   // Copies text into storage that lives as long as these facts.
   std::string_view Keep(std::string_view text);
   // The same, for a RomFact's names.
@@ -146,5 +147,10 @@ inline constexpr const char* kMameFactsName = "mamefacts.dat";
 // listxml.xml beside it is an earlier MAME's. Returns facts with nothing known, and `*why` saying
 // how to get them, when neither is there or the one there cannot be read.
 MameFacts LoadMameFacts(const std::string& app_dir, std::string* why);
+
+// Keeps `facts`, gathered while MAME's -listxml was converted, in the facts file for the
+// listxml.xml now in `app_dir`, which is that XML, for the runs that reuse the lists. A facts
+// file that cannot be written is no fault: the next run reads listxml.xml.
+void KeepMameFacts(const std::string& app_dir, const MameFacts& facts);
 
 }  // namespace tabulon

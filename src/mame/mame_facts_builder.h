@@ -4,8 +4,8 @@
 // otherwise carry a third more than they hold.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "mame/mame_facts.h"
@@ -33,6 +33,9 @@ class FactsBuilder {
   std::string_view Keep(std::string_view text);
   TextId KeepId(std::string_view text);
 
+  // A device reference of the machine begun last.
+  void AddDeviceRef(std::string_view device);
+
   // A device reference each device needs once, and only when the device needs files of its own:
   // four in five name timers, speakers and CPUs that have none, and the availability check only
   // looks for files. Call once every machine has been added, with `thin_devices`.
@@ -40,13 +43,15 @@ class FactsBuilder {
 
   std::vector<RomFact> roms;
   std::vector<DiskFact> disks;
-  std::vector<std::string_view> device_refs;
   std::vector<BiosSetFact> bios_sets;
   std::vector<std::string_view> samples;
   std::vector<ControlFact> controls;
 
  private:
   std::string_view Flat(std::string_view text);
+  // The slot of interned_ that holds `text`, or the free slot where it would go.
+  size_t SlotOf(std::string_view text, uint32_t hash) const;
+  void Remember(std::string_view text, TextId id);
 
   MameFacts* facts_;
   MachineFacts* machine_ = nullptr;
@@ -57,7 +62,16 @@ class FactsBuilder {
   };
   std::vector<HeldRefs> held_;
   std::vector<TextId> held_refs_;
-  std::unordered_map<std::string_view, TextId> interned_;
+  std::vector<std::string_view> device_refs_;  // of the machine begun last, without thin_devices
+  size_t machine_refs_from_ = 0;               // its first reference in held_refs_
+  // The texts kept once, by open addressing: a slot is the text's hash and handle, where a hash
+  // map's node would cost an allocation and a miss for each of a million look-ups.
+  struct Interned {
+    uint32_t hash = 0;
+    TextId id;
+  };
+  std::vector<Interned> interned_;
+  size_t interned_count_ = 0;
   std::string flat_;
 };
 

@@ -261,7 +261,7 @@ class FactsFileReader {
       }
       case 'V':
         if (!Fields(1)) return false;
-        builder_.device_refs.push_back(builder_.Intern(fields_[0]));
+        builder_.AddDeviceRef(fields_[0]);
         return true;
       case 'B':
         if (!Fields(2) || !ParseFlags(fields_[1], "d", &flags)) return false;
@@ -364,6 +364,16 @@ MameFacts LoadMameFacts(const std::string& app_dir, std::string* why) {
     }
   }
   return facts;
+}
+
+void KeepMameFacts(const std::string& app_dir, const MameFacts& facts) {
+  FileIdentity identity;
+  if (!GetFileIdentity(InFolder(app_dir, "listxml.xml"), &identity)) return;
+  try {
+    FactsFileWriter(InFolder(app_dir, kMameFactsName))
+        .Write(facts, "listxml.xml", IdentityText(identity));
+  } catch (const Error&) {
+  }
 }
 
 }  // namespace tabulon

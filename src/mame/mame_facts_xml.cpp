@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
+#include "mame/listxml_facts.h"
 #include "mame/listxml_skimmer.h"
 #include "mame/mame_facts.h"
-#include "mame/mame_facts_builder.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/strings.h"
@@ -49,13 +49,11 @@ std::string_view WithoutSuffix(std::string_view name, std::string_view suffix) {
   return name;
 }
 
+// Reads listxml.xml on its own: the skimmer and expat hand the gatherer the elements it reads.
 class FactsXmlReader final : private ListXmlSkimmer::Sink {
  public:
   FactsXmlReader(std::string path, MameFacts* facts)
-      : path_(std::move(path)),
-        facts_(facts),
-        builder_(facts, true),
-        parser_(XML_ParserCreate(nullptr)) {
+      : path_(std::move(path)), gatherer_(facts), parser_(XML_ParserCreate(nullptr)) {
     if (parser_ == nullptr) throw std::bad_alloc();
     XML_SetUserData(parser(), this);
     XML_SetElementHandler(parser(), OnStart, OnEnd);
@@ -78,32 +76,19 @@ class FactsXmlReader final : private ListXmlSkimmer::Sink {
     }
     skimmer_.Finish(&skimmed_);
     ParseSkimmed(true);
-    builder_.KeepDevicesWithFiles();
-    facts_->known.files = true;
-    facts_->known.mechanical = mechanical_known_;
-    facts_->known.controls = controls_known_;
+    gatherer_.Finish();
   }
 
  private:
   XML_Parser parser() const { return parser_.get(); }
 
-  // The elements Start() reads; the skimmer takes out the lines of all others before expat
-  // sees them (DIP switches, ports, slots: most of the file), and reads plain machines itself.
-  static bool ReadsElement(std::string_view name) {
-    for (std::string_view read : {"machine", "game", "rom", "disk", "device_ref", "biosset",
-                                  "sample", "input", "control"}) {
-      if (name == read) return true;
-    }
-    return false;
-  }
-
   // The elements the skimmer read whole, which expat never sees.
   void Flush() override {
     if (!skimmed_.empty()) ParseSkimmed(false);
   }
-  void StartElement(const char* name, const char** atts) override { Start(name, atts); }
+  void StartElement(const char* name, const char** atts) override { gatherer_.Start(name, atts); }
   void Text(std::string_view /*text*/) override {}
-  void EndElement() override { End(); }
+  void EndElement() override { gatherer_.End(); }
 
   void ParseSkimmed(bool is_final) {
     // Expat tells the encoding from the XML's first bytes, and only when it has them together.
@@ -136,7 +121,7 @@ class FactsXmlReader final : private ListXmlSkimmer::Sink {
   static void XMLCALL OnStart(void* user, const XML_Char* name, const XML_Char** atts) {
     auto* self = static_cast<FactsXmlReader*>(user);
     try {
-      self->Start(name, atts);
+      self->gatherer_.Start(name, atts);
     } catch (...) {
       self->Abort();
     }
@@ -145,150 +130,216 @@ class FactsXmlReader final : private ListXmlSkimmer::Sink {
   static void XMLCALL OnEnd(void* user, const XML_Char* /*name*/) {
     auto* self = static_cast<FactsXmlReader*>(user);
     try {
-      self->End();
+      self->gatherer_.End();
     } catch (...) {
       self->Abort();
     }
   }
 
-  void End() {
-    if (depth_-- == 2 && in_machine_) {
-      builder_.End();
-      in_machine_ = false;
-    }
-  }
-
-  // A DTD that declares the attribute says what a machine without it is: not mechanical, or
-  // without controls. Without the declaration (MAME 0.78) nothing is known of either.
   static void XMLCALL OnAttlist(void* user, const XML_Char* element, const XML_Char* attribute,
                                 const XML_Char* /*type*/, const XML_Char* /*value*/,
                                 int /*required*/) {
-    auto* self = static_cast<FactsXmlReader*>(user);
-    if (Is(attribute, "ismechanical")) self->mechanical_known_ = true;
-    if (Is(element, "control")) self->controls_known_ = true;
-  }
-
-  static const char* Find(const char** atts, const char* key) {
-    for (; *atts != nullptr; atts += 2) {
-      if (Is(atts[0], key)) return atts[1];
-    }
-    return nullptr;
-  }
-
-  static bool Yes(const char** atts, const char* key) {
-    const char* value = Find(atts, key);
-    return value != nullptr && Is(value, "yes");
-  }
-
-  template <typename Number>
-  static Number ParseNumber(const char* text, int base) {
-    Number number = 0;
-    if (text != nullptr) std::from_chars(text, text + std::strlen(text), number, base);
-    return number;
-  }
-
-  std::string_view Intern(const char* text) {
-    return text == nullptr ? std::string_view() : builder_.Intern(text);
-  }
-
-  void Start(const char* name, const char** atts) {
-    const int level = ++depth_;
-    if (level == 2) {
-      in_machine_ = (Is(name, "machine") || Is(name, "game")) && BeginMachine(atts);
-    } else if (!in_machine_) {
-      return;
-    } else if (level == 3) {
-      StartChild(name, atts);
-    } else if (level == 4 && in_input_ && Is(name, "control")) {
-      controls_known_ = true;
-      ControlFact& control = builder_.controls.emplace_back();
-      control.type = Intern(Find(atts, "type"));
-      control.ways = Intern(Find(atts, "ways"));
-      control.buttons = ParseNumber<int>(Find(atts, "buttons"), 10);
-    }
-  }
-
-  bool BeginMachine(const char** atts) {
-    const char* name = Find(atts, "name");
-    if (name == nullptr || !builder_.Begin(name)) return false;
-    MachineFacts& m = builder_.machine();
-    m.clone_of = Intern(Find(atts, "cloneof"));
-    m.rom_of = Intern(Find(atts, "romof"));
-    m.sample_of = Intern(Find(atts, "sampleof"));
-    m.device = Yes(atts, "isdevice");
-    // Before isbios, MAME marked its BIOS sets as not runnable; today's devices are not
-    // runnable either.
-    const char* runnable = Find(atts, "runnable");
-    m.bios = Yes(atts, "isbios") || (!m.device && runnable != nullptr && Is(runnable, "no"));
-    const char* mechanical = Find(atts, "ismechanical");
-    if (mechanical != nullptr) mechanical_known_ = true;
-    m.mechanical = mechanical != nullptr && Is(mechanical, "yes");
-    return true;
-  }
-
-  void StartChild(const char* name, const char** atts) {
-    in_input_ = false;
-    if (Is(name, "rom")) {
-      const char* rom_name = Find(atts, "name");
-      if (rom_name == nullptr) return;
-      RomFact& rom = builder_.roms.emplace_back();
-      rom.name = builder_.KeepId(rom_name);
-      const char* merge = Find(atts, "merge");
-      rom.merge = merge == nullptr      ? TextId()
-                  : Is(merge, rom_name) ? rom.name
-                                        : builder_.InternId(merge);
-      const char* bios = Find(atts, "bios");
-      rom.bios = bios == nullptr ? TextId() : builder_.InternId(bios);
-      rom.set_size(ParseNumber<uint64_t>(Find(atts, "size"), 10));
-      const char* crc = Find(atts, "crc");
-      rom.has_crc = crc != nullptr;
-      rom.crc = ParseNumber<uint32_t>(crc, 16);
-      const char* status = Find(atts, "status");
-      rom.nodump = status != nullptr && Is(status, "nodump");
-      rom.optional = Yes(atts, "optional");
-    } else if (Is(name, "disk")) {
-      const char* disk_name = Find(atts, "name");
-      if (disk_name == nullptr) return;
-      DiskFact& disk = builder_.disks.emplace_back();
-      // MAME 0.78 named some disks with the .chd they are read from.
-      disk.name = builder_.Intern(WithoutSuffix(disk_name, ".chd"));
-      const char* merge = Find(atts, "merge");
-      disk.merge =
-          merge == nullptr ? std::string_view() : builder_.Intern(WithoutSuffix(merge, ".chd"));
-      const char* status = Find(atts, "status");
-      disk.nodump = status != nullptr && Is(status, "nodump");
-      disk.optional = Yes(atts, "optional");
-    } else if (Is(name, "device_ref")) {
-      if (const char* device = Find(atts, "name")) builder_.device_refs.push_back(Intern(device));
-    } else if (Is(name, "biosset")) {
-      if (const char* bios = Find(atts, "name")) {
-        builder_.bios_sets.push_back({Intern(bios), Yes(atts, "default")});
-      }
-    } else if (Is(name, "sample")) {
-      if (const char* sample = Find(atts, "name")) {
-        builder_.samples.push_back(builder_.Intern(WithoutSuffix(sample, ".wav")));
-      }
-    } else if (Is(name, "input")) {
-      in_input_ = true;
-    }
+    static_cast<FactsXmlReader*>(user)->gatherer_.Declared(element, attribute);
   }
 
   std::string path_;
-  MameFacts* facts_;
-  FactsBuilder builder_;
+  ListXmlFactsGatherer gatherer_;
   std::unique_ptr<XML_ParserStruct, ParserFree> parser_;
-  ListXmlSkimmer skimmer_{ReadsElement};
-  std::string skimmed_;   // what the skimmer left of the last block, for the parser
-  bool started_ = false;  // expat has been given the XML's first bytes
-  int depth_ = 0;         // open elements; the root is level 1, machines level 2
-  bool in_machine_ = false;
-  bool in_input_ = false;  // the machine's <input> is the open element at level 3
-  bool mechanical_known_ = false;
-  bool controls_known_ = false;
-  std::exception_ptr pending_;  // thrown inside a callback, rethrown after XML_ParseBuffer
+  ListXmlSkimmer skimmer_{ListXmlFactsGatherer::ReadsElement};
+  std::string skimmed_;         // what the skimmer left of the last block, for the parser
+  bool started_ = false;        // expat has been given the XML's first bytes
+  std::exception_ptr pending_;  // thrown inside a callback, rethrown after XML_Parse
 };
 
+const char* Find(const char** atts, const char* key) {
+  for (; *atts != nullptr; atts += 2) {
+    if (Is(atts[0], key)) return atts[1];
+  }
+  return nullptr;
+}
+
+bool Yes(const char** atts, const char* key) {
+  const char* value = Find(atts, key);
+  return value != nullptr && Is(value, "yes");
+}
+
+template <typename Number>
+Number ParseNumber(const char* text, int base) {
+  Number number = 0;
+  if (text != nullptr) std::from_chars(text, text + std::strlen(text), number, base);
+  return number;
+}
+
 }  // namespace
+
+bool ListXmlFactsGatherer::ReadsElement(std::string_view name) {
+  for (std::string_view read :
+       {"machine", "game", "rom", "disk", "device_ref", "biosset", "sample", "input", "control"}) {
+    if (name == read) return true;
+  }
+  return false;
+}
+
+void ListXmlFactsGatherer::Finish() {
+  builder_.KeepDevicesWithFiles();
+  facts_->known.files = true;
+  facts_->known.mechanical = mechanical_known_;
+  facts_->known.controls = controls_known_;
+}
+
+void ListXmlFactsGatherer::End() {
+  if (depth_-- == 2 && in_machine_) {
+    builder_.End();
+    in_machine_ = false;
+  }
+}
+
+// A DTD that declares the attribute says what a machine without it is: not mechanical, or
+// without controls. Without the declaration (MAME 0.78) nothing is known of either.
+void ListXmlFactsGatherer::Declared(const char* element, const char* attribute) {
+  if (Is(attribute, "ismechanical")) mechanical_known_ = true;
+  if (Is(element, "control")) controls_known_ = true;
+}
+
+std::string_view ListXmlFactsGatherer::Intern(const char* text) {
+  return text == nullptr ? std::string_view() : builder_.Intern(text);
+}
+
+void ListXmlFactsGatherer::Start(const char* name, const char** atts) {
+  const int level = ++depth_;
+  if (level == 2) {
+    in_machine_ = (Is(name, "machine") || Is(name, "game")) && BeginMachine(atts);
+  } else if (!in_machine_) {
+    return;
+  } else if (level == 3) {
+    StartChild(name, atts);
+  } else if (level == 4 && in_input_ && Is(name, "control")) {
+    controls_known_ = true;
+    ControlFact& control = builder_.controls.emplace_back();
+    control.type = Intern(Find(atts, "type"));
+    control.ways = Intern(Find(atts, "ways"));
+    control.buttons = ParseNumber<int>(Find(atts, "buttons"), 10);
+  }
+}
+
+bool ListXmlFactsGatherer::BeginMachine(const char** atts) {
+  const char* name = Find(atts, "name");
+  if (name == nullptr || !builder_.Begin(name)) return false;
+  MachineFacts& m = builder_.machine();
+  m.clone_of = Intern(Find(atts, "cloneof"));
+  m.rom_of = Intern(Find(atts, "romof"));
+  m.sample_of = Intern(Find(atts, "sampleof"));
+  m.device = Yes(atts, "isdevice");
+  // Before isbios, MAME marked its BIOS sets as not runnable; today's devices are not
+  // runnable either.
+  const char* runnable = Find(atts, "runnable");
+  m.bios = Yes(atts, "isbios") || (!m.device && runnable != nullptr && Is(runnable, "no"));
+  const char* mechanical = Find(atts, "ismechanical");
+  if (mechanical != nullptr) mechanical_known_ = true;
+  m.mechanical = mechanical != nullptr && Is(mechanical, "yes");
+  return true;
+}
+
+// A third of a million of these: the attributes are gone through once.
+void ListXmlFactsGatherer::StartRom(const char** atts) {
+  const char* rom_name = nullptr;
+  const char* merge = nullptr;
+  const char* bios = nullptr;
+  const char* size = nullptr;
+  const char* crc = nullptr;
+  const char* status = nullptr;
+  const char* optional = nullptr;
+  for (; *atts != nullptr; atts += 2) {
+    const char* key = atts[0];
+    const char* value = atts[1];
+    switch (key[0]) {
+      case 'n':
+        if (Is(key, "name")) rom_name = value;
+        break;
+      case 'm':
+        if (Is(key, "merge")) merge = value;
+        break;
+      case 'b':
+        if (Is(key, "bios")) bios = value;
+        break;
+      case 's':
+        if (Is(key, "size")) {
+          size = value;
+        } else if (Is(key, "status")) {
+          status = value;
+        }
+        break;
+      case 'c':
+        if (Is(key, "crc")) crc = value;
+        break;
+      case 'o':
+        if (Is(key, "optional")) optional = value;
+        break;
+      default:
+        break;
+    }
+  }
+  if (rom_name == nullptr) return;
+  RomFact& rom = builder_.roms.emplace_back();
+  rom.name = builder_.KeepId(rom_name);
+  rom.merge = merge == nullptr      ? TextId()
+              : Is(merge, rom_name) ? rom.name
+                                    : builder_.InternId(merge);
+  rom.bios = bios == nullptr ? TextId() : builder_.InternId(bios);
+  rom.set_size(ParseNumber<uint64_t>(size, 10));
+  rom.has_crc = crc != nullptr;
+  rom.crc = ParseNumber<uint32_t>(crc, 16);
+  rom.nodump = status != nullptr && Is(status, "nodump");
+  rom.optional = optional != nullptr && Is(optional, "yes");
+}
+
+void ListXmlFactsGatherer::StartChild(const char* name, const char** atts) {
+  in_input_ = false;
+  // A million children: their first letter tells most apart.
+  switch (name[0]) {
+    case 'r':
+      if (Is(name, "rom")) StartRom(atts);
+      break;
+    case 'd':
+      if (Is(name, "device_ref")) {
+        if (const char* device = Find(atts, "name")) builder_.AddDeviceRef(device);
+      } else if (Is(name, "disk")) {
+        StartDisk(atts);
+      }
+      break;
+    case 'b':
+      if (!Is(name, "biosset")) break;
+      if (const char* bios = Find(atts, "name")) {
+        builder_.bios_sets.push_back({Intern(bios), Yes(atts, "default")});
+      }
+      break;
+    case 's':
+      if (!Is(name, "sample")) break;
+      if (const char* sample = Find(atts, "name")) {
+        builder_.samples.push_back(builder_.Intern(WithoutSuffix(sample, ".wav")));
+      }
+      break;
+    case 'i':
+      in_input_ = Is(name, "input");
+      break;
+    default:
+      break;
+  }
+}
+
+void ListXmlFactsGatherer::StartDisk(const char** atts) {
+  const char* disk_name = Find(atts, "name");
+  if (disk_name == nullptr) return;
+  DiskFact& disk = builder_.disks.emplace_back();
+  // MAME 0.78 named some disks with the .chd they are read from.
+  disk.name = builder_.Intern(WithoutSuffix(disk_name, ".chd"));
+  const char* merge = Find(atts, "merge");
+  disk.merge =
+      merge == nullptr ? std::string_view() : builder_.Intern(WithoutSuffix(merge, ".chd"));
+  const char* status = Find(atts, "status");
+  disk.nodump = status != nullptr && Is(status, "nodump");
+  disk.optional = Yes(atts, "optional");
+}
 
 MameFacts ReadFactsFromListXml(const std::string& xml_path) {
   MameFacts facts;

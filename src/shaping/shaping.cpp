@@ -77,11 +77,6 @@ std::array<std::vector<std::string>, kStepCount> ActiveKeys(const ShapingSetting
   return keys;
 }
 
-bool NeedsFacts(const ShapingSettings& s) {
-  return s.available_only || s.hide_mechanical || !s.hide_controls.empty() ||
-         !s.joystick_ways.empty() || s.buttons_max.has_value();
-}
-
 std::string Count(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -159,7 +154,13 @@ std::string AvailabilityLine(const AvailabilityCounts& counts, size_t left_out,
 
 }  // namespace
 
-void ShapeMameRecords(RunState& run, const ShapingSettings& settings) {
+bool NeedsMameFacts(const ShapingSettings& s) {
+  return s.available_only || s.hide_mechanical || !s.hide_controls.empty() ||
+         !s.joystick_ways.empty() || s.buttons_max.has_value();
+}
+
+void ShapeMameRecords(RunState& run, const ShapingSettings& settings,
+                      std::optional<MameFacts>* gathered) {
   ShapingSummary& summary = run.report.shaping;
   summary.active = true;
   summary.file = settings.file.empty() ? "--set" : PathText(FsPath(settings.file).filename());
@@ -167,7 +168,10 @@ void ShapeMameRecords(RunState& run, const ShapingSettings& settings) {
   summary.in = records.size();
 
   std::optional<MameFacts> facts;
-  if (NeedsFacts(settings) && !records.empty()) {
+  if (gathered != nullptr && gathered->has_value()) {
+    facts = std::move(*gathered);
+    gathered->reset();
+  } else if (NeedsMameFacts(settings) && !records.empty()) {
     std::string why;
     try {
       facts = LoadMameFacts(run.app_dir, &why);

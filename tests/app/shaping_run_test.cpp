@@ -69,6 +69,15 @@ TEST_F(ShapingRunTest, CabinetProfile) {
   EXPECT_CONTAINS(Err(), "tabulon.ini: RomPath: " + dir_ / "gone" + " is no folder; ");
   EXPECT_CONTAINS(report, "1942a (parent 1942)");
   EXPECT_CONTAINS(report, "  dats/: not shaped\r\n");
+  // MAME's facts came with the conversion and were kept: a repeat run reads the kept file, and
+  // without it listxml.xml, to the same list.
+  const std::string shaped = MasterList();
+  ASSERT_TRUE(IsFile(In(app_, "mamefacts.dat")));
+  for (const bool kept : {true, false}) {
+    if (!kept) std::filesystem::remove(FsPath(In(app_, "mamefacts.dat")));
+    ASSERT_EQ(Run(), 0) << Err();
+    EXPECT_EQ(MasterList(), shaped) << kept;
+  }
 }
 
 }  // namespace

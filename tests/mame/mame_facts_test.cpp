@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "mame/listxml_converter.h"
+#include "mame/listxml_facts.h"
 #include "testing/temp_dir.h"
 
 namespace tabulon {
@@ -235,6 +237,36 @@ TEST(MameFactsTest, KeptFactsOnlyForTheirListXml) {
       EXPECT_EQ(DumpAll(facts), whole);
       EXPECT_EQ(ReadFile(dir / "mamefacts.dat").find("bosco\tm"), std::string::npos);
     }
+    EXPECT_EQ(why, "");
+  }
+}
+
+// Gathered along the conversion of MAME's output, fed in pieces that cut lines and tags, the facts
+// are those read from the XML alone, and kept as a run that read the XML alone keeps them.
+TEST(MameFactsTest, GatheredWhileConvertingAsReadAlone) {
+  for (const char* xml_file :
+       {"listxml/mame0251_cabinet_excerpt.xml", "mame_dats/mame078_listxml.xml"}) {
+    SCOPED_TRACE(xml_file);
+    const std::string xml = ReadFile(TestData(xml_file));
+    const MameFacts alone = ReadFactsFromListXml(TestData(xml_file));
+    testing::TempDir dir;
+    WriteFile(dir / "listxml.xml", xml);
+    MameFacts gathered;
+    ListXmlFactsGatherer gatherer(&gathered);
+    ListXmlConverter converter(dir.path(), "MAME", nullptr, &gatherer);
+    for (size_t at = 0; at < xml.size(); at += 4093) {
+      converter.Feed(xml.data() + at, std::min<size_t>(4093, xml.size() - at));
+    }
+    converter.Finish();
+    EXPECT_EQ(Known(gathered), Known(alone));
+    ASSERT_EQ(DumpAll(gathered), DumpAll(alone));
+    // Kept as the next run would keep them after reading the XML alone.
+    KeepMameFacts(dir.path(), gathered);
+    const std::string kept = ReadFile(dir / "mamefacts.dat");
+    std::remove((dir / "mamefacts.dat").c_str());
+    std::string why;
+    EXPECT_EQ(DumpAll(LoadMameFacts(dir.path(), &why)), DumpAll(alone));
+    EXPECT_EQ(ReadFile(dir / "mamefacts.dat"), kept);
     EXPECT_EQ(why, "");
   }
 }
