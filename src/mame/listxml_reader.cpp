@@ -14,6 +14,7 @@
 
 #include "mame/listxml_facts.h"
 #include "mame/listxml_skimmer.h"
+#include "mame/xml_names.h"
 #include "platform/error.h"
 
 namespace tabulon {
@@ -23,8 +24,6 @@ using Value = ListXmlMachine::Value;
 
 // XML_Parse takes an int length, so larger chunks are handed over in pieces.
 constexpr size_t kMaxParseChunk = size_t{1} << 30;
-
-bool Is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 struct ParserFree {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
@@ -155,10 +154,11 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
 
   // The names of the elements Start() reads; the skimmer never cuts their lines.
   static bool ReadsElement(std::string_view name) {
+    if (name.empty()) return false;
     for (std::string_view read :
          {"machine", "game", "description", "year", "manufacturer", "display", "video", "sound",
           "input", "control", "driver", "feature", "name"}) {
-      if (name == read) return true;
+      if (name[0] == read[0] && name == read) return true;
     }
     return false;
   }
@@ -214,13 +214,13 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
       return;
     }
     if (level == 2) {
-      in_machine_ = Is(name, "machine") || Is(name, "game");
-      in_header_ = Is(name, "header");
+      in_machine_ = IsName(name, "machine") || IsName(name, "game");
+      in_header_ = IsName(name, "header");
       if (in_machine_) BeginMachine(atts);
       return;
     }
     if (in_header_) {
-      if (level == 3 && Is(name, "name")) StartText(&header_name_);
+      if (level == 3 && IsName(name, "name")) StartText(&header_name_);
       return;
     }
     if (!in_machine_ || machine_.device) return;
@@ -228,7 +228,7 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
       child_ = Child::kOther;
       StartChild(name, atts);
     } else if (level == 4 && child_ == Child::kInput && !machine_.has_control_child &&
-               Is(name, "control")) {
+               IsName(name, "control")) {
       machine_.ReadControl(atts);
     }
   }
@@ -270,21 +270,21 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
     for (; *atts != nullptr; atts += 2) {
       const char* key = atts[0];
       const char* value = atts[1];
-      if (Is(key, "name")) {
+      if (IsName(key, "name")) {
         m.name.Set(value);
-      } else if (Is(key, "sourcefile")) {
+      } else if (IsName(key, "sourcefile")) {
         m.source_file.Set(value);
-      } else if (Is(key, "cloneof")) {
+      } else if (IsName(key, "cloneof")) {
         m.clone_of.Set(value);
-      } else if (Is(key, "romof")) {
+      } else if (IsName(key, "romof")) {
         m.rom_of.Set(value);
-      } else if (Is(key, "isdevice")) {
-        m.device = Is(value, "yes");
-      } else if (Is(key, "isbios")) {
-        bios = Is(value, "yes");
-      } else if (Is(key, "runnable")) {
+      } else if (IsName(key, "isdevice")) {
+        m.device = IsName(value, "yes");
+      } else if (IsName(key, "isbios")) {
+        bios = IsName(value, "yes");
+      } else if (IsName(key, "runnable")) {
         // Before isbios existed, MAME marked its BIOS sets as not runnable.
-        not_runnable = Is(value, "no");
+        not_runnable = IsName(value, "no");
       }
     }
     m.resource = bios || not_runnable;
@@ -304,34 +304,34 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
     ListXmlMachine& m = machine_;
     switch (name[0]) {
       case 'd':
-        if (Is(name, "description")) {
+        if (IsName(name, "description")) {
           StartText(&m.description);
-        } else if (Is(name, "display")) {
+        } else if (IsName(name, "display")) {
           if (!m.has_video) m.ReadDisplay(atts);
-        } else if (Is(name, "driver")) {
+        } else if (IsName(name, "driver")) {
           m.ReadDriver(atts);
         }
         break;
       case 'y':
-        if (Is(name, "year")) StartText(&m.year);
+        if (IsName(name, "year")) StartText(&m.year);
         break;
       case 'm':
-        if (Is(name, "manufacturer")) StartText(&m.manufacturer);
+        if (IsName(name, "manufacturer")) StartText(&m.manufacturer);
         break;
       case 'v':
-        if (Is(name, "video") && !m.has_video) m.ReadVideo(atts);
+        if (IsName(name, "video") && !m.has_video) m.ReadVideo(atts);
         break;
       case 's':
-        if (Is(name, "sound")) m.ReadSound(atts);
+        if (IsName(name, "sound")) m.ReadSound(atts);
         break;
       case 'i':
-        if (Is(name, "input")) {
+        if (IsName(name, "input")) {
           child_ = Child::kInput;
           m.ReadInput(atts);
         }
         break;
       case 'f':
-        if (Is(name, "feature")) m.ReadFeature(atts);
+        if (IsName(name, "feature")) m.ReadFeature(atts);
         break;
       default:
         break;

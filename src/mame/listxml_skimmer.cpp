@@ -370,9 +370,15 @@ void ListXmlSkimmer::Deliver() {
     }
     char* const name_end = p;
     const std::string_view element(name, static_cast<size_t>(name_end - name));
+    // Elements of a name mostly come in runs (a machine's ROMs, its devices).
     const DeclaredElement* declared = nullptr;
-    for (const DeclaredElement& d : declared_) {
-      if (d.name == element) declared = &d;
+    if (last_declared_ != nullptr && last_declared_->name == element) {
+      declared = last_declared_;
+    } else {
+      for (const DeclaredElement& d : declared_) {
+        if (d.name == element) declared = &d;
+      }
+      if (declared != nullptr) last_declared_ = declared;
     }
     atts_.clear();
     while (true) {

@@ -207,7 +207,8 @@ class ListXmlSkimmer {
     std::vector<Declared> attributes;  // in the order declared; the first declaration counts
   };
   std::vector<DeclaredElement> declared_;
-  std::vector<const char*> atts_;  // the attributes handed to the sink
+  const DeclaredElement* last_declared_ = nullptr;  // the one Deliver() found last
+  std::vector<const char*> atts_;                   // the attributes handed to the sink
 
   bool whole_ = false;      // the held element is one to read whole
   long unread_open_ = 0;    // open levels in it of elements `keep` does not claim

@@ -21,6 +21,7 @@
 #include "mame/listxml_facts.h"
 #include "mame/listxml_skimmer.h"
 #include "mame/mame_facts.h"
+#include "mame/xml_names.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/strings.h"
@@ -151,16 +152,18 @@ class FactsXmlReader final : private ListXmlSkimmer::Sink {
   std::exception_ptr pending_;  // thrown inside a callback, rethrown after XML_Parse
 };
 
-const char* Find(const char** atts, const char* key) {
+template <size_t N>
+const char* Find(const char** atts, const char (&key)[N]) {
   for (; *atts != nullptr; atts += 2) {
-    if (Is(atts[0], key)) return atts[1];
+    if (IsName(atts[0], key)) return atts[1];
   }
   return nullptr;
 }
 
-bool Yes(const char** atts, const char* key) {
+template <size_t N>
+bool Yes(const char** atts, const char (&key)[N]) {
   const char* value = Find(atts, key);
-  return value != nullptr && Is(value, "yes");
+  return value != nullptr && IsName(value, "yes");
 }
 
 template <typename Number>
@@ -173,9 +176,10 @@ Number ParseNumber(const char* text, int base) {
 }  // namespace
 
 bool ListXmlFactsGatherer::ReadsElement(std::string_view name) {
+  if (name.empty()) return false;
   for (std::string_view read :
        {"machine", "game", "rom", "disk", "device_ref", "biosset", "sample", "input", "control"}) {
-    if (name == read) return true;
+    if (name[0] == read[0] && name == read) return true;
   }
   return false;
 }
@@ -197,8 +201,8 @@ void ListXmlFactsGatherer::End() {
 // A DTD that declares the attribute says what a machine without it is: not mechanical, or
 // without controls. Without the declaration (MAME 0.78) nothing is known of either.
 void ListXmlFactsGatherer::Declared(const char* element, const char* attribute) {
-  if (Is(attribute, "ismechanical")) mechanical_known_ = true;
-  if (Is(element, "control")) controls_known_ = true;
+  if (IsName(attribute, "ismechanical")) mechanical_known_ = true;
+  if (IsName(element, "control")) controls_known_ = true;
 }
 
 std::string_view ListXmlFactsGatherer::Intern(const char* text) {
@@ -208,12 +212,12 @@ std::string_view ListXmlFactsGatherer::Intern(const char* text) {
 void ListXmlFactsGatherer::Start(const char* name, const char** atts) {
   const int level = ++depth_;
   if (level == 2) {
-    in_machine_ = (Is(name, "machine") || Is(name, "game")) && BeginMachine(atts);
+    in_machine_ = (IsName(name, "machine") || IsName(name, "game")) && BeginMachine(atts);
   } else if (!in_machine_) {
     return;
   } else if (level == 3) {
     StartChild(name, atts);
-  } else if (level == 4 && in_input_ && Is(name, "control")) {
+  } else if (level == 4 && in_input_ && IsName(name, "control")) {
     controls_known_ = true;
     ControlFact& control = builder_.controls.emplace_back();
     control.type = Intern(Find(atts, "type"));
@@ -233,10 +237,10 @@ bool ListXmlFactsGatherer::BeginMachine(const char** atts) {
   // Before isbios, MAME marked its BIOS sets as not runnable; today's devices are not
   // runnable either.
   const char* runnable = Find(atts, "runnable");
-  m.bios = Yes(atts, "isbios") || (!m.device && runnable != nullptr && Is(runnable, "no"));
+  m.bios = Yes(atts, "isbios") || (!m.device && runnable != nullptr && IsName(runnable, "no"));
   const char* mechanical = Find(atts, "ismechanical");
   if (mechanical != nullptr) mechanical_known_ = true;
-  m.mechanical = mechanical != nullptr && Is(mechanical, "yes");
+  m.mechanical = mechanical != nullptr && IsName(mechanical, "yes");
   return true;
 }
 
@@ -254,26 +258,26 @@ void ListXmlFactsGatherer::StartRom(const char** atts) {
     const char* value = atts[1];
     switch (key[0]) {
       case 'n':
-        if (Is(key, "name")) rom_name = value;
+        if (IsName(key, "name")) rom_name = value;
         break;
       case 'm':
-        if (Is(key, "merge")) merge = value;
+        if (IsName(key, "merge")) merge = value;
         break;
       case 'b':
-        if (Is(key, "bios")) bios = value;
+        if (IsName(key, "bios")) bios = value;
         break;
       case 's':
-        if (Is(key, "size")) {
+        if (IsName(key, "size")) {
           size = value;
-        } else if (Is(key, "status")) {
+        } else if (IsName(key, "status")) {
           status = value;
         }
         break;
       case 'c':
-        if (Is(key, "crc")) crc = value;
+        if (IsName(key, "crc")) crc = value;
         break;
       case 'o':
-        if (Is(key, "optional")) optional = value;
+        if (IsName(key, "optional")) optional = value;
         break;
       default:
         break;
@@ -289,8 +293,8 @@ void ListXmlFactsGatherer::StartRom(const char** atts) {
   rom.set_size(ParseNumber<uint64_t>(size, 10));
   rom.has_crc = crc != nullptr;
   rom.crc = ParseNumber<uint32_t>(crc, 16);
-  rom.nodump = status != nullptr && Is(status, "nodump");
-  rom.optional = optional != nullptr && Is(optional, "yes");
+  rom.nodump = status != nullptr && IsName(status, "nodump");
+  rom.optional = optional != nullptr && IsName(optional, "yes");
 }
 
 void ListXmlFactsGatherer::StartChild(const char* name, const char** atts) {
@@ -298,29 +302,29 @@ void ListXmlFactsGatherer::StartChild(const char* name, const char** atts) {
   // A million children: their first letter tells most apart.
   switch (name[0]) {
     case 'r':
-      if (Is(name, "rom")) StartRom(atts);
+      if (IsName(name, "rom")) StartRom(atts);
       break;
     case 'd':
-      if (Is(name, "device_ref")) {
+      if (IsName(name, "device_ref")) {
         if (const char* device = Find(atts, "name")) builder_.AddDeviceRef(device);
-      } else if (Is(name, "disk")) {
+      } else if (IsName(name, "disk")) {
         StartDisk(atts);
       }
       break;
     case 'b':
-      if (!Is(name, "biosset")) break;
+      if (!IsName(name, "biosset")) break;
       if (const char* bios = Find(atts, "name")) {
         builder_.bios_sets.push_back({Intern(bios), Yes(atts, "default")});
       }
       break;
     case 's':
-      if (!Is(name, "sample")) break;
+      if (!IsName(name, "sample")) break;
       if (const char* sample = Find(atts, "name")) {
         builder_.samples.push_back(builder_.Intern(WithoutSuffix(sample, ".wav")));
       }
       break;
     case 'i':
-      in_input_ = Is(name, "input");
+      in_input_ = IsName(name, "input");
       break;
     default:
       break;
@@ -337,7 +341,7 @@ void ListXmlFactsGatherer::StartDisk(const char** atts) {
   disk.merge =
       merge == nullptr ? std::string_view() : builder_.Intern(WithoutSuffix(merge, ".chd"));
   const char* status = Find(atts, "status");
-  disk.nodump = status != nullptr && Is(status, "nodump");
+  disk.nodump = status != nullptr && IsName(status, "nodump");
   disk.optional = Yes(atts, "optional");
 }
 
