@@ -13,6 +13,8 @@
 #include "datparse/dat_reader.h"
 #include "mame/game_status.h"
 #include "mame/listxml_converter.h"
+#include "mame/listxml_facts.h"
+#include "mame/mame_facts.h"
 #include "mame/mame_side_files.h"
 #include "platform/error.h"
 #include "platform/profile_ini.h"
@@ -120,14 +122,48 @@ void SideFileColumns(std::string_view input) {
   }
 }
 
-// The three lists, or "error: " and the error, that converting `xml` into `dir` gives, fed whole or
-// in pieces as long as the value of each piece's first byte plus one; with `ahead`, every piece is
-// read ahead on the second thread.
+// MAME's facts gathered along a conversion, as text.
+std::string DumpFacts(const MameFacts& facts) {
+  std::string text = std::to_string(facts.known.files) + std::to_string(facts.known.mechanical) +
+                     std::to_string(facts.known.controls) + "\n";
+  for (size_t i = 0; i < facts.size(); ++i) {
+    const MachineFacts& m = facts.at(i);
+    text += std::string(m.name) + "|" + std::string(m.clone_of) + "|" + std::string(m.rom_of) +
+            "|" + std::string(m.sample_of) + "|" + std::to_string(m.bios) +
+            std::to_string(m.device) + std::to_string(m.mechanical) + "\n";
+    for (const RomFact& r : m.roms) {
+      text += " R" + std::string(facts.Text(r.name)) + "|" + std::string(facts.Text(r.merge)) +
+              "|" + std::string(facts.Text(r.bios)) + "|" + std::to_string(r.size()) + "|" +
+              std::to_string(r.has_crc) + std::to_string(r.crc) + std::to_string(r.nodump) +
+              std::to_string(r.optional) + "\n";
+    }
+    for (const DiskFact& d : m.disks) {
+      text += " D" + std::string(d.name) + "|" + std::string(d.merge) + std::to_string(d.nodump) +
+              std::to_string(d.optional) + "\n";
+    }
+    for (const std::string_view d : m.device_refs) text += " V" + std::string(d) + "\n";
+    for (const BiosSetFact& b : m.bios_sets) {
+      text += " B" + std::string(b.name) + std::to_string(b.is_default) + "\n";
+    }
+    for (const std::string_view sample : m.samples) text += " S" + std::string(sample) + "\n";
+    for (const ControlFact& c : m.controls) {
+      text += " C" + std::string(c.type) + "|" + std::string(c.ways) + "|" +
+              std::to_string(c.buttons) + "\n";
+    }
+  }
+  return text;
+}
+
+// The three lists and MAME's facts gathered along, or "error: " and the error, that converting
+// `xml` into `dir` gives, fed whole or in pieces as long as the value of each piece's first byte
+// plus one; with `ahead`, every piece is read ahead on the second thread.
 std::string Convert(std::string_view xml, const std::string& dir, bool in_pieces,
                     bool ahead = false) {
   std::filesystem::create_directory(dir);
+  MameFacts facts;
   try {
-    ListXmlConverter converter(dir, "listxml.xml");
+    ListXmlFactsGatherer gatherer(&facts);
+    ListXmlConverter converter(dir, "listxml.xml", nullptr, &gatherer);
     if (ahead) converter.ReadAhead(1);
     for (size_t pos = 0, n; pos < xml.size(); pos += n) {
       n = in_pieces ? std::min<size_t>(1 + static_cast<uint8_t>(xml[pos]), xml.size() - pos)
@@ -139,7 +175,7 @@ std::string Convert(std::string_view xml, const std::string& dir, bool in_pieces
     return std::string("error: ") + e.what();
   }
   return ReadWholeFile(dir + "/listinfo.dat") + ReadWholeFile(dir + "/listdetails.dat") +
-         ReadWholeFile(dir + "/gamelist.dat");
+         ReadWholeFile(dir + "/gamelist.dat") + DumpFacts(facts);
 }
 
 // Where expat places an error, and how it words it, may change with where its input is cut; that
