@@ -5,7 +5,10 @@
 // as a shaped run does, and kept in the facts file (FILE is linked into the folder as
 // listxml.xml for it): the difference to the run without is what the facts cost that run.
 //
-//   convert_listxml_bench [--facts] FILE [OUT_DIR]
+// With --one-thread, nothing is read ahead on a second thread: the CPU time is then the work
+// alone, without what handing pieces between two threads costs.
+//
+//   convert_listxml_bench [--facts] [--one-thread] FILE [OUT_DIR]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,11 +26,11 @@
 namespace {
 
 tabulon::ListXmlCounts Convert(const char* path, const std::string& out_dir,
-                               tabulon::ListXmlFactsGatherer* facts) {
+                               tabulon::ListXmlFactsGatherer* facts, bool ahead) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) throw tabulon::Error(path, "cannot open");
   tabulon::ListXmlConverter converter(out_dir, path, nullptr, facts);
-  converter.ReadAhead();
+  if (ahead) converter.ReadAhead();
   std::vector<char> block(256 * 1024);
   size_t got;
   while ((got = std::fread(block.data(), 1, block.size(), file)) > 0) {
@@ -41,13 +44,20 @@ tabulon::ListXmlCounts Convert(const char* path, const std::string& out_dir,
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool with_facts = argc > 1 && std::string(argv[1]) == "--facts";
-  if (with_facts) {
-    --argc;
-    ++argv;
+  bool with_facts = false, one_thread = false;
+  for (; argc > 1 && std::string(argv[1]).starts_with("--"); --argc, ++argv) {
+    const std::string option = argv[1];
+    if (option == "--facts") {
+      with_facts = true;
+    } else if (option == "--one-thread") {
+      one_thread = true;
+    } else {
+      argc = 0;
+      break;
+    }
   }
   if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: convert_listxml_bench [--facts] FILE [OUT_DIR]\n");
+    std::fprintf(stderr, "usage: convert_listxml_bench [--facts] [--one-thread] FILE [OUT_DIR]\n");
     return 2;
   }
   const bool keep = argc == 3;
@@ -71,7 +81,7 @@ int main(int argc, char** argv) {
       std::filesystem::create_hard_link(argv[1], std::filesystem::path(out_dir) / "listxml.xml");
     }
     const tabulon::ListXmlCounts counts =
-        Convert(argv[1], out_dir, gatherer ? &*gatherer : nullptr);
+        Convert(argv[1], out_dir, gatherer ? &*gatherer : nullptr, !one_thread);
     if (with_facts) tabulon::KeepMameFacts(out_dir, facts);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     const tabulon::bench::ProcessUsage usage = tabulon::bench::OwnUsage();

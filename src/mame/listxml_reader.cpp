@@ -152,15 +152,25 @@ class ListXmlReader::Impl final : private ListXmlSkimmer::Sink {
     if (failure_) std::rethrow_exception(failure_);
   }
 
-  // The names of the elements Start() reads; the skimmer never cuts their lines.
+  // The names of the elements Start() reads; the skimmer never cuts their lines. Asked of every
+  // line of MAME's 270 MB: the length tells the few candidates apart.
   static bool ReadsElement(std::string_view name) {
-    if (name.empty()) return false;
-    for (std::string_view read :
-         {"machine", "game", "description", "year", "manufacturer", "display", "video", "sound",
-          "input", "control", "driver", "feature", "name"}) {
-      if (name[0] == read[0] && name == read) return true;
+    switch (name.size()) {
+      case 4:
+        return name == "game" || name == "year" || name == "name";
+      case 5:
+        return name == "video" || name == "sound" || name == "input";
+      case 6:
+        return name == "driver";
+      case 7:
+        return name == "machine" || name == "display" || name == "control" || name == "feature";
+      case 11:
+        return name == "description";
+      case 12:
+        return name == "manufacturer";
+      default:
+        return false;
     }
-    return false;
   }
 
   static bool ReadsElementOrFacts(std::string_view name) {

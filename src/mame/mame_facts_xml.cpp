@@ -175,13 +175,24 @@ Number ParseNumber(const char* text, int base) {
 
 }  // namespace
 
+// Asked of every line of MAME's 270 MB: the length tells the few candidates apart.
 bool ListXmlFactsGatherer::ReadsElement(std::string_view name) {
-  if (name.empty()) return false;
-  for (std::string_view read :
-       {"machine", "game", "rom", "disk", "device_ref", "biosset", "sample", "input", "control"}) {
-    if (name[0] == read[0] && name == read) return true;
+  switch (name.size()) {
+    case 3:
+      return name == "rom";
+    case 4:
+      return name == "game" || name == "disk";
+    case 5:
+      return name == "input";
+    case 6:
+      return name == "sample";
+    case 7:
+      return name == "machine" || name == "biosset" || name == "control";
+    case 10:
+      return name == "device_ref";
+    default:
+      return false;
   }
-  return false;
 }
 
 void ListXmlFactsGatherer::Finish() {
