@@ -79,7 +79,7 @@ size_t FactsBuilder::SlotOf(std::string_view text, uint32_t hash) const {
   return slot;
 }
 
-void FactsBuilder::Remember(std::string_view text, TextId id) {
+void FactsBuilder::Remember(std::string_view text, uint32_t hash, TextId id) {
   // At most half the slots taken, so that a search ends soon.
   if (2 * (interned_count_ + 1) > interned_.size()) {
     std::vector<Interned> old(interned_.empty() ? 4096 : 2 * interned_.size());
@@ -88,7 +88,6 @@ void FactsBuilder::Remember(std::string_view text, TextId id) {
       if (!kept.id.empty()) interned_[SlotOf(facts_->Text(kept.id), kept.hash)] = kept;
     }
   }
-  const uint32_t hash = TextHash(text);
   interned_[SlotOf(text, hash)] = {hash, id};
   ++interned_count_;
 }
@@ -106,7 +105,7 @@ TextId FactsBuilder::InternId(std::string_view text) {
     if (!found.id.empty()) return found.id;
   }
   const TextId id = facts_->KeepId(text);
-  Remember(facts_->Text(id), id);
+  Remember(facts_->Text(id), hash, id);
   return id;
 }
 

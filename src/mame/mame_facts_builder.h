@@ -51,7 +51,7 @@ class FactsBuilder {
   std::string_view Flat(std::string_view text);
   // The slot of interned_ that holds `text`, or the free slot where it would go.
   size_t SlotOf(std::string_view text, uint32_t hash) const;
-  void Remember(std::string_view text, TextId id);
+  void Remember(std::string_view text, uint32_t hash, TextId id);
 
   MameFacts* facts_;
   MachineFacts* machine_ = nullptr;
